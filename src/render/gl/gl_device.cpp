@@ -1,0 +1,243 @@
+#include "render/gl/gl_device.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QOffscreenSurface>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions_3_3_Core>
+#include <QOpenGLVersionFunctionsFactory>
+#include <QPointer>
+#include <QWidget>
+#include <QWindow>
+#include <cmath>
+#include <memory>
+
+#include "render/device_state.h"
+#include "render/gl/gl_surface.h"
+
+namespace d3d::gl {
+namespace {
+
+class GlDevice final : public DeviceState {
+public:
+    ~GlDevice() override;
+
+    // Second half of construction; false leaves nothing behind.
+    bool init(QWidget* deviceWindow, std::uint32_t width, std::uint32_t height);
+
+    HRESULT Clear(std::uint32_t rectCount, const D3DRECT* rects, std::uint32_t flags, D3DCOLOR color,
+                  float z, std::uint32_t stencil) override;
+    HRESULT Present(const D3DRECT* sourceRect, const D3DRECT* destRect, HWND destWindow,
+                    const void* dirtyRegion) override;
+    HRESULT GetBackBufferImage(QImage& image) override;
+    HRESULT GetDepthBuffer(std::vector<std::uint16_t>& depth, std::uint32_t& width,
+                           std::uint32_t& height) override;
+
+private:
+    bool makeCurrent();
+    void bindBackBuffer();
+
+    std::unique_ptr<QOpenGLContext> context_;
+    std::unique_ptr<QOffscreenSurface> offscreen_;
+    QPointer<QWidget> deviceWindow_;
+    QPointer<QWindow> surface_;
+    QOpenGLFunctions_3_3_Core* gl_ = nullptr;
+    GLuint fbo_ = 0, colorBuffer_ = 0, depthBuffer_ = 0;
+    std::uint32_t width_ = 0, height_ = 0;
+};
+
+GlDevice::~GlDevice()
+{
+    if (context_ && makeCurrent()) {
+        gl_->glDeleteFramebuffers(1, &fbo_);
+        gl_->glDeleteRenderbuffers(1, &colorBuffer_);
+        gl_->glDeleteRenderbuffers(1, &depthBuffer_);
+        context_->doneCurrent();
+    }
+}
+
+bool GlDevice::init(QWidget* deviceWindow, std::uint32_t width, std::uint32_t height)
+{
+    context_ = std::make_unique<QOpenGLContext>();
+    context_->setFormat(deviceFormat());
+    if (!context_->create())
+        return false;
+    const QSurfaceFormat got = context_->format();
+    if (got.renderableType() != QSurfaceFormat::OpenGL ||
+        std::make_pair(got.majorVersion(), got.minorVersion()) < std::make_pair(3, 3))
+        return false;
+
+    // Resources are made and read back through an off-screen surface, so the
+    // device works whether or not its window is on screen.
+    offscreen_ = std::make_unique<QOffscreenSurface>();
+    offscreen_->setFormat(context_->format());
+    offscreen_->create();
+    if (!offscreen_->isValid())
+        return false;
+
+    deviceWindow_ = deviceWindow;
+    if (deviceWindow)
+        surface_ = panelSurface(deviceWindow);
+
+    if (!makeCurrent())
+        return false;
+    gl_ = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(context_.get());
+    if (!gl_)
+        return false;
+
+    width_ = width;
+    height_ = height;
+    gl_->glGenRenderbuffers(1, &colorBuffer_);
+    gl_->glBindRenderbuffer(GL_RENDERBUFFER, colorBuffer_);
+    gl_->glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, GLsizei(width), GLsizei(height));
+    gl_->glGenRenderbuffers(1, &depthBuffer_);
+    gl_->glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer_);
+    gl_->glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, GLsizei(width), GLsizei(height));
+    gl_->glGenFramebuffers(1, &fbo_);
+    gl_->glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    gl_->glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorBuffer_);
+    gl_->glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthBuffer_);
+    if (gl_->glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
+        return false;
+    gl_->glViewport(0, 0, GLsizei(width), GLsizei(height));
+    return gl_->glGetError() == GL_NO_ERROR;
+}
+
+bool GlDevice::makeCurrent()
+{
+    return context_->makeCurrent(offscreen_.get());
+}
+
+void GlDevice::bindBackBuffer()
+{
+    gl_->glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    gl_->glViewport(0, 0, GLsizei(width_), GLsizei(height_));
+}
+
+HRESULT GlDevice::Clear(std::uint32_t rectCount, const D3DRECT* rects, std::uint32_t flags,
+                        D3DCOLOR color, float z, std::uint32_t)
+{
+    if ((flags & ~(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER)) != 0 || (rectCount > 0 && !rects))
+        return D3DERR_INVALIDCALL;
+    if ((flags & D3DCLEAR_ZBUFFER) && !(z >= 0.0f && z <= 1.0f))
+        return D3DERR_INVALIDCALL;
+    if (!makeCurrent())
+        return D3DERR_DEVICELOST;
+    bindBackBuffer();
+
+    GLbitfield mask = 0;
+    if (flags & D3DCLEAR_TARGET) {
+        gl_->glClearColor(float((color >> 16) & 0xFF) / 255.0f, float((color >> 8) & 0xFF) / 255.0f,
+                          float(color & 0xFF) / 255.0f, float(color >> 24) / 255.0f);
+        gl_->glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+        mask |= GL_COLOR_BUFFER_BIT;
+    }
+    if (flags & D3DCLEAR_ZBUFFER) {
+        gl_->glClearDepth(z);
+        gl_->glDepthMask(GL_TRUE);
+        mask |= GL_DEPTH_BUFFER_BIT;
+    }
+    if (rectCount == 0) {
+        gl_->glDisable(GL_SCISSOR_TEST);
+        gl_->glClear(mask);
+    } else {
+        // Rectangles are in Direct3D's top-down pixel coordinates.
+        gl_->glEnable(GL_SCISSOR_TEST);
+        for (std::uint32_t i = 0; i < rectCount; ++i) {
+            const D3DRECT& r = rects[i];
+            if (r.x2 <= r.x1 || r.y2 <= r.y1)
+                continue;
+            gl_->glScissor(r.x1, GLint(height_) - r.y2, r.x2 - r.x1, r.y2 - r.y1);
+            gl_->glClear(mask);
+        }
+        gl_->glDisable(GL_SCISSOR_TEST);
+    }
+    return D3D_OK;
+}
+
+HRESULT GlDevice::Present(const D3DRECT* sourceRect, const D3DRECT* destRect, HWND destWindow,
+                          const void* dirtyRegion)
+{
+    if (sourceRect || destRect || dirtyRegion)
+        return D3DERR_INVALIDCALL;
+    QWindow* target = destWindow ? panelSurface(destWindow) : surface_.data();
+    if (!target)
+        return D3D_OK;  // an off-screen device has nothing to show
+    if (!target->isExposed())
+        return D3D_OK;  // nothing on screen to copy into; the back buffer is kept
+    if (!context_->makeCurrent(target))
+        return D3DERR_DEVICELOST;
+
+    // The whole back buffer fills the whole client area.
+    const qreal ratio = target->devicePixelRatio();
+    const GLint dstW = GLint(std::lround(target->width() * ratio));
+    const GLint dstH = GLint(std::lround(target->height() * ratio));
+    const bool sameSize = dstW == GLint(width_) && dstH == GLint(height_);
+    gl_->glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+    gl_->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, context_->defaultFramebufferObject());
+    gl_->glDisable(GL_SCISSOR_TEST);
+    gl_->glBlitFramebuffer(0, 0, GLint(width_), GLint(height_), 0, 0, dstW, dstH, GL_COLOR_BUFFER_BIT,
+                           sameSize ? GL_NEAREST : GL_LINEAR);
+    context_->swapBuffers(target);
+    gl_->glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    return D3D_OK;
+}
+
+HRESULT GlDevice::GetBackBufferImage(QImage& image)
+{
+    if (!makeCurrent())
+        return D3DERR_DEVICELOST;
+    bindBackBuffer();
+    QImage pixels(int(width_), int(height_), QImage::Format_RGBA8888);
+    gl_->glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    gl_->glReadPixels(0, 0, GLsizei(width_), GLsizei(height_), GL_RGBA, GL_UNSIGNED_BYTE, pixels.bits());
+    // OpenGL's rows run bottom-up; the back buffer has no alpha channel.
+    image = pixels.mirrored().convertToFormat(QImage::Format_RGB32);
+    return D3D_OK;
+}
+
+HRESULT GlDevice::GetDepthBuffer(std::vector<std::uint16_t>& depth, std::uint32_t& width,
+                                 std::uint32_t& height)
+{
+    if (!makeCurrent())
+        return D3DERR_DEVICELOST;
+    bindBackBuffer();
+    std::vector<std::uint16_t> rows(std::size_t(width_) * height_);
+    gl_->glPixelStorei(GL_PACK_ALIGNMENT, 2);
+    gl_->glReadPixels(0, 0, GLsizei(width_), GLsizei(height_), GL_DEPTH_COMPONENT, GL_UNSIGNED_SHORT,
+                      rows.data());
+    depth.resize(rows.size());
+    for (std::uint32_t y = 0; y < height_; ++y)
+        std::copy_n(rows.begin() + std::ptrdiff_t(y) * width_, width_,
+                    depth.begin() + std::ptrdiff_t(height_ - 1 - y) * width_);
+    width = width_;
+    height = height_;
+    return D3D_OK;
+}
+
+}  // namespace
+
+HRESULT createDevice(HWND focusWindow, const D3DPRESENT_PARAMETERS& params, DevicePtr& device)
+{
+    if (!QGuiApplication::instance())
+        return D3DERR_NOTAVAILABLE;
+    QWidget* window = params.hDeviceWindow ? params.hDeviceWindow : focusWindow;
+    std::uint32_t width = params.BackBufferWidth, height = params.BackBufferHeight;
+    if (window) {
+        const qreal ratio = window->devicePixelRatioF();
+        if (width == 0)
+            width = std::uint32_t(std::lround(window->width() * ratio));
+        if (height == 0)
+            height = std::uint32_t(std::lround(window->height() * ratio));
+    }
+    if (width == 0 || height == 0 || width > 16384 || height > 16384)
+        return D3DERR_INVALIDCALL;
+
+    auto created = std::make_shared<GlDevice>();
+    if (!created->init(window, width, height))
+        return D3DERR_NOTAVAILABLE;
+    device = std::move(created);
+    return D3D_OK;
+}
+
+}  // namespace d3d::gl

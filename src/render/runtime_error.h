@@ -1,0 +1,45 @@
+// The one error type of the program. A failing status of the graphics runtime,
+// a 16-bit overflow or a floating-point fault becomes a RuntimeError where it
+// happens; nothing between there and the event loop catches it, and the event
+// loop shows the standard run-time error message and ends the program.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "render/d3d8_types.h"
+
+namespace d3d {
+
+class RuntimeError : public std::runtime_error {
+public:
+    // Error numbers of the language's own faults.
+    static constexpr std::int32_t kOverflow = 6;
+    static constexpr std::int32_t kDivisionByZero = 11;
+
+    RuntimeError(std::int32_t code, std::string description);
+
+    std::int32_t code() const { return code_; }
+    // "6" for a language fault; "-2005530516 (8876086c)" for a status.
+    std::string codeText() const;
+    const std::string& description() const { return description_; }
+    // The whole message: "実行時エラー '<code>':" and the description.
+    std::string message() const;
+
+private:
+    std::int32_t code_;
+    std::string description_;
+};
+
+// The symbolic name of a status ("D3DERR_INVALIDCALL"), or its hex digits.
+std::string statusName(HRESULT hr);
+
+// Raises a RuntimeError naming `operation` when hr is a failure; `detail`, if
+// not empty, says more (a file name and what was wrong with it).
+void check(HRESULT hr, const char* operation, const std::string& detail = {});
+
+[[noreturn]] void raiseOverflow(const char* where);
+[[noreturn]] void raiseDivisionByZero(const char* where);
+
+}  // namespace d3d

@@ -1,0 +1,140 @@
+// Form1, the main window: the render panel, the model and texture choice, the
+// command buttons, the statistics labels and the settings column. Every
+// setting of the scene lives in one of its controls; the handlers keep the
+// captions in step and rebuild the scene on each change.
+#pragma once
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QComboBox>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <QWidget>
+#include <memory>
+#include <vector>
+
+#include "render/vb_direct3d8.h"
+#include "ui/toolkit/controls.h"
+#include "viewer/scene.h"
+#include "viewer/scene_controls.h"
+
+namespace ui {
+
+// The designed client area, in twips, and the inner coordinate scale that
+// spans it (the units in which the toolkit reports control sizes).
+constexpr int kClientWidthTwips = 11280;
+constexpr int kClientHeightTwips = 9810;
+constexpr float kScaleWidth = 0.99356f;
+constexpr float kScaleHeight = 1.002f;
+
+// Outer window widths of the settings toggle, and the narrowing at load.
+constexpr int kExpandedWidthTwips = 11400;
+constexpr int kCollapsedWidthTwips = 7665;
+constexpr int kLoadNarrowingTwips = 3700;
+
+class Form2;
+
+class Form1 : public QWidget, public viewer::SceneControls {
+    Q_OBJECT
+public:
+    explicit Form1(d3d::GraphicsRuntime& runtime, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // SceneControls
+    d3d::HWND Picture1() override { return picture1_; }
+    float Picture1Width() const override;
+    float Picture1Height() const override;
+    std::int16_t HScroll(int number) const override;
+    std::int16_t Check(int number) const override;
+    std::int16_t CheckArray(int number, int index) const override;
+    QString Text1() const override { return Text1_->text(); }
+    void setText1(const QString& text) override { Text1_->setText(text); }
+    QString Text2() const override { return Text2_->text(); }
+    void setText2(const QString& text) override { Text2_->setText(text); }
+    void setLabel7(const QString& caption) override;
+    void setLabel8(const QString& caption) override;
+    void enableTimer1() override { Timer1_->start(); }
+
+    // The window's outer width in twips, frame included.
+    int WidthTwips() const;
+    void setWidthTwips(int twips);
+
+    viewer::Scene& scene() { return scene_; }
+    d3d::VBDirect3D8& module() { return module_; }
+
+    // Controls, by their names on the form.
+    QWidget* picture1_ = nullptr;
+    toolkit::Label *Label1_, *Label2_, *Label3_, *Label4_, *Label5_, *Label6_, *Label7_, *Label8_,
+        *Label9_, *Label10_, *Label11_, *Label13_, *Label14_, *Label15_, *Label16_, *Label17_;
+    QLineEdit *Text1_, *Text2_;
+    QListWidget* List1_;
+    QComboBox* Combo1_;
+    QPushButton *Command1_, *Command2_, *Command3_, *Command4_, *Command5_;
+    toolkit::CheckBox *Check1_, *Check2_, *Check3_, *Check7_, *Check8_, *Check9_, *Check12_, *Check13_,
+        *Check14_;
+    toolkit::CheckArray *Check6_, *Check10_, *Check11_;
+    toolkit::ScrollBar *HScroll1_, *HScroll2_, *HScroll4_, *HScroll5_, *HScroll6_, *HScroll7_, *HScroll8_,
+        *HScroll9_, *HScroll10_, *HScroll11_;
+    QTimer* Timer1_;
+    QMenu* mnuMenu_;
+    QAction *mnuStart_, *mnuEnd_;
+
+    // Handlers.
+    void Form_Load();
+    void Form_KeyDown(int keyCode, int shift);
+    void Form_MouseDown(int button, int shift, float x, float y);
+    void Command1_Click() { scene_.Command1_Click(); }
+    void Command2_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Check3_Click() { Command1_Click(); }
+    void Check6_Click(int) { Command1_Click(); }
+    void Check7_Click() { Command1_Click(); }
+    void Check8_Click();
+    void Check9_Click();
+    void Check10_Click(int) { Command1_Click(); }
+    void Check11_Click(int) { Command1_Click(); }
+    void Check14_Click();
+    void HScroll4_Change() { Command1_Click(); }
+    void HScroll5_Change() { Command1_Click(); }
+    void HScroll6_Change();
+    void HScroll7_Change();
+    void HScroll8_Change();
+    void HScroll9_Change();
+    void HScroll10_Change() { Command1_Click(); }
+    void HScroll11_Change() { Command1_Click(); }
+    void List1_Click();
+    void Combo1_Click();
+    void Combo1_Change() { Combo1_Click(); }
+    void mnuStart_Click() { Command1_Click(); }
+    void mnuEnd_Click() { Command2_Click(); }
+    void Timer1_Timer() { scene_.Timer1_Timer(); }
+
+    Form2* aboutDialog() const { return form2_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    // Closing the main window ends the program, the about dialog with it.
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildControls();
+    void connectHandlers();
+    void applyTabOrder();
+    // Places a control at its designed rectangle (twips) and records its tab index.
+    template <class W>
+    W* place(W* widget, int left, int top, int width, int height, int tabIndex);
+    void showGroup(std::initializer_list<QWidget*> members, bool visible);
+
+    double dpi_;
+    d3d::VBDirect3D8 module_;
+    viewer::Scene scene_;
+    std::vector<std::pair<int, QWidget*>> tabOrder_;
+    Form2* form2_ = nullptr;
+};
+
+}  // namespace ui

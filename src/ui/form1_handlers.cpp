@@ -1,0 +1,155 @@
+// Form1's handlers. A handler whose control carries a scene setting runs the
+// whole Run again; a few first bring the panel itself up to date.
+#include <QApplication>
+
+#include "ui/form1.h"
+#include "ui/form2.h"
+#include "ui/toolkit/services.h"
+#include "ui/toolkit/units.h"
+
+namespace ui {
+namespace {
+
+const QString kTransparencyPrefix = QStringLiteral("透明度       ");
+const QString kNoTransparency = QStringLiteral(" (透明度なし)");
+const QString kGlossPrefix = QStringLiteral("光沢          ");
+const QString kNoGloss = QStringLiteral(" (光沢なし)");
+
+}  // namespace
+
+void Form1::Form_Load()
+{
+    setWidthTwips(WidthTwips() - kLoadNarrowingTwips);
+    Check12_->setText(toolkit::formatReadout(HScroll6_->Value() / 30.0));
+    Check13_->setText(toolkit::formatReadout(HScroll7_->Value() / 100.0));
+    qApp->installEventFilter(this);  // key preview
+}
+
+void Form1::Form_KeyDown(int, int)
+{
+    // Keys are previewed but need no handling here; they go on to the control.
+}
+
+void Form1::Form_MouseDown(int button, int, float, float)
+{
+    if (button == 2)
+        mnuMenu_->popup(QCursor::pos());
+}
+
+void Form1::closeEvent(QCloseEvent*)
+{
+    toolkit::endProgram(0);
+}
+
+void Form1::Command2_Click()
+{
+    toolkit::endProgram(0);
+}
+
+void Form1::Command3_Click()
+{
+    if (!form2_) {
+        form2_ = new Form2(windowIcon());
+        connect(form2_, &QObject::destroyed, this, [this] { form2_ = nullptr; });
+    }
+    form2_->show();
+    form2_->raise();
+    form2_->activateWindow();
+}
+
+void Form1::Command5_Click()
+{
+    Check3_->setValue16(1);
+    Command1_Click();
+}
+
+void Form1::showGroup(std::initializer_list<QWidget*> members, bool visible)
+{
+    for (QWidget* w : members)
+        w->setVisible(visible);
+}
+
+void Form1::Check8_Click()
+{
+    showGroup({(*Check10_)[0], (*Check10_)[1], (*Check10_)[2], HScroll6_, Check12_}, Check8_->Value() == 1);
+    Command1_Click();
+}
+
+void Form1::Check9_Click()
+{
+    showGroup({(*Check11_)[0], (*Check11_)[1], (*Check11_)[2], HScroll7_, Check13_}, Check9_->Value() == 1);
+    Command1_Click();
+}
+
+void Form1::Check14_Click()
+{
+    setWidthTwips(Check14_->Value() == 0 ? kCollapsedWidthTwips : kExpandedWidthTwips);
+}
+
+void Form1::HScroll6_Change()
+{
+    Check12_->setText(toolkit::formatReadout(HScroll6_->Value() / 30.0));
+    Command1_Click();
+}
+
+void Form1::HScroll7_Change()
+{
+    Check13_->setText(toolkit::formatReadout(HScroll7_->Value() / 100.0));
+    Command1_Click();
+}
+
+void Form1::HScroll8_Change()
+{
+    Command1_Click();
+    const std::int16_t v = HScroll8_->Value();
+    Label14_->setText(kTransparencyPrefix + toolkit::formatReadout(v / 100.0));
+    if (v == 100)
+        Label14_->setText(Label14_->text() + kNoTransparency);
+}
+
+void Form1::HScroll9_Change()
+{
+    Command1_Click();
+    const std::int16_t v = HScroll9_->Value();
+    Label15_->setText(kGlossPrefix + toolkit::formatReadout(v / 100.0));
+    if (v == 0)
+        Label15_->setText(Label15_->text() + kNoGloss);
+}
+
+void Form1::List1_Click()
+{
+    setText1(QStringLiteral("X-File\\") + List1_->currentItem()->text() + QStringLiteral(".x"));
+    Command1_Click();
+}
+
+void Form1::Combo1_Click()
+{
+    setText2(QStringLiteral("Texture\\") + Combo1_->currentText());
+}
+
+// The settings reset: each assignment that changes a value raises that
+// control's own handler, so the scene follows as if the user had made it.
+void Form1::Command4_Click()
+{
+    HScroll1_->setValue16(100);
+    HScroll2_->setValue16(100);
+    HScroll4_->setValue16(14);
+    HScroll5_->setValue16(25);
+    HScroll6_->setValue16(30);
+    HScroll7_->setValue16(10);
+    HScroll8_->setValue16(100);
+    HScroll9_->setValue16(0);
+    HScroll10_->setValue16(990);
+    HScroll11_->setValue16(103);
+    Check1_->setValue16(1);
+    Check2_->setValue16(0);
+    Check3_->setValue16(0);
+    Check7_->setValue16(0);
+    Check8_->setValue16(1);
+    Check9_->setValue16(1);
+    for (toolkit::CheckArray* array : {Check6_, Check10_, Check11_})
+        for (int i = 0; i < 3; ++i)
+            (*array)[i]->setValue16(1);
+}
+
+}  // namespace ui

@@ -1,0 +1,46 @@
+#include "ui/toolkit/application.h"
+
+#include <QFont>
+#include <cstdio>
+
+#include "render/runtime_error.h"
+#include "ui/toolkit/services.h"
+
+namespace toolkit {
+
+Application::Application(int& argc, char** argv) : QApplication(argc, argv)
+{
+    setApplicationName(kAppTitle);
+    installFontSubstitutes();
+}
+
+bool Application::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+        reportRuntimeError(error);
+    }
+}
+
+void reportRuntimeError(const std::exception& error)
+{
+    QString text;
+    if (const auto* runtimeError = dynamic_cast<const d3d::RuntimeError*>(&error))
+        text = QString::fromStdString(runtimeError->message());
+    else if (dynamic_cast<const std::bad_alloc*>(&error))
+        text = QStringLiteral("実行時エラー '7':\n\nメモリが不足しています。");
+    else
+        text = QStringLiteral("実行時エラー '5':\n\n%1").arg(QString::fromLocal8Bit(error.what()));
+    std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    messageBox(text);
+    endProgram(1);
+}
+
+void installFontSubstitutes()
+{
+    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    QFont::insertSubstitution(QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"));
+}
+
+}  // namespace toolkit

@@ -1,0 +1,24 @@
+// The application object and the one place where run-time errors end up:
+// an error raised in any handler or timer tick unwinds to the event loop,
+// which shows the standard run-time error message and ends the program.
+#pragma once
+
+#include <QApplication>
+
+namespace toolkit {
+
+class Application : public QApplication {
+public:
+    Application(int& argc, char** argv);
+
+    bool notify(QObject* receiver, QEvent* event) override;
+};
+
+// Shows the standard run-time error message for the error being handled and
+// ends the program with a non-zero status.
+[[noreturn]] void reportRuntimeError(const std::exception& error);
+
+// Makes the Windows font names of the forms resolve to the fonts at hand.
+void installFontSubstitutes();
+
+}  // namespace toolkit

@@ -1,0 +1,67 @@
+#include "ui/toolkit/controls.h"
+
+#include <QMouseEvent>
+
+#include "render/runtime_error.h"
+
+namespace toolkit {
+namespace {
+
+// The run-time error a refused property assignment raises.
+[[noreturn]] void invalidPropertyValue(const char* what)
+{
+    throw d3d::RuntimeError(380, std::string("プロパティの値が不正です。(") + what + ")");
+}
+
+}  // namespace
+
+ScrollBar::ScrollBar(int min, int max, int smallChange, int largeChange, int value, QWidget* parent)
+    : QScrollBar(Qt::Horizontal, parent)
+{
+    setRange(min, max);
+    setSingleStep(smallChange);
+    setPageStep(largeChange);
+    setValue(value);
+    // While the thumb is dragged nothing is committed; the release is one change.
+    setTracking(false);
+    connect(this, &QScrollBar::valueChanged, this, &ScrollBar::Change);
+}
+
+void ScrollBar::setValue16(int value)
+{
+    if (value < minimum() || value > maximum())
+        invalidPropertyValue("ScrollBar.Value");
+    setValue(value);
+}
+
+CheckBox::CheckBox(const QString& caption, bool checked, QWidget* parent) : QCheckBox(caption, parent)
+{
+    setChecked(checked);
+    connect(this, &QCheckBox::toggled, this, &CheckBox::Click);
+}
+
+void CheckBox::setValue16(int value)
+{
+    if (value != 0 && value != 1)
+        invalidPropertyValue("CheckBox.Value");
+    setChecked(value == 1);
+}
+
+CheckArray::CheckArray(std::array<CheckBox*, 3> members, QObject* parent)
+    : QObject(parent), members_(members)
+{
+    for (int i = 0; i < 3; ++i)
+        connect(members_[static_cast<std::size_t>(i)], &CheckBox::Click, this, [this, i] { emit Click(i); });
+}
+
+Label::Label(const QString& caption, QWidget* parent) : QLabel(caption, parent)
+{
+    setTextFormat(Qt::PlainText);
+}
+
+void Label::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+}
+
+}  // namespace toolkit

@@ -1,0 +1,41 @@
+// The services the program asks of its host: the modal message box, ending the
+// program, the program's folder, whether a file exists, the time of day.
+// Message box and end go through replaceable hooks so that tests can answer
+// them without a person and without ending the test.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace toolkit {
+
+// The application's title, the caption of every message box.
+inline const QString kAppTitle = QStringLiteral("Orvane");
+
+// Shows `text` in a modal box with one OK button and no icon, captioned with
+// the application's title; returns when it is closed.
+void messageBox(const QString& text);
+
+// Ends the program at once with `status`: no question, no window's unload
+// handler runs. Does not return.
+[[noreturn]] void endProgram(int status = 0);
+
+// The folder that holds the program, in the host's own spelling.
+QString programFolder();
+
+// True when a regular, non-hidden file (not a folder) is found at `path`.
+bool fileExists(const QString& path);
+
+// Seconds since local midnight, with a fractional part.
+float timeOfDay();
+
+struct Hooks {
+    std::function<void(const QString&)> messageBox;
+    // Must not return; a test's hook throws to unwind instead.
+    std::function<void(int)> endProgram;
+    std::function<float()> timeOfDay;
+};
+// The hooks in force; empty members use the real service.
+Hooks& hooks();
+
+}  // namespace toolkit

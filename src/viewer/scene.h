@@ -1,0 +1,42 @@
+// The main window's scene procedures: Run builds the whole scene from the
+// controls on a new device; the frame timer turns and draws the model.
+#pragma once
+
+#include <QString>
+
+#include "render/runtime.h"
+#include "render/vb_direct3d8.h"
+#include "viewer/scene_controls.h"
+
+namespace viewer {
+
+// Fixed values of the scene.
+constexpr float kNearPlane = 1.0f;
+constexpr float kFarPlane = 1000.0f;
+constexpr float kLightRange = 1000.0f;
+
+class Scene {
+public:
+    Scene(SceneControls& controls, d3d::VBDirect3D8& module) : controls_(controls), module_(module) {}
+
+    // Run: a new device on Picture1, camera, projection, lights, model,
+    // material, then the frame timer. Shows "Direct3Dは使えません。" and stops
+    // when no device can be made. Failures of later steps raise RuntimeError.
+    void Command1_Click();
+
+    // One tick of the frame timer: World = RotX × RotY from the clock and the
+    // speed bars, then RenderFrame.
+    void Timer1_Timer();
+
+    // The loaded model, replaced by every Run.
+    d3d::MeshPtr ModelMesh;
+
+private:
+    // Clear to black, draw attribute group 0 of the model, present.
+    void RenderFrame();
+
+    SceneControls& controls_;
+    d3d::VBDirect3D8& module_;
+};
+
+}  // namespace viewer
