@@ -28,8 +28,9 @@ constexpr int kRuleEnd = 11160;
 }  // namespace
 
 template <class W>
-W* Form1::place(W* widget, int left, int top, int width, int height, int tabIndex)
+W* Form1::place(const char* name, W* widget, int left, int top, int width, int height, int tabIndex)
 {
+    widget->setObjectName(QString::fromLatin1(name));
     widget->setGeometry(toolkit::twipsToPixels(left, top, width, height, dpi_));
     tabOrder_.emplace_back(tabIndex, widget);
     return widget;
@@ -66,95 +67,94 @@ void Form1::buildControls()
     using toolkit::ScrollBar;
 
     // Render panel.
-    picture1_ = place(new QWidget(this), 0, 0, 7575, 7485, 1);
-    picture1_->setObjectName(QStringLiteral("Picture1"));
+    picture1_ = place("Picture1", new QWidget(this), 0, 0, 7575, 7485, 1);
     picture1_->setAutoFillBackground(true);
     picture1_->setFocusPolicy(Qt::StrongFocus);
 
     // Model choice.
-    Label2_ = place(new Label(QStringLiteral("X ファイル名 直接入力"), this), 240, 7560, 1740, 180, 14);
-    Text1_ = place(new QLineEdit(QStringLiteral("X-File\\vorkan.x"), this), 120, 7800, 3495, 270, 2);
-    Label4_ = place(new Label(QStringLiteral("既存データ"), this), 240, 8160, 855, 180, 21);
-    List1_ = place(new QListWidget(this), 120, 8400, 3495, 1320, 20);
+    Label2_ = place("Label2", new Label(QStringLiteral("X ファイル名 直接入力"), this), 240, 7560, 1740, 180, 14);
+    Text1_ = place("Text1", new QLineEdit(QStringLiteral("X-File\\vorkan.x"), this), 120, 7800, 3495, 270, 2);
+    Label4_ = place("Label4", new Label(QStringLiteral("既存データ"), this), 240, 8160, 855, 180, 21);
+    List1_ = place("List1", new QListWidget(this), 120, 8400, 3495, 1320, 20);
     List1_->addItems({"beer", "beer_", "box2", "box", "box_2", "circle", "circle_2", "city02_01", "haguruma",
                       "hedra", "object", "panel", "panel2", "panel3", "stars", "teapot", "tours", "tube",
                       "vorkan", "vorkan_mozi", "vorkan_logo", "vorkan_logo_"});
     List1_->setCurrentRow(-1);
 
     // Commands and statistics.
-    Command1_ = place(new QPushButton(QStringLiteral("実行(&S)"), this), 3960, 7680, 1695, 735, 0);
-    Label7_ = place(new Label(QStringLiteral("面の数"), this), 3960, 8640, 540, 180, 25);
-    Label8_ = place(new Label(QStringLiteral("頂点の数"), this), 3960, 8880, 720, 180, 26);
-    Check7_ = place(new CheckBox(QStringLiteral("ワイヤフレーム表示"), false, this), 3960, 9480, 1935, 225, 19);
-    Command2_ = place(new QPushButton(QStringLiteral("終了(&E)"), this), 5760, 7680, 1695, 735, 52);
-    Command4_ = place(new QPushButton(QStringLiteral("設定リセット(&R)"), this), 5760, 8520, 1695, 375, 55);
-    Command3_ = place(new QPushButton(QStringLiteral("ソフト情報(&H)"), this), 5760, 9000, 1695, 375, 51);
-    Check14_ = place(new CheckBox(QStringLiteral("詳細設定 ⇒"), false, this), 6120, 9480, 1335, 225, 44);
+    Command1_ = place("Command1", new QPushButton(QStringLiteral("実行(&S)"), this), 3960, 7680, 1695, 735, 0);
+    Label7_ = place("Label7", new Label(QStringLiteral("面の数"), this), 3960, 8640, 540, 180, 25);
+    Label8_ = place("Label8", new Label(QStringLiteral("頂点の数"), this), 3960, 8880, 720, 180, 26);
+    Check7_ = place("Check7", new CheckBox(QStringLiteral("ワイヤフレーム表示"), false, this), 3960, 9480, 1935, 225, 19);
+    Command2_ = place("Command2", new QPushButton(QStringLiteral("終了(&E)"), this), 5760, 7680, 1695, 735, 52);
+    Command4_ = place("Command4", new QPushButton(QStringLiteral("設定リセット(&R)"), this), 5760, 8520, 1695, 375, 55);
+    Command3_ = place("Command3", new QPushButton(QStringLiteral("ソフト情報(&H)"), this), 5760, 9000, 1695, 375, 51);
+    Check14_ = place("Check14", new CheckBox(QStringLiteral("詳細設定 ⇒"), false, this), 6120, 9480, 1335, 225, 44);
     Timer1_ = new QTimer(this);
     Timer1_->setInterval(30);
 
     // Settings column: headings.
-    Label11_ = place(new Label(QStringLiteral("回転"), this), 7680, 240, 360, 180, 42);
-    Label10_ = place(new Label(QStringLiteral("視点"), this), 7680, 1920, 360, 180, 41);
-    Label13_ = place(new Label(QStringLiteral("マテリアル"), this), 7680, 4800, 810, 180, 43);
-    Label9_ = place(new Label(QStringLiteral("照明"), this), 7680, 7680, 360, 180, 40);
+    Label11_ = place("Label11", new Label(QStringLiteral("回転"), this), 7680, 240, 360, 180, 42);
+    Label10_ = place("Label10", new Label(QStringLiteral("視点"), this), 7680, 1920, 360, 180, 41);
+    Label13_ = place("Label13", new Label(QStringLiteral("マテリアル"), this), 7680, 4800, 810, 180, 43);
+    Label9_ = place("Label9", new Label(QStringLiteral("照明"), this), 7680, 7680, 360, 180, 40);
 
     // Rotation.
-    Check1_ = place(new CheckBox(QStringLiteral("Y 回転速度  Default On"), true, this), 7920, 600, 2535, 225, 5);
-    HScroll1_ = place(new ScrollBar(1, 200, 1, 5, 100, this), 7800, 840, 3255, 255, 3);
-    Check2_ = place(new CheckBox(QStringLiteral("X 回転速度"), false, this), 7920, 1200, 2295, 225, 6);
-    HScroll2_ = place(new ScrollBar(1, 200, 1, 5, 100, this), 7800, 1440, 3255, 255, 4);
+    Check1_ = place("Check1", new CheckBox(QStringLiteral("Y 回転速度  Default On"), true, this), 7920, 600, 2535, 225, 5);
+    HScroll1_ = place("HScroll1", new ScrollBar(1, 200, 1, 5, 100, this), 7800, 840, 3255, 255, 3);
+    Check2_ = place("Check2", new CheckBox(QStringLiteral("X 回転速度"), false, this), 7920, 1200, 2295, 225, 6);
+    HScroll2_ = place("HScroll2", new ScrollBar(1, 200, 1, 5, 100, this), 7800, 1440, 3255, 255, 4);
 
     // Viewpoint.
-    Label1_ = place(new Label(QStringLiteral("狭い 　　　　視野の広さ (角度)　　　　 広い"), this), 7920, 2280, 3165, 180, 13);
-    HScroll4_ = place(new ScrollBar(1, 50, 1, 5, 14, this), 7800, 2520, 3255, 255, 12);
-    Label6_ = place(new Label(QStringLiteral("下へ　　　　　視野の上下調節　　　　　上へ"), this), 7920, 2880, 3180, 180, 24);
-    HScroll5_ = place(new ScrollBar(0, 50, 1, 5, 25, this), 7800, 3120, 3255, 255, 23);
-    Label16_ = place(new Label(QStringLiteral("遠い　　　　カメラの位置 (Z軸)　　　　近い"), this), 7920, 3480, 3090, 180, 50);
-    HScroll10_ = place(new ScrollBar(0, 999, 1, 10, 990, this), 7800, 3720, 3255, 255, 49);
-    Label17_ = place(new Label(QStringLiteral("下へ　　　　カメラの位置 (Y軸)　　　　上へ"), this), 7920, 4080, 3120, 180, 53);
-    HScroll11_ = place(new ScrollBar(3, 203, 1, 10, 103, this), 7800, 4320, 3255, 255, 33);
+    Label1_ = place("Label1", new Label(QStringLiteral("狭い 　　　　視野の広さ (角度)　　　　 広い"), this), 7920, 2280, 3165, 180, 13);
+    HScroll4_ = place("HScroll4", new ScrollBar(1, 50, 1, 5, 14, this), 7800, 2520, 3255, 255, 12);
+    Label6_ = place("Label6", new Label(QStringLiteral("下へ　　　　　視野の上下調節　　　　　上へ"), this), 7920, 2880, 3180, 180, 24);
+    HScroll5_ = place("HScroll5", new ScrollBar(0, 50, 1, 5, 25, this), 7800, 3120, 3255, 255, 23);
+    Label16_ = place("Label16", new Label(QStringLiteral("遠い　　　　カメラの位置 (Z軸)　　　　近い"), this), 7920, 3480, 3090, 180, 50);
+    HScroll10_ = place("HScroll10", new ScrollBar(0, 999, 1, 10, 990, this), 7800, 3720, 3255, 255, 49);
+    Label17_ = place("Label17", new Label(QStringLiteral("下へ　　　　カメラの位置 (Y軸)　　　　上へ"), this), 7920, 4080, 3120, 180, 53);
+    HScroll11_ = place("HScroll11", new ScrollBar(3, 203, 1, 10, 103, this), 7800, 4320, 3255, 255, 33);
 
     // Material.
-    Label14_ = place(new Label(QStringLiteral("透明度       1.00 (透明度なし)"), this), 7800, 5160, 2280, 180, 46);
-    HScroll8_ = place(new ScrollBar(0, 100, 1, 10, 100, this), 7800, 5400, 3255, 255, 45);
-    Label15_ = place(new Label(QStringLiteral("光沢          0.00 (光沢なし)"), this), 7800, 5760, 2100, 180, 48);
-    HScroll9_ = place(new ScrollBar(0, 100, 1, 10, 0, this), 7800, 6000, 3255, 255, 47);
-    Label3_ = place(new Label(QStringLiteral("物体の色 (RGB)"), this), 7800, 6480, 1260, 180, 18);
+    Label14_ = place("Label14", new Label(QStringLiteral("透明度       1.00 (透明度なし)"), this), 7800, 5160, 2280, 180, 46);
+    HScroll8_ = place("HScroll8", new ScrollBar(0, 100, 1, 10, 100, this), 7800, 5400, 3255, 255, 45);
+    Label15_ = place("Label15", new Label(QStringLiteral("光沢          0.00 (光沢なし)"), this), 7800, 5760, 2100, 180, 48);
+    HScroll9_ = place("HScroll9", new ScrollBar(0, 100, 1, 10, 0, this), 7800, 6000, 3255, 255, 47);
+    Label3_ = place("Label3", new Label(QStringLiteral("物体の色 (RGB)"), this), 7800, 6480, 1260, 180, 18);
     Check6_ = new toolkit::CheckArray(
-        {place(new CheckBox(QStringLiteral("R"), true, this), 9240, 6480, 495, 225, 15),
-         place(new CheckBox(QStringLiteral("G"), true, this), 9840, 6480, 495, 225, 16),
-         place(new CheckBox(QStringLiteral("B"), true, this), 10440, 6480, 495, 225, 17)},
+        {place("Check6(0)", new CheckBox(QStringLiteral("R"), true, this), 9240, 6480, 495, 225, 15),
+         place("Check6(1)", new CheckBox(QStringLiteral("G"), true, this), 9840, 6480, 495, 225, 16),
+         place("Check6(2)", new CheckBox(QStringLiteral("B"), true, this), 10440, 6480, 495, 225, 17)},
         this);
-    Check3_ = place(new CheckBox(QStringLiteral("テクスチャ"), false, this), 7800, 6885, 1095, 180, 7);
-    Label5_ = place(new Label(QStringLiteral("既存データ"), this), 9480, 6960, 855, 180, 22);
-    Text2_ = place(new QLineEdit(QStringLiteral("Texture\\1.bmp"), this), 7800, 7200, 1575, 270, 10);
-    Combo1_ = place(new QComboBox(this), 9480, 7200, 1215, 300, 56);
+    Check3_ = place("Check3", new CheckBox(QStringLiteral("テクスチャ"), false, this), 7800, 6885, 1095, 180, 7);
+    Label5_ = place("Label5", new Label(QStringLiteral("既存データ"), this), 9480, 6960, 855, 180, 22);
+    Text2_ = place("Text2", new QLineEdit(QStringLiteral("Texture\\1.bmp"), this), 7800, 7200, 1575, 270, 10);
+    Combo1_ = place("Combo1", new QComboBox(this), 9480, 7200, 1215, 300, 56);
     Combo1_->setEditable(true);
     Combo1_->addItems({"1.bmp", "2.bmp", "City02_01.jpg", "earth1.jpg", "earth2.jpg", "earth3.jpg", "mars1.jpg",
                        "moon1.jpg", "sky1.jpg", "sky2.jpg"});
     Combo1_->setCurrentIndex(-1);
     Combo1_->setEditText(QStringLiteral("Texture"));
     Combo1_->setPalette(QApplication::palette(Combo1_));
-    Command5_ = place(new QPushButton(QStringLiteral("更新"), this), 10680, 7200, 495, 281, 57);
+    Command5_ = place("Command5", new QPushButton(QStringLiteral("更新"), this), 10680, 7200, 495, 281, 57);
 
     // Lighting.
-    Check8_ = place(new CheckBox(QStringLiteral("直接光"), true, this), 7800, 8040, 855, 180, 27);
+    Check8_ = place("Check8", new CheckBox(QStringLiteral("直接光"), true, this), 7800, 8040, 855, 180, 27);
     Check10_ = new toolkit::CheckArray(
-        {place(new CheckBox(QStringLiteral("R"), true, this), 9240, 8040, 495, 180, 29),
-         place(new CheckBox(QStringLiteral("G"), true, this), 9720, 8040, 495, 180, 30),
-         place(new CheckBox(QStringLiteral("B"), true, this), 10200, 8040, 495, 180, 31)},
+        {place("Check10(0)", new CheckBox(QStringLiteral("R"), true, this), 9240, 8040, 495, 180, 29),
+         place("Check10(1)", new CheckBox(QStringLiteral("G"), true, this), 9720, 8040, 495, 180, 30),
+         place("Check10(2)", new CheckBox(QStringLiteral("B"), true, this), 10200, 8040, 495, 180, 31)},
         this);
-    HScroll6_ = place(new ScrollBar(0, 200, 1, 10, 30, this), 7800, 8280, 3015, 255, 36);
-    Check12_ = place(new CheckBox(QString(), false, this), 10560, 8280, 735, 300, 38);
-    Check9_ = place(new CheckBox(QStringLiteral("環境光"), true, this), 7800, 8640, 975, 180, 28);
+    HScroll6_ = place("HScroll6", new ScrollBar(0, 200, 1, 10, 30, this), 7800, 8280, 3015, 255, 36);
+    Check12_ = place("Check12", new CheckBox(QString(), false, this), 10560, 8280, 735, 300, 38);
+    Check9_ = place("Check9", new CheckBox(QStringLiteral("環境光"), true, this), 7800, 8640, 975, 180, 28);
     Check11_ = new toolkit::CheckArray(
-        {place(new CheckBox(QStringLiteral("R"), true, this), 9240, 8640, 495, 180, 32),
-         place(new CheckBox(QStringLiteral("G"), true, this), 9720, 8640, 495, 180, 34),
-         place(new CheckBox(QStringLiteral("B"), true, this), 10200, 8640, 495, 180, 35)},
+        {place("Check11(0)", new CheckBox(QStringLiteral("R"), true, this), 9240, 8640, 495, 180, 32),
+         place("Check11(1)", new CheckBox(QStringLiteral("G"), true, this), 9720, 8640, 495, 180, 34),
+         place("Check11(2)", new CheckBox(QStringLiteral("B"), true, this), 10200, 8640, 495, 180, 35)},
         this);
-    HScroll7_ = place(new ScrollBar(0, 100, 1, 10, 10, this), 7800, 8880, 3015, 255, 37);
-    Check13_ = place(new CheckBox(QString(), false, this), 10560, 8880, 735, 300, 39);
+    HScroll7_ = place("HScroll7", new ScrollBar(0, 100, 1, 10, 10, this), 7800, 8880, 3015, 255, 37);
+    Check13_ = place("Check13", new CheckBox(QString(), false, this), 10560, 8880, 735, 300, 39);
     // The read-outs overlap the ends of their bars; keep them on top.
     Check12_->raise();
     Check13_->raise();

@@ -127,7 +127,7 @@ private:
     void applyTabOrder();
     // Places a control at its designed rectangle (twips) and records its tab index.
     template <class W>
-    W* place(W* widget, int left, int top, int width, int height, int tabIndex);
+    W* place(const char* name, W* widget, int left, int top, int width, int height, int tabIndex);
     void showGroup(std::initializer_list<QWidget*> members, bool visible);
 
     double dpi_;

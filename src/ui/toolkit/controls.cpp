@@ -24,6 +24,8 @@ ScrollBar::ScrollBar(int min, int max, int smallChange, int largeChange, int val
     setValue(value);
     // While the thumb is dragged nothing is committed; the release is one change.
     setTracking(false);
+    // A bar takes the focus like any control; the arrow keys then move it.
+    setFocusPolicy(Qt::StrongFocus);
     connect(this, &QScrollBar::valueChanged, this, &ScrollBar::Change);
 }
 

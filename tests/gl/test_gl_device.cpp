@@ -1,0 +1,177 @@
+// The hardware device on real OpenGL (Mesa under Xvfb): creation on the
+// render panel, clearing of the back and depth buffers, presentation.
+#include <QtTest>
+
+#include "render/d3dx_math.h"
+#include "render/system_runtime.h"
+#include "render/vb_direct3d8.h"
+#include "ui/toolkit/application.h"
+
+using namespace d3d;
+
+class GlDeviceTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void createsAHardwareDeviceOnThePanel();
+    void clearToBlackReadsBackOpaqueBlack();
+    void depthBufferClearsWithSixteenBits();
+    void clearRectanglesTouchOnlyThemselves();
+    void presentShowsTheBackBufferInThePanel();
+    void rejectsWhatNoDeviceCouldDo();
+    void releasedWithItsLastReference();
+
+private:
+    SystemRuntime runtime_;
+    std::unique_ptr<QWidget> form_;
+    QWidget* panel_ = nullptr;
+    std::unique_ptr<VBDirect3D8> module_;
+};
+
+void GlDeviceTest::initTestCase()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("the OpenGL device is tested on an X server (run under xvfb-run)");
+}
+
+void GlDeviceTest::init()
+{
+    form_ = std::make_unique<QWidget>();
+    form_->resize(600, 560);
+    auto* frame = new QWidget(form_.get());  // the panel sits in a container
+    frame->setGeometry(0, 0, 600, 560);
+    panel_ = new QWidget(frame);
+    panel_->setGeometry(0, 0, 505, 499);
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    module_ = std::make_unique<VBDirect3D8>(runtime_);
+}
+
+void GlDeviceTest::cleanup()
+{
+    module_.reset();
+    form_.reset();
+}
+
+void GlDeviceTest::createsAHardwareDeviceOnThePanel()
+{
+    QCOMPARE(module_->InitDevice(panel_, D3DDEVTYPE_HAL, false), int(D3DDEVTYPE_HAL));
+    QVERIFY(module_->Device);
+    QImage image;
+    QCOMPARE(module_->Device->GetBackBufferImage(image), D3D_OK);
+    QCOMPARE(image.size(), QSize(505, 499));  // the panel's client area
+}
+
+void GlDeviceTest::clearToBlackReadsBackOpaqueBlack()
+{
+    module_->InitDevice(panel_, D3DDEVTYPE_HAL, false);
+    module_->ClearFrame(0.2f, 0.4f, 0.6f);
+    QImage image;
+    module_->Device->GetBackBufferImage(image);
+    QCOMPARE(image.pixel(10, 10), qRgb(51, 102, 153));
+    module_->ClearFrame(0, 0, 0);
+    module_->Device->GetBackBufferImage(image);
+    for (int y = 0; y < image.height(); y += 37)
+        for (int x = 0; x < image.width(); x += 29)
+            QCOMPARE(image.pixel(x, y), 0xFF000000u);
+    QCOMPARE(image.pixel(504, 498), 0xFF000000u);
+}
+
+void GlDeviceTest::depthBufferClearsWithSixteenBits()
+{
+    module_->InitDevice(panel_, D3DDEVTYPE_HAL, false);
+    auto& device = *module_->Device;
+    std::vector<std::uint16_t> depth;
+    std::uint32_t w = 0, h = 0;
+    QCOMPARE(device.Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 0.5f, 0), D3D_OK);
+    device.GetDepthBuffer(depth, w, h);
+    QCOMPARE(w, 505u);
+    QCOMPARE(h, 499u);
+    QVERIFY(qAbs(int(depth[1000]) - 32768) <= 1);
+    module_->ClearFrame(0, 0, 0);
+    device.GetDepthBuffer(depth, w, h);
+    QVERIFY(std::all_of(depth.begin(), depth.end(), [](std::uint16_t d) { return d == 0xFFFF; }));
+}
+
+void GlDeviceTest::clearRectanglesTouchOnlyThemselves()
+{
+    module_->InitDevice(panel_, D3DDEVTYPE_HAL, false);
+    auto& device = *module_->Device;
+    module_->ClearFrame(0, 0, 0);
+    const D3DRECT rect{10, 20, 30, 40};  // top-down, right and bottom exclusive
+    QCOMPARE(device.Clear(1, &rect, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0), D3D_OK);
+    QImage image;
+    device.GetBackBufferImage(image);
+    QCOMPARE(image.pixel(10, 20), 0xFFFFFFFFu);
+    QCOMPARE(image.pixel(29, 39), 0xFFFFFFFFu);
+    QCOMPARE(image.pixel(30, 39), 0xFF000000u);
+    QCOMPARE(image.pixel(10, 40), 0xFF000000u);
+    QCOMPARE(image.pixel(9, 20), 0xFF000000u);
+}
+
+void GlDeviceTest::presentShowsTheBackBufferInThePanel()
+{
+    module_->InitDevice(panel_, D3DDEVTYPE_HAL, false);
+    module_->ClearFrame(1, 0, 0);
+    QCOMPARE(module_->Device->BeginScene(), D3D_OK);
+    QCOMPARE(module_->Device->EndScene(), D3D_OK);
+    // What the screen shows of the panel: the X server's pixels. The panel's
+    // window appears on screen shortly after the first device is made on it,
+    // so present as the frame timer would until it does.
+    const QPoint origin = panel_->mapToGlobal(QPoint(0, 0));
+    QImage screen;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        module_->PresentFrame(nullptr);
+        QTest::qWait(20);
+        screen = QGuiApplication::primaryScreen()->grabWindow(0, origin.x(), origin.y(), 505, 499).toImage();
+        if ((screen.pixel(250, 250) & 0xFFFFFF) == 0xFF0000u)
+            break;
+    }
+    QCOMPARE(screen.pixel(250, 250) & 0xFFFFFF, 0xFF0000u);
+    QCOMPARE(screen.pixel(0, 0) & 0xFFFFFF, 0xFF0000u);
+    QCOMPARE(screen.pixel(504, 498) & 0xFFFFFF, 0xFF0000u);
+}
+
+void GlDeviceTest::rejectsWhatNoDeviceCouldDo()
+{
+    module_->InitDevice(panel_, D3DDEVTYPE_HAL, false);
+    auto& device = *module_->Device;
+    QCOMPARE(device.Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.5f, 0), D3DERR_INVALIDCALL);
+    QCOMPARE(device.Clear(0, nullptr, D3DCLEAR_STENCIL, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+    QCOMPARE(device.EndScene(), D3DERR_INVALIDCALL);
+    QCOMPARE(device.BeginScene(), D3D_OK);
+    QCOMPARE(device.BeginScene(), D3DERR_INVALIDCALL);
+    QCOMPARE(device.SetTransform(D3DTRANSFORMSTATETYPE(7), D3DXMatrixIdentity()), D3DERR_INVALIDCALL);
+    QCOMPARE(device.SetLight(99, D3DLIGHT8{}), D3DERR_INVALIDCALL);
+
+    // A back-buffer format that names nothing: no device.
+    Direct3DPtr d3d = runtime_.Direct3DCreate8();
+    D3DPRESENT_PARAMETERS params{};
+    params.Windowed = 1;
+    params.hDeviceWindow = panel_;
+    DevicePtr none;
+    QCOMPARE(d3d->CreateDevice(0, D3DDEVTYPE_HAL, form_.get(), 0x20, params, none), D3DERR_INVALIDCALL);
+    QVERIFY(!none);
+}
+
+void GlDeviceTest::releasedWithItsLastReference()
+{
+    module_->InitDevice(panel_, D3DDEVTYPE_HAL, false);
+    std::weak_ptr<IDirect3DDevice8> first = module_->Device;
+    for (int i = 0; i < 5; ++i)
+        QCOMPARE(module_->InitDevice(panel_, D3DDEVTYPE_HAL, false), int(D3DDEVTYPE_HAL));
+    QVERIFY(first.expired());
+    module_->ClearFrame(0, 1, 0);
+    module_->PresentFrame(nullptr);
+}
+
+int main(int argc, char** argv)
+{
+    toolkit::Application app(argc, argv);
+    GlDeviceTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_gl_device.moc"

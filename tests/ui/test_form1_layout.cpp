@@ -1,0 +1,323 @@
+// The main window as it opens: captions, places, defaults, ranges, tab order,
+// colours, and the behaviour of its notifying controls.
+#include <QLabel>
+#include <QSignalSpy>
+#include <QtTest>
+
+#include "form1_fixture.h"
+#include "render/runtime_error.h"
+#include "ui/form2.h"
+#include "ui/toolkit/application.h"
+#include "ui/toolkit/units.h"
+
+using testing_support::Form1Fixture;
+
+namespace {
+
+template <class F>
+bool raises(F&& action)
+{
+    try {
+        action();
+    } catch (const d3d::RuntimeError&) {
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+class Form1Layout : public QObject {
+    Q_OBJECT
+private slots:
+    void captions();
+    void geometryInPixels();
+    void scrollBarRangesAndDefaults();
+    void checkBoxDefaults();
+    void listsAndTextBoxes();
+    void picture1ReportsInnerUnits();
+    void opensCollapsedWithReadOuts();
+    void colourAndFont();
+    void tabOrderFollowsTabIndexes();
+    void notificationsFireOncePerRealChange();
+    void refusedValuesRaise();
+    void readOutFormat();
+    void twipsRoundEdges();
+};
+
+void Form1Layout::captions()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    QCOMPARE(w.windowTitle(), QStringLiteral("Orvane"));
+    QCOMPARE(w.Command1_->text(), QStringLiteral("実行(&S)"));
+    QCOMPARE(w.Command2_->text(), QStringLiteral("終了(&E)"));
+    QCOMPARE(w.Command3_->text(), QStringLiteral("ソフト情報(&H)"));
+    QCOMPARE(w.Command4_->text(), QStringLiteral("設定リセット(&R)"));
+    QCOMPARE(w.Command5_->text(), QStringLiteral("更新"));
+    QCOMPARE(w.Label2_->text(), QStringLiteral("X ファイル名 直接入力"));
+    QCOMPARE(w.Label4_->text(), QStringLiteral("既存データ"));
+    QCOMPARE(w.Label5_->text(), QStringLiteral("既存データ"));
+    QCOMPARE(w.Label7_->text(), QStringLiteral("面の数"));
+    QCOMPARE(w.Label8_->text(), QStringLiteral("頂点の数"));
+    QCOMPARE(w.Label11_->text(), QStringLiteral("回転"));
+    QCOMPARE(w.Label10_->text(), QStringLiteral("視点"));
+    QCOMPARE(w.Label13_->text(), QStringLiteral("マテリアル"));
+    QCOMPARE(w.Label9_->text(), QStringLiteral("照明"));
+    QCOMPARE(w.Label3_->text(), QStringLiteral("物体の色 (RGB)"));
+    QCOMPARE(w.Check1_->text(), QStringLiteral("Y 回転速度  Default On"));
+    QCOMPARE(w.Check2_->text(), QStringLiteral("X 回転速度"));
+    QCOMPARE(w.Check3_->text(), QStringLiteral("テクスチャ"));
+    QCOMPARE(w.Check7_->text(), QStringLiteral("ワイヤフレーム表示"));
+    QCOMPARE(w.Check8_->text(), QStringLiteral("直接光"));
+    QCOMPARE(w.Check9_->text(), QStringLiteral("環境光"));
+    QCOMPARE(w.Check14_->text(), QStringLiteral("詳細設定 ⇒"));
+    // Gaps of ideographic spaces, counted.
+    QCOMPARE(w.Label1_->text(), QStringLiteral("狭い ") + QString(4, QChar(0x3000)) + QStringLiteral("視野の広さ (角度)") +
+                                    QString(4, QChar(0x3000)) + QStringLiteral(" 広い"));
+    QCOMPARE(w.Label6_->text(), QStringLiteral("下へ") + QString(5, QChar(0x3000)) + QStringLiteral("視野の上下調節") +
+                                    QString(5, QChar(0x3000)) + QStringLiteral("上へ"));
+    QCOMPARE(w.Label16_->text(), QStringLiteral("遠い") + QString(4, QChar(0x3000)) + QStringLiteral("カメラの位置 (Z軸)") +
+                                     QString(4, QChar(0x3000)) + QStringLiteral("近い"));
+    QCOMPARE(w.Label17_->text(), QStringLiteral("下へ") + QString(4, QChar(0x3000)) + QStringLiteral("カメラの位置 (Y軸)") +
+                                     QString(4, QChar(0x3000)) + QStringLiteral("上へ"));
+    QCOMPARE(w.Label14_->text(), QStringLiteral("透明度       1.00 (透明度なし)"));
+    QCOMPARE(w.Label15_->text(), QStringLiteral("光沢          0.00 (光沢なし)"));
+    for (int i = 0; i < 3; ++i) {
+        const QString rgb = QString("RGB").mid(i, 1);
+        QCOMPARE((*w.Check6_)[i]->text(), rgb);
+        QCOMPARE((*w.Check10_)[i]->text(), rgb);
+        QCOMPARE((*w.Check11_)[i]->text(), rgb);
+    }
+    QCOMPARE(w.mnuMenu_->title(), QStringLiteral("メニュー"));
+    QCOMPARE(w.mnuStart_->text(), QStringLiteral("実行(&S)"));
+    QCOMPARE(w.mnuEnd_->text(), QStringLiteral("終了(&E)"));
+    QCOMPARE(w.mnuMenu_->actions().size(), 2);
+    for (int size : {16, 32, 48})
+        QVERIFY(w.windowIcon().availableSizes().contains(QSize(size, size)));
+}
+
+void Form1Layout::geometryInPixels()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    if (qAbs(toolkit::logicalDpi() - 96.0) > 0.01)
+        QSKIP("pixel sizes are checked at 96 dots per inch");
+    // 15 twips to the pixel.
+    QCOMPARE(w.picture1_->geometry(), QRect(0, 0, 505, 499));
+    QCOMPARE(w.Command1_->geometry(), QRect(264, 512, 113, 49));
+    QCOMPARE(w.Text1_->geometry(), QRect(8, 520, 233, 18));
+    QCOMPARE(w.List1_->geometry(), QRect(8, 560, 233, 88));
+    QCOMPARE(w.HScroll1_->geometry(), QRect(520, 56, 217, 17));
+    QCOMPARE(w.HScroll6_->geometry(), QRect(520, 552, 201, 17));
+    QCOMPARE(w.Check12_->geometry(), QRect(704, 552, 49, 20));
+    QCOMPARE(w.Combo1_->geometry(), QRect(632, 480, 81, 20));
+    QCOMPARE(w.Command5_->geometry(), QRect(712, 480, 33, 19));  // 10680+495 = 11175 → 745
+    QCOMPARE((*w.Check6_)[2]->geometry(), QRect(696, 432, 33, 15));
+    QCOMPARE(w.height(), 654);
+}
+
+void Form1Layout::scrollBarRangesAndDefaults()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    struct Bar {
+        toolkit::ScrollBar* bar;
+        int min, max, large, value;
+    };
+    const Bar bars[] = {{w.HScroll1_, 1, 200, 5, 100},   {w.HScroll2_, 1, 200, 5, 100},  {w.HScroll4_, 1, 50, 5, 14},
+                        {w.HScroll5_, 0, 50, 5, 25},     {w.HScroll10_, 0, 999, 10, 990}, {w.HScroll11_, 3, 203, 10, 103},
+                        {w.HScroll8_, 0, 100, 10, 100},  {w.HScroll9_, 0, 100, 10, 0},   {w.HScroll6_, 0, 200, 10, 30},
+                        {w.HScroll7_, 0, 100, 10, 10}};
+    for (const Bar& b : bars) {
+        QCOMPARE(b.bar->minimum(), b.min);
+        QCOMPARE(b.bar->maximum(), b.max);
+        QCOMPARE(b.bar->singleStep(), 1);
+        QCOMPARE(b.bar->pageStep(), b.large);
+        QCOMPARE(int(b.bar->Value()), b.value);
+        QCOMPARE(b.bar->orientation(), Qt::Horizontal);
+        QVERIFY(!b.bar->hasTracking());
+    }
+    QCOMPARE(w.Timer1_->interval(), 30);
+    QVERIFY(!w.Timer1_->isActive());
+}
+
+void Form1Layout::checkBoxDefaults()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    QCOMPARE(w.Check(1), std::int16_t(1));
+    QCOMPARE(w.Check(2), std::int16_t(0));
+    QCOMPARE(w.Check(3), std::int16_t(0));
+    QCOMPARE(w.Check(7), std::int16_t(0));
+    QCOMPARE(w.Check(8), std::int16_t(1));
+    QCOMPARE(w.Check(9), std::int16_t(1));
+    QCOMPARE(w.Check(12), std::int16_t(0));
+    QCOMPARE(w.Check(13), std::int16_t(0));
+    QCOMPARE(w.Check(14), std::int16_t(0));
+    for (int array : {6, 10, 11})
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(w.CheckArray(array, i), std::int16_t(1));
+}
+
+void Form1Layout::listsAndTextBoxes()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    QStringList models;
+    for (int i = 0; i < w.List1_->count(); ++i)
+        models << w.List1_->item(i)->text();
+    QCOMPARE(models, QStringList({"beer", "beer_", "box2", "box", "box_2", "circle", "circle_2", "city02_01",
+                                  "haguruma", "hedra", "object", "panel", "panel2", "panel3", "stars", "teapot",
+                                  "tours", "tube", "vorkan", "vorkan_mozi", "vorkan_logo", "vorkan_logo_"}));
+    QVERIFY(w.List1_->selectedItems().isEmpty());
+    QStringList textures;
+    for (int i = 0; i < w.Combo1_->count(); ++i)
+        textures << w.Combo1_->itemText(i);
+    QCOMPARE(textures, QStringList({"1.bmp", "2.bmp", "City02_01.jpg", "earth1.jpg", "earth2.jpg", "earth3.jpg",
+                                    "mars1.jpg", "moon1.jpg", "sky1.jpg", "sky2.jpg"}));
+    QCOMPARE(w.Combo1_->currentText(), QStringLiteral("Texture"));
+    QVERIFY(w.Combo1_->isEditable());
+    QCOMPARE(w.Text1(), QStringLiteral("X-File\\vorkan.x"));
+    QCOMPARE(w.Text2(), QStringLiteral("Texture\\1.bmp"));
+}
+
+void Form1Layout::picture1ReportsInnerUnits()
+{
+    Form1Fixture f;
+    QVERIFY(qAbs(f.form->Picture1Width() - 0.66722f) < 1e-5f);
+    QVERIFY(qAbs(f.form->Picture1Height() - 0.76452f) < 1e-5f);
+    QVERIFY(qAbs(f.form->Picture1Height() / f.form->Picture1Width() - 1.1458f) < 1e-4f);
+}
+
+void Form1Layout::opensCollapsedWithReadOuts()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // Designed width less 3700 twips: about as wide as the render panel.
+    const int frame = w.frameGeometry().width() - w.width();
+    QVERIFY(qAbs(w.WidthTwips() - (ui::kClientWidthTwips - ui::kLoadNarrowingTwips) - frame * 15) <= 30);
+    QCOMPARE(w.Check12_->text(), QStringLiteral("1.00"));
+    QCOMPARE(w.Check13_->text(), QStringLiteral("0.10"));
+    QCOMPARE(f.runtime.count("CreateDevice"), 0);  // nothing drawn at load
+}
+
+void Form1Layout::colourAndFont()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    const QColor lavender(217, 215, 232);
+    QCOMPARE(w.palette().color(QPalette::Window), lavender);
+    QCOMPARE(w.Check1_->palette().color(QPalette::Window), lavender);
+    QCOMPARE(w.Command1_->palette().color(QPalette::Button), lavender);
+    QCOMPARE(w.Text1_->palette().color(QPalette::Base), QColor(Qt::white));
+    QCOMPARE(w.List1_->palette().color(QPalette::Base), QColor(Qt::white));
+    QCOMPARE(w.Command1_->font().family(), QStringLiteral("ＭＳ Ｐゴシック"));
+    QCOMPARE(w.Command1_->font().pointSize(), 9);
+    // The Japanese face resolves to a font that has the glyphs.
+    QVERIFY(QFontInfo(w.Command1_->font()).family().contains("IPA") ||
+            !QFont::substitutes(QStringLiteral("ＭＳ Ｐゴシック")).isEmpty());
+}
+
+void Form1Layout::tabOrderFollowsTabIndexes()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    QList<QWidget*> expected = {w.Command1_, w.picture1_, w.Text1_, w.HScroll1_, w.HScroll2_, w.Check1_,
+                                w.Check2_, w.Check3_, w.Text2_, w.HScroll4_, (*w.Check6_)[0], (*w.Check6_)[1],
+                                (*w.Check6_)[2], w.Check7_, w.List1_, w.HScroll5_, w.Check8_, w.Check9_,
+                                (*w.Check10_)[0], (*w.Check10_)[1], (*w.Check10_)[2], (*w.Check11_)[0],
+                                w.HScroll11_, (*w.Check11_)[1], (*w.Check11_)[2], w.HScroll6_, w.HScroll7_,
+                                w.Check12_, w.Check13_, w.Check14_, w.HScroll8_, w.HScroll9_, w.HScroll10_,
+                                w.Command3_, w.Command2_, w.Command4_, w.Combo1_, w.Command5_};
+    QList<QWidget*> chain;
+    QWidget* current = w.Command1_;
+    for (int i = 0; i < expected.size(); ++i) {
+        chain << current;
+        do
+            current = current->nextInFocusChain();
+        while (current->parentWidget() != &w || !(current->focusPolicy() & Qt::TabFocus));
+    }
+    QStringList actualNames, expectedNames;
+    for (QWidget* c : chain)
+        actualNames << c->objectName();
+    for (QWidget* e : expected)
+        expectedNames << e->objectName();
+    QCOMPARE(actualNames, expectedNames);
+}
+
+void Form1Layout::notificationsFireOncePerRealChange()
+{
+    toolkit::ScrollBar bar(0, 100, 1, 10, 50, nullptr);
+    QSignalSpy changes(&bar, &toolkit::ScrollBar::Change);
+    bar.setValue16(50);
+    QCOMPARE(changes.count(), 0);
+    bar.setValue16(60);
+    QCOMPARE(changes.count(), 1);
+    bar.triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QCOMPARE(changes.count(), 2);
+    QCOMPARE(int(bar.Value()), 61);
+
+    toolkit::CheckBox box(QStringLiteral("x"), true, nullptr);
+    QSignalSpy clicks(&box, &toolkit::CheckBox::Click);
+    box.setValue16(1);
+    QCOMPARE(clicks.count(), 0);
+    box.setValue16(0);
+    QCOMPARE(clicks.count(), 1);
+    box.click();
+    QCOMPARE(clicks.count(), 2);
+
+    std::array<toolkit::CheckBox*, 3> members = {new toolkit::CheckBox("R", true, nullptr),
+                                                 new toolkit::CheckBox("G", true, nullptr),
+                                                 new toolkit::CheckBox("B", true, nullptr)};
+    toolkit::CheckArray array(members, nullptr);
+    QSignalSpy arrayClicks(&array, &toolkit::CheckArray::Click);
+    array[2]->setValue16(0);
+    array[1]->setValue16(1);
+    QCOMPARE(arrayClicks.count(), 1);
+    QCOMPARE(arrayClicks.at(0).at(0).toInt(), 2);
+    for (auto* m : members)
+        delete m;
+}
+
+void Form1Layout::refusedValuesRaise()
+{
+    toolkit::ScrollBar bar(1, 50, 1, 5, 14, nullptr);
+    QVERIFY(raises([&] { bar.setValue16(51); }));
+    QVERIFY(raises([&] { bar.setValue16(0); }));
+    toolkit::CheckBox box(QStringLiteral("x"), false, nullptr);
+    QVERIFY(raises([&] { box.setValue16(2); }));
+    QCOMPARE(int(bar.Value()), 14);
+}
+
+void Form1Layout::readOutFormat()
+{
+    QCOMPARE(toolkit::formatReadout(0), QStringLiteral("0.00"));
+    QCOMPARE(toolkit::formatReadout(30 / 30.0), QStringLiteral("1.00"));
+    QCOMPARE(toolkit::formatReadout(200 / 30.0), QStringLiteral("6.67"));
+    QCOMPARE(toolkit::formatReadout(10 / 100.0), QStringLiteral("0.10"));
+    QCOMPARE(toolkit::formatReadout(99 / 100.0), QStringLiteral("0.99"));
+    QCOMPARE(toolkit::formatReadout(0.125), QStringLiteral("0.13"));
+    QCOMPARE(toolkit::formatReadout(12.5), QStringLiteral("12.50"));
+}
+
+void Form1Layout::twipsRoundEdges()
+{
+    // At 96 dpi both edges round, so touching rectangles stay touching.
+    QCOMPARE(toolkit::twipsToPixels(9240, 6480, 495, 225, 96), QRect(616, 432, 33, 15));
+    const QRect left = toolkit::twipsToPixels(0, 0, 22, 22, 96), right = toolkit::twipsToPixels(22, 0, 22, 22, 96);
+    QCOMPARE(left.right() + 1, right.left());
+    QCOMPARE(toolkit::twipsToPixels(7575, 96), 505);
+    QCOMPARE(toolkit::twipsToPixels(1440, 120), 120);
+}
+
+int main(int argc, char** argv)
+{
+    toolkit::Application app(argc, argv);
+    Form1Layout test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_form1_layout.moc"

@@ -1,0 +1,64 @@
+// With no OpenGL to be had (the off-screen platform has none) the hardware
+// device fails with a status instead of crashing, and Run says so.
+#include <QtTest>
+
+#include "render/system_runtime.h"
+#include "ui/form1.h"
+#include "ui/toolkit/application.h"
+#include "ui/toolkit/services.h"
+
+class NoOpenGL : public QObject {
+    Q_OBJECT
+private slots:
+    void hardwareDeviceFailsWithAStatus();
+    void runReportsThatDirect3DCannotBeUsed();
+};
+
+void NoOpenGL::hardwareDeviceFailsWithAStatus()
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QSKIP("needs the off-screen platform");
+    d3d::SystemRuntime runtime;
+    QWidget panel;
+    panel.resize(100, 100);
+    d3d::Direct3DPtr d3d = runtime.Direct3DCreate8();
+    QVERIFY(d3d);
+    d3d::D3DDISPLAYMODE mode{};
+    QCOMPARE(d3d->GetAdapterDisplayMode(0, mode), d3d::D3D_OK);
+    d3d::D3DPRESENT_PARAMETERS params{};
+    params.BackBufferFormat = mode.Format;
+    params.BackBufferCount = 1;
+    params.SwapEffect = d3d::D3DSWAPEFFECT_COPY_VSYNC;
+    params.hDeviceWindow = &panel;
+    params.Windowed = 1;
+    params.EnableAutoDepthStencil = 1;
+    params.AutoDepthStencilFormat = d3d::D3DFMT_D16;
+    d3d::DevicePtr device;
+    QVERIFY(d3d::FAILED(d3d->CreateDevice(0, d3d::D3DDEVTYPE_HAL, &panel, 0x20, params, device)));
+    QVERIFY(!device);
+}
+
+void NoOpenGL::runReportsThatDirect3DCannotBeUsed()
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QSKIP("needs the off-screen platform");
+    QStringList messages;
+    toolkit::hooks().messageBox = [&](const QString& text) { messages << text; };
+    d3d::SystemRuntime runtime;
+    {
+        ui::Form1 form(runtime);
+        form.Command1_Click();
+        QVERIFY(!form.Timer1_->isActive());
+    }
+    toolkit::hooks() = {};
+    QCOMPARE(messages, QStringList{QStringLiteral("Direct3Dは使えません。")});
+}
+
+int main(int argc, char** argv)
+{
+    toolkit::Application app(argc, argv);
+    NoOpenGL test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_no_opengl.moc"

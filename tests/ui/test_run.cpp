@@ -1,0 +1,238 @@
+// Run on a scripted runtime: what the controls' values become on the new
+// device, and what happens when no device can be made or a step fails.
+#include <QtTest>
+
+#include "form1_fixture.h"
+#include "render/d3dx_math.h"
+#include "render/runtime_error.h"
+#include "ui/toolkit/application.h"
+
+using namespace d3d;
+using testing_support::Form1Fixture;
+using testing_support::ProgramEnded;
+
+namespace {
+
+bool sameMatrix(const D3DMATRIX& a, const D3DMATRIX& b)
+{
+    for (int i = 0; i < 16; ++i)
+        if (qAbs(a.m[i / 4][i % 4] - b.m[i / 4][i % 4]) > 1e-6f)
+            return false;
+    return true;
+}
+
+std::string join(const std::vector<std::string>& log)
+{
+    std::string all;
+    for (const auto& op : log)
+        all += op + " ";
+    return all;
+}
+
+int enabledLights(const testing_support::RecordingDevice& device)
+{
+    int n = 0;
+    for (const auto& slot : device.lights())
+        n += slot.enabled;
+    return n;
+}
+
+}  // namespace
+
+class RunTest : public QObject {
+    Q_OBJECT
+private slots:
+    void defaultsBuildTheDefaultScene();
+    void callOrder();
+    void strongLightPassesAboveOne();
+    void lightAndAmbientSwitches();
+    void cameraBars();
+    void eachRunMakesANewDevice();
+    void noDeviceShowsTheMessageAndLeavesTheTimerOff();
+    void accessKeyAndMenuRunTheSamePass();
+    void failingStepEndsTheProgramThroughTheEventLoop();
+    void frameTickDrawsWithTheClockPose();
+};
+
+void RunTest::defaultsBuildTheDefaultScene()
+{
+    Form1Fixture f;
+    f.form->Command1_Click();
+    auto device = f.runtime.lastDevice();
+    QVERIFY(device);
+    QVERIFY(sameMatrix(device->view(), D3DXMatrixLookAtLH({0, 3, -10}, {0, 0, 0}, {0, 1, 0})));
+    const float aspect = float(double(f.form->Picture1Height()) / f.form->Picture1Width());
+    QVERIFY(qAbs(aspect - 1.1458f) < 1e-4f);
+    const float fov = float(14.0 * 3.141592 / 180.0);
+    QVERIFY(sameMatrix(device->projection(), D3DXMatrixPerspectiveFovLH(fov, aspect, 1, 1000)));
+    QCOMPARE(enabledLights(*device), 1);
+    const D3DLIGHT8& light = device->lights()[0].light;
+    QCOMPARE(light.Diffuse.r, 1.0f);
+    QCOMPARE(light.Diffuse.g, 1.0f);
+    QCOMPARE(light.Diffuse.b, 1.0f);
+    QCOMPARE(light.Diffuse.a, 1.0f);
+    QCOMPARE(light.Direction.x, -1.0f);
+    QCOMPARE(light.Direction.y, -1.0f);
+    QCOMPARE(light.Direction.z, 1.0f);
+    QCOMPARE(light.Range, 1000.0f);
+    QCOMPARE(device->renderState(D3DRS_AMBIENT), 0xFF191919u);  // 0.1 of each channel
+    QVERIFY(f.form->Timer1_->isActive());
+    QVERIFY(f.messages.isEmpty());
+}
+
+void RunTest::callOrder()
+{
+    Form1Fixture f;
+    f.form->Command1_Click();
+    const std::vector<std::string> head(f.runtime.log.begin(), f.runtime.log.begin() + 8);
+    QCOMPARE(head, (std::vector<std::string>{"Direct3DCreate8", "GetAdapterDisplayMode", "CreateDevice",
+                                             "SetTransform", "SetTransform", "SetLight", "LightEnable",
+                                             "SetRenderState"}));
+    QCOMPARE(f.runtime.createCalls.at(0).type, D3DDEVTYPE_HAL);
+    QCOMPARE(f.runtime.createCalls.at(0).params.hDeviceWindow, f.form->picture1_);
+    QCOMPARE(f.runtime.createCalls.at(0).focus, static_cast<QWidget*>(f.form.get()));
+    QCOMPARE(f.runtime.createCalls.at(0).params.Flags, 0u);
+}
+
+void RunTest::strongLightPassesAboveOne()
+{
+    Form1Fixture f;
+    f.form->HScroll6_->setValue16(200);  // its handler runs Run
+    QCOMPARE(f.form->Check12_->text(), QStringLiteral("6.67"));
+    const D3DLIGHT8& light = f.runtime.lastDevice()->lights()[0].light;
+    QCOMPARE(light.Diffuse.r, 6.6666665f);
+    QCOMPARE(light.Diffuse.b, 6.6666665f);
+}
+
+void RunTest::lightAndAmbientSwitches()
+{
+    Form1Fixture f;
+    (*f.form->Check10_)[1]->setValue16(0);
+    const D3DLIGHT8& light = f.runtime.lastDevice()->lights()[0].light;
+    QCOMPARE(light.Diffuse.r, 1.0f);
+    QCOMPARE(light.Diffuse.g, 0.0f);
+    QCOMPARE(light.Diffuse.b, 1.0f);
+
+    f.form->Check8_->setValue16(0);
+    QCOMPARE(enabledLights(*f.runtime.lastDevice()), 0);
+    QVERIFY(!f.form->HScroll6_->isVisibleTo(f.form.get()));
+    QCOMPARE(f.runtime.lastDevice()->renderState(D3DRS_AMBIENT), 0xFF191919u);
+
+    f.form->Check9_->setValue16(0);
+    QCOMPARE(f.runtime.lastDevice()->renderState(D3DRS_AMBIENT), 0u);  // the new device's black
+    QCOMPARE(f.runtime.count("SetRenderState"), 2);
+
+    f.form->Check8_->setValue16(1);
+    QVERIFY(f.form->HScroll6_->isVisibleTo(f.form.get()));
+    QCOMPARE(f.runtime.lastDevice()->lights()[0].light.Diffuse.g, 0.0f);  // hidden values kept
+}
+
+void RunTest::cameraBars()
+{
+    Form1Fixture f;
+    f.form->HScroll5_->setValue16(0);
+    QVERIFY(sameMatrix(f.runtime.lastDevice()->view(), D3DXMatrixLookAtLH({0, 3, -10}, {0, -2.5f, 0}, {0, 1, 0})));
+    f.form->HScroll5_->setValue16(50);
+    QVERIFY(sameMatrix(f.runtime.lastDevice()->view(), D3DXMatrixLookAtLH({0, 3, -10}, {0, 2.5f, 0}, {0, 1, 0})));
+    f.form->HScroll10_->setValue16(0);
+    f.form->HScroll11_->setValue16(203);
+    QVERIFY(sameMatrix(f.runtime.lastDevice()->view(), D3DXMatrixLookAtLH({0, 103, -1000}, {0, 2.5f, 0}, {0, 1, 0})));
+    f.form->HScroll4_->setValue16(50);
+    const float fov = float(50.0 * 3.141592 / 180.0);
+    const float aspect = f.form->Picture1Height() / f.form->Picture1Width();
+    QVERIFY(sameMatrix(f.runtime.lastDevice()->projection(), D3DXMatrixPerspectiveFovLH(fov, aspect, 1, 1000)));
+}
+
+void RunTest::eachRunMakesANewDevice()
+{
+    Form1Fixture f;
+    f.form->Command1_Click();
+    f.form->Command1_Click();
+    QCOMPARE(f.runtime.devices.size(), size_t(2));
+    QCOMPARE(f.runtime.direct3DObjects, 2);
+    QVERIFY(f.form->module().Device == f.runtime.devices[1]);
+}
+
+void RunTest::noDeviceShowsTheMessageAndLeavesTheTimerOff()
+{
+    Form1Fixture f;
+    f.runtime.createDeviceResults = {D3DERR_NOTAVAILABLE, D3DERR_NOTAVAILABLE};
+    f.form->Command1_Click();
+    QCOMPARE(f.messages, QStringList{QStringLiteral("Direct3Dは使えません。")});
+    QVERIFY(!f.form->Timer1_->isActive());
+    QCOMPARE(f.runtime.count("SetTransform"), 0);
+    QCOMPARE(f.form->Label7_->text(), QStringLiteral("面の数"));
+    // Pressing Run again tries again from the start.
+    f.form->Command1_Click();
+    QVERIFY(f.form->Timer1_->isActive());
+    QCOMPARE(f.runtime.createCalls.back().type, D3DDEVTYPE_HAL);
+}
+
+void RunTest::accessKeyAndMenuRunTheSamePass()
+{
+    Form1Fixture f;
+    f.form->show();
+    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    QTest::keyClick(f.form.get(), Qt::Key_S, Qt::AltModifier);
+    QTRY_COMPARE(f.runtime.count("CreateDevice"), 1);
+    f.form->Timer1_->stop();
+    // The pass itself, without the frames the timer drew since.
+    auto firstFrame = std::find(f.runtime.log.begin(), f.runtime.log.end(), "Clear");
+    if (firstFrame != f.runtime.log.end())
+        --firstFrame;  // a tick sets the world transform before it clears
+    const std::vector<std::string> byKey(f.runtime.log.begin(), firstFrame);
+    f.runtime.log.clear();
+    f.form->mnuStart_->trigger();
+    QCOMPARE(QString::fromStdString(join(f.runtime.log)), QString::fromStdString(join(byKey)));
+}
+
+void RunTest::failingStepEndsTheProgramThroughTheEventLoop()
+{
+    Form1Fixture f;
+    f.runtime.failures["SetLight"] = D3DERR_INVALIDCALL;
+    int status = -1;
+    try {
+        // A click arrives as an event; the error unwinds to the application.
+        QTest::mouseClick(f.form->Command1_, Qt::LeftButton);
+    } catch (const ProgramEnded& ended) {
+        status = ended.status;
+    }
+    QVERIFY(status > 0);
+    QCOMPARE(f.messages.size(), 1);
+    QVERIFY(f.messages[0].startsWith(QStringLiteral("実行時エラー '-2005530516 (8876086c)':")));
+    QVERIFY(f.messages[0].contains(QStringLiteral("SetLight")));
+    QVERIFY(!f.form->Timer1_->isActive());
+}
+
+void RunTest::frameTickDrawsWithTheClockPose()
+{
+    Form1Fixture f;
+    toolkit::hooks().timeOfDay = [] { return 2.0f; };
+    f.form->Command1_Click();
+    f.runtime.log.clear();
+    f.form->Timer1_Timer();
+    QCOMPARE(f.runtime.log, (std::vector<std::string>{"SetTransform", "Clear", "BeginScene", "EndScene", "Present"}));
+    // Y on at speed 100: 2 radians; X off: identity.
+    QVERIFY(sameMatrix(f.runtime.lastDevice()->world(), D3DXMatrixRotationY(2.0f)));
+    f.form->Check2_->setValue16(1);
+    f.form->HScroll2_->setValue16(200);  // half speed: 1 radian
+    f.form->Timer1_Timer();
+    QVERIFY(sameMatrix(f.runtime.lastDevice()->world(),
+                       D3DXMatrixMultiply(D3DXMatrixRotationX(1.0f), D3DXMatrixRotationY(2.0f))));
+    f.form->Check1_->setValue16(0);
+    f.form->Check2_->setValue16(0);
+    f.form->Timer1_Timer();
+    QVERIFY(sameMatrix(f.runtime.lastDevice()->world(), D3DXMatrixIdentity()));
+    const auto& clear = f.runtime.lastDevice()->clears.back();
+    QCOMPARE(clear.color, 0xFF000000u);
+    QCOMPARE(clear.flags, 3u);
+}
+
+int main(int argc, char** argv)
+{
+    toolkit::Application app(argc, argv);
+    RunTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_run.moc"
