@@ -232,6 +232,11 @@ HRESULT createDevice(HWND focusWindow, const D3DPRESENT_PARAMETERS& params, Devi
     }
     if (width == 0 || height == 0 || width > 16384 || height > 16384)
         return D3DERR_INVALIDCALL;
+    // A device window must reach a screen; platforms that only pretend to
+    // have one (off-screen, minimal) have no display to present to.
+    const QString platform = QGuiApplication::platformName();
+    if (window && (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")))
+        return D3DERR_NOTAVAILABLE;
 
     auto created = std::make_shared<GlDevice>();
     if (!created->init(window, width, height))
