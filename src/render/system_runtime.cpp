@@ -5,6 +5,10 @@
 #include <QWidget>
 
 #include "render/gl/gl_device.h"
+#include "render/host_path.h"
+#include "render/resource_factory.h"
+#include "render/texture_loader.h"
+#include "xfile/xfile.h"
 
 namespace d3d {
 namespace {
@@ -71,22 +75,66 @@ HWND SystemRuntime::GetParent(HWND window)
 }
 
 HRESULT SystemRuntime::D3DXLoadMeshFromX(const std::string& path, std::uint32_t, const DevicePtr& device,
-                                         std::vector<std::uint32_t>*, std::vector<D3DXMATERIAL>*,
-                                         std::uint32_t*, MeshPtr&)
+                                         std::vector<std::uint32_t>* adjacency, std::vector<D3DXMATERIAL>* materials,
+                                         std::uint32_t* materialCount, MeshPtr& mesh)
 {
-    if (!device)
+    lastFailure_.clear();
+    auto* factory = dynamic_cast<ResourceFactory*>(device.get());
+    if (!factory)
         return D3DERR_INVALIDCALL;
-    lastFailure_ = path + ": the model loader is not available yet";
-    return E_FAIL;
+    const QString file = hostPath(QString::fromStdString(path));
+    xfile::MeshData data;
+    xfile::LoadError error;
+    if (!xfile::loadMeshFile(file.toStdString(), data, error)) {
+        lastFailure_ = path + ": " + error.message;
+        return D3DXERR_INVALIDDATA;
+    }
+    MeshPtr created;
+    if (const HRESULT hr = factory->CreateMeshFromData(data, created); FAILED(hr)) {
+        lastFailure_ = path + ": the device cannot hold the mesh";
+        return hr;
+    }
+    if (adjacency)
+        adjacency->assign(std::size_t(data.faceCount()) * 3, 0xFFFFFFFFu);
+    if (materials) {
+        materials->clear();
+        for (const xfile::Material& m : data.materials) {
+            D3DXMATERIAL out{};
+            out.MatD3D.Diffuse = {m.diffuse[0], m.diffuse[1], m.diffuse[2], m.diffuse[3]};
+            out.MatD3D.Ambient = {m.ambient[0], m.ambient[1], m.ambient[2], m.ambient[3]};
+            out.MatD3D.Specular = {m.specular[0], m.specular[1], m.specular[2], m.specular[3]};
+            out.MatD3D.Emissive = {m.emissive[0], m.emissive[1], m.emissive[2], m.emissive[3]};
+            out.MatD3D.Power = m.power;
+            out.TextureFilename = m.textureFilename;
+            materials->push_back(std::move(out));
+        }
+    }
+    if (materialCount)
+        *materialCount = std::uint32_t(data.materials.size());
+    mesh = std::move(created);
+    return D3D_OK;
 }
 
 HRESULT SystemRuntime::D3DXCreateTextureFromFile(const DevicePtr& device, const std::string& path,
-                                                 TexturePtr&)
+                                                 TexturePtr& texture)
 {
-    if (!device)
+    lastFailure_.clear();
+    auto* factory = dynamic_cast<ResourceFactory*>(device.get());
+    if (!factory)
         return D3DERR_INVALIDCALL;
-    lastFailure_ = path + ": the texture loader is not available yet";
-    return E_FAIL;
+    TextureLevels levels;
+    std::string error;
+    if (!loadTextureLevels(hostPath(QString::fromStdString(path)), levels, error)) {
+        lastFailure_ = error;
+        return D3DXERR_INVALIDDATA;
+    }
+    TexturePtr created;
+    if (const HRESULT hr = factory->CreateTextureFromLevels(levels.levels, levels.hasAlpha, created); FAILED(hr)) {
+        lastFailure_ = path + ": the device cannot hold the texture";
+        return hr;
+    }
+    texture = std::move(created);
+    return D3D_OK;
 }
 
 }  // namespace d3d

@@ -25,6 +25,8 @@ float axisAngle(std::int16_t enabled, std::int16_t speedBar)
 
 void Scene::Timer1_Timer()
 {
+    if (framesHeld_)
+        return;
     const d3d::D3DMATRIX rotY = d3d::D3DXMatrixRotationY(axisAngle(controls_.Check(1), controls_.HScroll(1)));
     const d3d::D3DMATRIX rotX = d3d::D3DXMatrixRotationX(axisAngle(controls_.Check(2), controls_.HScroll(2)));
     const d3d::D3DMATRIX world = d3d::D3DXMatrixMultiply(rotX, rotY);
@@ -36,8 +38,7 @@ void Scene::RenderFrame()
 {
     module_.ClearFrame(0, 0, 0);
     d3d::check(module_.Device->BeginScene(), "BeginScene");
-    if (ModelMesh)
-        d3d::check(ModelMesh->DrawSubset(0), "DrawSubset");
+    d3d::check(ModelMesh->DrawSubset(0), "DrawSubset");
     d3d::check(module_.Device->EndScene(), "EndScene");
     module_.PresentFrame(nullptr);
 }

@@ -56,6 +56,9 @@ void Scene::Command1_Click()
                            channel(strength, controls_.CheckArray(11, 2)));
     }
 
+    LoadModel();
+    SetupMaterial();
+
     controls_.enableTimer1();
 }
 

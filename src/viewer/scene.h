@@ -31,12 +31,23 @@ public:
     // The loaded model, replaced by every Run.
     d3d::MeshPtr ModelMesh;
 
+    // The path to use for an asset name: the name itself when it finds a file
+    // from the current folder, else the name below the program's folder.
+    // Shows the not-found message and ends the program when neither does.
+    QString ResolveAssetPath(QString name);
+
 private:
+    // Loads the model named in Text1 on the Device and shows its counts.
+    void LoadModel();
+    // Material, texture and render states of this Run.
+    void SetupMaterial();
+
     // Clear to black, draw attribute group 0 of the model, present.
     void RenderFrame();
 
     SceneControls& controls_;
     d3d::VBDirect3D8& module_;
+    bool framesHeld_ = false;  // set while the not-found message waits
 };
 
 }  // namespace viewer

@@ -2,7 +2,10 @@
 // program answered by the test instead of a person.
 #pragma once
 
+#include <QDir>
+#include <QFile>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <memory>
 #include <stdexcept>
 
@@ -18,9 +21,22 @@ struct ProgramEnded : std::runtime_error {
     int status;
 };
 
+// Works in a scratch folder that holds every delivered asset name as an
+// empty file; the scripted runtime never reads them.
 struct Form1Fixture {
     Form1Fixture()
     {
+        previousFolder = QDir::currentPath();
+        QDir::setCurrent(folder.path());
+        QDir().mkpath(QStringLiteral("X-File"));
+        QDir().mkpath(QStringLiteral("Texture"));
+        for (const char* model : {"beer", "beer_", "box2", "box", "box_2", "circle", "circle_2", "city02_01",
+                                  "haguruma", "hedra", "object", "panel", "panel2", "panel3", "stars", "teapot",
+                                  "tours", "tube", "vorkan", "vorkan_mozi", "vorkan_logo", "vorkan_logo_"})
+            touch(QStringLiteral("X-File/%1.x").arg(QLatin1String(model)));
+        for (const char* texture : {"1.bmp", "2.bmp", "City02_01.jpg", "earth1.jpg", "earth2.jpg", "earth3.jpg",
+                                    "mars1.jpg", "moon1.jpg", "sky1.jpg", "sky2.jpg"})
+            touch(QStringLiteral("Texture/%1").arg(QLatin1String(texture)));
         toolkit::hooks().messageBox = [this](const QString& text) { messages << text; };
         toolkit::hooks().endProgram = [](int status) { throw ProgramEnded(status); };
         runtime.useWidgetParents = true;
@@ -30,7 +46,17 @@ struct Form1Fixture {
     {
         form.reset();
         toolkit::hooks() = {};
+        QDir::setCurrent(previousFolder);
     }
+
+    static void touch(const QString& path)
+    {
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+    }
+
+    QTemporaryDir folder;
+    QString previousFolder;
 
     ScriptedRuntime runtime;
     std::unique_ptr<ui::Form1> form;

@@ -1,0 +1,53 @@
+#include "render/host_path.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace d3d {
+
+QString hostPath(const QString& name)
+{
+    QString path = name;
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return path;
+}
+
+std::optional<QString> findFile(const QString& path)
+{
+    if (path.isEmpty())
+        return std::nullopt;
+    const QFileInfo exact(path);
+    if (exact.isFile())
+        return path;
+
+    // Walk the components from the first one, matching case-insensitively
+    // where the exact spelling is missing.
+    const bool absolute = path.startsWith(QLatin1Char('/'));
+    const QStringList parts = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString current = absolute ? QStringLiteral("/") : QStringLiteral(".");
+    for (int i = 0; i < parts.size(); ++i) {
+        const QString& part = parts[i];
+        const bool last = i == parts.size() - 1;
+        QString next = QDir(current).filePath(part);
+        const QFileInfo direct(next);
+        if (!(last ? direct.isFile() : direct.isDir())) {
+            if (part == QLatin1String(".") || part == QLatin1String(".."))
+                return std::nullopt;
+            const QDir dir(current);
+            const QStringList entries =
+                dir.entryList(last ? QDir::Files | QDir::Hidden : QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+            const auto match = std::find_if(entries.begin(), entries.end(), [&](const QString& entry) {
+                return entry.compare(part, Qt::CaseInsensitive) == 0;
+            });
+            if (match == entries.end())
+                return std::nullopt;
+            next = dir.filePath(*match);
+        }
+        current = next;
+    }
+    if (!absolute && current.startsWith(QLatin1String("./")))
+        current = current.mid(2);
+    return current;
+}
+
+}  // namespace d3d
