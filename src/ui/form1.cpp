@@ -3,7 +3,10 @@
 #include "ui/form1.h"
 
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -52,6 +55,7 @@ Form1::Form1(d3d::GraphicsRuntime& runtime, QWidget* parent)
 
     setFixedSize(toolkit::twipsToPixels(kClientWidthTwips, dpi_), toolkit::twipsToPixels(kClientHeightTwips, dpi_));
 
+    setAcceptDrops(true);
     buildControls();
     applyTabOrder();
     connectHandlers();
@@ -326,6 +330,37 @@ void Form1::mousePressEvent(QMouseEvent* event)
     if (event->modifiers() & Qt::ControlModifier) shift |= 2;
     if (event->modifiers() & Qt::AltModifier) shift |= 4;
     Form_MouseDown(button, shift, float(event->position().x()), float(event->position().y()));
+}
+
+namespace {
+
+// The local .x file among dropped URLs, or empty.
+QString droppedModel(const QMimeData* data)
+{
+    if (!data || !data->hasUrls())
+        return {};
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile() && url.toLocalFile().endsWith(QStringLiteral(".x"), Qt::CaseInsensitive))
+            return url.toLocalFile();
+    return {};
+}
+
+}  // namespace
+
+void Form1::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!droppedModel(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event)
+{
+    const QString model = droppedModel(event->mimeData());
+    if (model.isEmpty())
+        return;
+    event->acceptProposedAction();
+    setText1(model);
+    Command1_Click();
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)

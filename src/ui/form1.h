@@ -119,6 +119,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     // Closing the main window ends the program, the about dialog with it.
     void closeEvent(QCloseEvent* event) override;
+    // A model file dropped on the window is shown at once.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -2,10 +2,8 @@
 
 #include <QGuiApplication>
 #include <QImage>
-#include <QOffscreenSurface>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions_3_3_Core>
-#include <QOpenGLVersionFunctionsFactory>
 #include <QPointer>
 #include <QWidget>
 #include <QWindow>
@@ -13,18 +11,26 @@
 #include <memory>
 
 #include "render/device_state.h"
+#include "render/gl/gl_context.h"
+#include "render/gl/gl_mesh.h"
+#include "render/gl/gl_raster_state.h"
+#include "render/gl/gl_sampler.h"
+#include "render/gl/gl_shaders.h"
 #include "render/gl/gl_surface.h"
+#include "render/gl/gl_texture.h"
+#include "render/resource_factory.h"
 
 namespace d3d::gl {
 namespace {
 
-class GlDevice final : public DeviceState {
+class GlDevice final : public DeviceState, public ResourceFactory, public DrawTarget {
 public:
     ~GlDevice() override;
 
     // Second half of construction; false leaves nothing behind.
     bool init(QWidget* deviceWindow, std::uint32_t width, std::uint32_t height);
 
+    HRESULT SetTexture(std::uint32_t stage, TexturePtr texture) override;
     HRESULT Clear(std::uint32_t rectCount, const D3DRECT* rects, std::uint32_t flags, D3DCOLOR color,
                   float z, std::uint32_t stencil) override;
     HRESULT Present(const D3DRECT* sourceRect, const D3DRECT* destRect, HWND destWindow,
@@ -33,56 +39,53 @@ public:
     HRESULT GetDepthBuffer(std::vector<std::uint16_t>& depth, std::uint32_t& width,
                            std::uint32_t& height) override;
 
+    HRESULT CreateMeshFromData(const xfile::MeshData& data, MeshPtr& mesh) override;
+    HRESULT CreateTextureFromLevels(const std::vector<QImage>& levels, bool hasAlpha,
+                                    TexturePtr& texture) override;
+
+    HRESULT prepareDraw(const VertexLayout& layout) override;
+
 private:
     bool makeCurrent();
     void bindBackBuffer();
 
-    std::unique_ptr<QOpenGLContext> context_;
-    std::unique_ptr<QOffscreenSurface> offscreen_;
+    ContextPtr context_;
     QPointer<QWidget> deviceWindow_;
     QPointer<QWindow> surface_;
     QOpenGLFunctions_3_3_Core* gl_ = nullptr;
     GLuint fbo_ = 0, colorBuffer_ = 0, depthBuffer_ = 0;
+    FixedFunctionProgram program_;
+    StageSampler sampler_;
     std::uint32_t width_ = 0, height_ = 0;
 };
 
 GlDevice::~GlDevice()
 {
-    if (context_ && makeCurrent()) {
+    if (!context_)
+        return;
+    // Meshes and textures may outlive the device; they keep the context but
+    // can no longer draw through it.
+    context_->setDrawTarget(nullptr);
+    if (gl_ && makeCurrent()) {
+        program_.destroy(gl_);
+        sampler_.destroy(gl_);
         gl_->glDeleteFramebuffers(1, &fbo_);
         gl_->glDeleteRenderbuffers(1, &colorBuffer_);
         gl_->glDeleteRenderbuffers(1, &depthBuffer_);
-        context_->doneCurrent();
     }
 }
 
 bool GlDevice::init(QWidget* deviceWindow, std::uint32_t width, std::uint32_t height)
 {
-    context_ = std::make_unique<QOpenGLContext>();
-    context_->setFormat(deviceFormat());
+    context_ = std::make_shared<GlContextHolder>();
     if (!context_->create())
         return false;
-    const QSurfaceFormat got = context_->format();
-    if (got.renderableType() != QSurfaceFormat::OpenGL ||
-        std::make_pair(got.majorVersion(), got.minorVersion()) < std::make_pair(3, 3))
-        return false;
-
-    // Resources are made and read back through an off-screen surface, so the
-    // device works whether or not its window is on screen.
-    offscreen_ = std::make_unique<QOffscreenSurface>();
-    offscreen_->setFormat(context_->format());
-    offscreen_->create();
-    if (!offscreen_->isValid())
-        return false;
+    gl_ = context_->gl();
 
     deviceWindow_ = deviceWindow;
     if (deviceWindow)
         surface_ = panelSurface(deviceWindow);
-
     if (!makeCurrent())
-        return false;
-    gl_ = QOpenGLVersionFunctionsFactory::get<QOpenGLFunctions_3_3_Core>(context_.get());
-    if (!gl_)
         return false;
 
     width_ = width;
@@ -100,12 +103,23 @@ bool GlDevice::init(QWidget* deviceWindow, std::uint32_t width, std::uint32_t he
     if (gl_->glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
         return false;
     gl_->glViewport(0, 0, GLsizei(width), GLsizei(height));
-    return gl_->glGetError() == GL_NO_ERROR;
+
+    // Everything a draw needs is made here, once: a frame only updates state.
+    QString log;
+    if (!program_.build(gl_, log)) {
+        qWarning("fixed-function shaders: %s", qPrintable(log));
+        return false;
+    }
+    sampler_.create(gl_);
+    if (gl_->glGetError() != GL_NO_ERROR)
+        return false;
+    context_->setDrawTarget(this);
+    return true;
 }
 
 bool GlDevice::makeCurrent()
 {
-    return context_->makeCurrent(offscreen_.get());
+    return context_->makeCurrent();
 }
 
 void GlDevice::bindBackBuffer()
@@ -165,7 +179,7 @@ HRESULT GlDevice::Present(const D3DRECT* sourceRect, const D3DRECT* destRect, HW
         return D3D_OK;  // an off-screen device has nothing to show
     if (!target->isExposed())
         return D3D_OK;  // nothing on screen to copy into; the back buffer is kept
-    if (!context_->makeCurrent(target))
+    if (!context_->context()->makeCurrent(target))
         return D3DERR_DEVICELOST;
 
     // The whole back buffer fills the whole client area.
@@ -174,12 +188,59 @@ HRESULT GlDevice::Present(const D3DRECT* sourceRect, const D3DRECT* destRect, HW
     const GLint dstH = GLint(std::lround(target->height() * ratio));
     const bool sameSize = dstW == GLint(width_) && dstH == GLint(height_);
     gl_->glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
-    gl_->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, context_->defaultFramebufferObject());
+    gl_->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, context_->context()->defaultFramebufferObject());
     gl_->glDisable(GL_SCISSOR_TEST);
     gl_->glBlitFramebuffer(0, 0, GLint(width_), GLint(height_), 0, 0, dstW, dstH, GL_COLOR_BUFFER_BIT,
                            sameSize ? GL_NEAREST : GL_LINEAR);
-    context_->swapBuffers(target);
+    context_->context()->swapBuffers(target);
     gl_->glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+    return D3D_OK;
+}
+
+HRESULT GlDevice::SetTexture(std::uint32_t stage, TexturePtr texture)
+{
+    // Only textures made on this device can be bound to it.
+    if (texture) {
+        const auto* own = dynamic_cast<const GlTexture*>(texture.get());
+        if (!own || own->owner() != context_.get())
+            return D3DERR_INVALIDCALL;
+    }
+    return DeviceState::SetTexture(stage, std::move(texture));
+}
+
+HRESULT GlDevice::CreateMeshFromData(const xfile::MeshData& data, MeshPtr& mesh)
+{
+    if (!makeCurrent())
+        return D3DERR_DEVICELOST;
+    return GlMesh::create(context_, data, mesh);
+}
+
+HRESULT GlDevice::CreateTextureFromLevels(const std::vector<QImage>& levels, bool hasAlpha, TexturePtr& texture)
+{
+    if (!makeCurrent())
+        return D3DERR_DEVICELOST;
+    return GlTexture::create(context_, levels, hasAlpha, texture);
+}
+
+HRESULT GlDevice::prepareDraw(const VertexLayout& layout)
+{
+    if (!inScene())
+        return D3DERR_INVALIDCALL;
+    if (!makeCurrent())
+        return D3DERR_DEVICELOST;
+    bindBackBuffer();
+    applyRasterState(gl_, *this);
+
+    BoundTexture bound;
+    gl_->glActiveTexture(GL_TEXTURE0);
+    if (const auto* tex = static_cast<const GlTexture*>(texture().get())) {
+        bound = {true, int(tex->Width()), int(tex->Height())};
+        gl_->glBindTexture(GL_TEXTURE_2D, tex->id());
+        sampler_.apply(gl_, *this);
+    } else {
+        gl_->glBindTexture(GL_TEXTURE_2D, 0);
+    }
+    program_.apply(gl_, *this, layout, bound, int(width_), int(height_));
     return D3D_OK;
 }
 

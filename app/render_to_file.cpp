@@ -1,0 +1,109 @@
+#include "render_to_file.h"
+
+#include <QImage>
+#include <cstdio>
+#include <stdexcept>
+
+#include "render/runtime_error.h"
+#include "render/system_runtime.h"
+#include "ui/form1.h"
+#include "ui/toolkit/services.h"
+
+namespace app {
+namespace {
+
+// The runtime, but every device draws off screen at the requested size, and
+// only the requested kind of device can be made.
+class OffscreenRuntime : public d3d::SystemRuntime {
+public:
+    OffscreenRuntime(QSize size, int deviceType) : size_(size), deviceType_(deviceType) {}
+
+    d3d::Direct3DPtr Direct3DCreate8() override
+    {
+        d3d::Direct3DPtr inner = SystemRuntime::Direct3DCreate8();
+        return inner ? std::make_shared<Direct3D>(inner, size_, deviceType_) : nullptr;
+    }
+
+private:
+    class Direct3D : public d3d::IDirect3D8 {
+    public:
+        Direct3D(d3d::Direct3DPtr inner, QSize size, int deviceType)
+            : inner_(std::move(inner)), size_(size), deviceType_(deviceType)
+        {
+        }
+        d3d::HRESULT GetAdapterDisplayMode(std::uint32_t adapter, d3d::D3DDISPLAYMODE& mode) override
+        {
+            return inner_->GetAdapterDisplayMode(adapter, mode);
+        }
+        d3d::HRESULT CreateDevice(std::uint32_t adapter, d3d::D3DDEVTYPE type, d3d::HWND, std::uint32_t flags,
+                                  d3d::D3DPRESENT_PARAMETERS& params, d3d::DevicePtr& device) override
+        {
+            if (type != deviceType_)
+                return d3d::D3DERR_NOTAVAILABLE;
+            d3d::D3DPRESENT_PARAMETERS offscreen = params;
+            offscreen.hDeviceWindow = nullptr;
+            offscreen.BackBufferWidth = std::uint32_t(size_.width());
+            offscreen.BackBufferHeight = std::uint32_t(size_.height());
+            return inner_->CreateDevice(adapter, type, nullptr, flags, offscreen, device);
+        }
+
+    private:
+        d3d::Direct3DPtr inner_;
+        QSize size_;
+        int deviceType_;
+    };
+
+    QSize size_;
+    int deviceType_;
+};
+
+struct RenderFailed : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+}  // namespace
+
+int renderToFile(const RenderRequest& request)
+{
+    // Messages go to standard error, and the program's end becomes a failure
+    // of this render.
+    toolkit::hooks().messageBox = [](const QString& text) {
+        std::fprintf(stderr, "orvane: %s\n", text.toLocal8Bit().constData());
+    };
+    toolkit::hooks().endProgram = [](int) { throw RenderFailed("rendering stopped"); };
+    if (request.time)
+        toolkit::hooks().timeOfDay = [t = *request.time] { return float(t); };
+
+    OffscreenRuntime runtime(request.size, request.deviceType);
+    ui::Form1 form(runtime);
+    // The aspect follows the requested size, as it would a panel of that size.
+    form.picture1_->resize(request.size);
+    form.setText1(request.model);
+    if (!request.texture.isEmpty()) {
+        form.setText2(request.texture);
+        form.Check3_->blockSignals(true);
+        form.Check3_->setValue16(1);
+        form.Check3_->blockSignals(false);
+    }
+    try {
+        form.Command1_Click();
+        if (!form.module().Device)
+            return 1;  // "Direct3Dは使えません。" was printed
+        form.Timer1_->stop();
+        form.Timer1_Timer();
+        QImage image;
+        d3d::check(form.module().Device->GetBackBufferImage(image), "GetBackBufferImage");
+        if (!image.save(request.output)) {
+            std::fprintf(stderr, "orvane: cannot write %s\n", request.output.toLocal8Bit().constData());
+            return 1;
+        }
+    } catch (const d3d::RuntimeError& error) {
+        std::fprintf(stderr, "orvane: %s\n", error.message().c_str());
+        return 1;
+    } catch (const RenderFailed&) {
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace app
