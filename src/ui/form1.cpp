@@ -79,7 +79,7 @@ void Form1::buildControls()
     Label2_ = place("Label2", new Label(QStringLiteral("X ファイル名 直接入力"), this), 240, 7560, 1740, 180, 14);
     Text1_ = place("Text1", new QLineEdit(QStringLiteral("X-File\\vorkan.x"), this), 120, 7800, 3495, 270, 2);
     Label4_ = place("Label4", new Label(QStringLiteral("既存データ"), this), 240, 8160, 855, 180, 21);
-    List1_ = place("List1", new QListWidget(this), 120, 8400, 3495, 1320, 20);
+    List1_ = place("List1", new toolkit::ListBox(this), 120, 8400, 3495, 1320, 20);
     List1_->addItems({"beer", "beer_", "box2", "box", "box_2", "circle", "circle_2", "city02_01", "haguruma",
                       "hedra", "object", "panel", "panel2", "panel3", "stars", "teapot", "tours", "tube",
                       "vorkan", "vorkan_mozi", "vorkan_logo", "vorkan_logo_"});
@@ -214,8 +214,9 @@ void Form1::connectHandlers()
     connect(HScroll9_, &toolkit::ScrollBar::Change, this, &Form1::HScroll9_Change);
     connect(HScroll10_, &toolkit::ScrollBar::Change, this, &Form1::HScroll10_Change);
     connect(HScroll11_, &toolkit::ScrollBar::Change, this, &Form1::HScroll11_Change);
-    connect(List1_, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0)
+    // Click comes when the chosen item changes, by the mouse or the arrow keys.
+    connect(List1_, &QListWidget::itemSelectionChanged, this, [this] {
+        if (!List1_->selectedItems().isEmpty())
             List1_Click();
     });
     connect(Combo1_, &QComboBox::currentIndexChanged, this, &Form1::Combo1_Click);

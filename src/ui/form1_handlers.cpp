@@ -49,7 +49,7 @@ void Form1::Command2_Click()
 void Form1::Command3_Click()
 {
     if (!form2_) {
-        form2_ = new Form2(windowIcon());
+        form2_ = new Form2(windowIcon(), this);  // ends with the main window
         connect(form2_, &QObject::destroyed, this, [this] { form2_ = nullptr; });
     }
     form2_->show();
@@ -118,7 +118,7 @@ void Form1::HScroll9_Change()
 
 void Form1::List1_Click()
 {
-    setText1(QStringLiteral("X-File\\") + List1_->currentItem()->text() + QStringLiteral(".x"));
+    setText1(QStringLiteral("X-File\\") + List1_->selectedItems().first()->text() + QStringLiteral(".x"));
     Command1_Click();
 }
 

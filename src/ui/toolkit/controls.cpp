@@ -56,6 +56,13 @@ CheckArray::CheckArray(std::array<CheckBox*, 3> members, QObject* parent)
         connect(members_[static_cast<std::size_t>(i)], &CheckBox::Click, this, [this, i] { emit Click(i); });
 }
 
+void ListBox::focusInEvent(QFocusEvent* event)
+{
+    QListWidget::focusInEvent(event);
+    if (selectedItems().isEmpty())
+        selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+}
+
 Label::Label(const QString& caption, QWidget* parent) : QLabel(caption, parent)
 {
     setTextFormat(Qt::PlainText);

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QScrollBar>
 #include <array>
 #include <cstdint>
@@ -54,6 +55,16 @@ signals:
 
 private:
     std::array<CheckBox*, 3> members_;
+};
+
+// A list box: taking the focus chooses nothing, so the first arrow key
+// chooses the first item.
+class ListBox : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override;
 };
 
 // A label that takes mouse presses itself, as a control does, instead of

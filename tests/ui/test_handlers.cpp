@@ -1,0 +1,363 @@
+// The main window's handlers and the settings reset, as a person meets them:
+// which changes rebuild the scene, how often, and what the captions read.
+#include <QtTest>
+
+#include "form1_fixture.h"
+#include "ui/form2.h"
+#include "ui/toolkit/application.h"
+
+using testing_support::Form1Fixture;
+using testing_support::ProgramEnded;
+
+namespace {
+
+int runs(const Form1Fixture& f)
+{
+    return int(f.runtime.devices.size());
+}
+
+// Every caption the handlers can touch, to compare before and after.
+QStringList captions(const ui::Form1& w)
+{
+    return {w.Check12_->text(), w.Check13_->text(), w.Label14_->text(), w.Label15_->text(),
+            w.Label7_->text(),  w.Label8_->text(),  w.Text1(),           w.Text2()};
+}
+
+}  // namespace
+
+class Handlers : public QObject {
+    Q_OBJECT
+private slots:
+    void resetAtTheDefaultsRunsNothing();
+    void resetOfEveryHandledControlRunsTwentyOneTimes();
+    void resetOfRotationOnlyRunsNothing();
+    void resetShowsTheLightGroupsAgain();
+    void intensityReadOuts();
+    void materialCaptionsComeAfterTheRun();
+    void widthToggle();
+    void scrollBarsRunOncePerCommittedStep();
+    void everyArrayMemberRuns();
+    void arrowKeysInTheListLoadEachModel();
+    void popUpMenuOnlyForTheRightButton();
+    void exitFromButtonAndMenu();
+    void aboutDialogIsOneModelessInstance();
+    void aboutDialogContent();
+    void aboutDialogFocusAndLifecycle();
+};
+
+void Handlers::resetAtTheDefaultsRunsNothing()
+{
+    Form1Fixture f;
+    const QStringList before = captions(*f.form);
+    f.form->Command4_Click();
+    QCOMPARE(runs(f), 0);
+    QCOMPARE(captions(*f.form), before);
+    QVERIFY(!f.form->Timer1_->isActive());
+}
+
+void Handlers::resetOfEveryHandledControlRunsTwentyOneTimes()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    const QStringList before = captions(w);
+    w.HScroll4_->setValue16(20);
+    w.HScroll5_->setValue16(10);
+    w.HScroll6_->setValue16(200);
+    w.HScroll7_->setValue16(0);
+    w.HScroll8_->setValue16(50);
+    w.HScroll9_->setValue16(60);
+    w.HScroll10_->setValue16(500);
+    w.HScroll11_->setValue16(50);
+    w.Check3_->setValue16(1);
+    w.Check7_->setValue16(1);
+    w.Check8_->setValue16(0);
+    w.Check9_->setValue16(0);
+    for (toolkit::CheckArray* array : {w.Check6_, w.Check10_, w.Check11_})
+        for (int i = 0; i < 3; ++i)
+            (*array)[i]->setValue16(0);
+    w.Check14_->setValue16(1);
+    const int changed = runs(f);
+    QCOMPARE(changed, 21);
+
+    w.Command4_Click();
+    QCOMPARE(runs(f) - changed, 21);
+    QStringList after = captions(w);
+    // The model's counts were written by the Runs; everything else is as at start.
+    after[4] = before[4];
+    after[5] = before[5];
+    QCOMPARE(after, before);
+    QCOMPARE(w.Check(14), std::int16_t(1));  // the reset leaves the settings column open
+    QVERIFY(w.HScroll6_->isVisibleTo(&w));
+    QVERIFY(w.HScroll7_->isVisibleTo(&w));
+    // The last Run saw every value back at its default.
+    const auto& device = *f.runtime.lastDevice();
+    QCOMPARE(device.renderState(d3d::D3DRS_AMBIENT), 0xFF191919u);
+    QCOMPARE(device.material().Diffuse.a, 1.0f);
+    QVERIFY(!device.texture());
+}
+
+void Handlers::resetOfRotationOnlyRunsNothing()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    w.HScroll1_->setValue16(7);
+    w.HScroll2_->setValue16(9);
+    w.Check1_->setValue16(0);
+    w.Check2_->setValue16(1);
+    QCOMPARE(runs(f), 0);
+    w.Command4_Click();
+    QCOMPARE(runs(f), 0);
+    QCOMPARE(int(w.HScroll1_->Value()), 100);
+    QCOMPARE(w.Check(2), std::int16_t(0));
+}
+
+void Handlers::resetShowsTheLightGroupsAgain()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    w.Check9_->setValue16(0);
+    for (QWidget* member : {static_cast<QWidget*>((*w.Check11_)[0]), static_cast<QWidget*>((*w.Check11_)[2]),
+                            static_cast<QWidget*>(w.HScroll7_), static_cast<QWidget*>(w.Check13_)})
+        QVERIFY(!member->isVisibleTo(&w));
+    w.Command4_Click();
+    QCOMPARE(runs(f), 2);
+    for (QWidget* member : {static_cast<QWidget*>((*w.Check11_)[0]), static_cast<QWidget*>((*w.Check11_)[2]),
+                            static_cast<QWidget*>(w.HScroll7_), static_cast<QWidget*>(w.Check13_)})
+        QVERIFY(member->isVisibleTo(&w));
+}
+
+void Handlers::intensityReadOuts()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    QStringList direct, ambient;
+    for (int v : {0, 30, 200}) {
+        w.HScroll6_->setValue16(v);
+        direct << w.Check12_->text();
+    }
+    for (int v : {0, 10, 100}) {
+        w.HScroll7_->setValue16(v);
+        ambient << w.Check13_->text();
+    }
+    QCOMPARE(direct, QStringList({"0.00", "1.00", "6.67"}));
+    QCOMPARE(ambient, QStringList({"0.00", "0.10", "1.00"}));
+}
+
+void Handlers::materialCaptionsComeAfterTheRun()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    QStringList transparency, gloss;
+    w.HScroll8_->setValue16(99);
+    transparency << w.Label14_->text();
+    w.HScroll8_->setValue16(0);
+    transparency << w.Label14_->text();
+    w.HScroll8_->setValue16(100);
+    transparency << w.Label14_->text();
+    w.HScroll9_->setValue16(1);
+    gloss << w.Label15_->text();
+    w.HScroll9_->setValue16(100);
+    gloss << w.Label15_->text();
+    w.HScroll9_->setValue16(0);
+    gloss << w.Label15_->text();
+    QCOMPARE(transparency, QStringList({QStringLiteral("透明度       0.99"), QStringLiteral("透明度       0.00"),
+                                        QStringLiteral("透明度       1.00 (透明度なし)")}));
+    QCOMPARE(gloss, QStringList({QStringLiteral("光沢          0.01"), QStringLiteral("光沢          1.00"),
+                                 QStringLiteral("光沢          0.00 (光沢なし)")}));
+
+    // When Run cannot make a device, its message comes first and the caption
+    // is still written after it.
+    Form1Fixture g;
+    g.runtime.createDeviceResults = {d3d::D3DERR_NOTAVAILABLE, d3d::D3DERR_NOTAVAILABLE};
+    g.form->HScroll8_->setValue16(42);
+    QCOMPARE(g.messages, QStringList{QStringLiteral("Direct3Dは使えません。")});
+    QCOMPARE(g.form->Label14_->text(), QStringLiteral("透明度       0.42"));
+}
+
+void Handlers::widthToggle()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.Check14_->setValue16(1);
+    QVERIFY(qAbs(w.WidthTwips() - ui::kExpandedWidthTwips) <= 15);
+    w.Check14_->setValue16(0);
+    QVERIFY(qAbs(w.WidthTwips() - ui::kCollapsedWidthTwips) <= 15);
+    QCOMPARE(runs(f), 0);
+}
+
+void Handlers::scrollBarsRunOncePerCommittedStep()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    w.HScroll10_->triggerAction(QAbstractSlider::SliderPageStepSub);
+    QCOMPARE(runs(f), 1);
+    QCOMPARE(int(w.HScroll10_->Value()), 980);
+    // Dragging the thumb commits once, when it is let go.
+    w.HScroll10_->setSliderDown(true);
+    for (int p = 970; p > 900; p -= 10)
+        w.HScroll10_->setSliderPosition(p);
+    QCOMPARE(runs(f), 1);
+    w.HScroll10_->setSliderDown(false);
+    QCOMPARE(runs(f), 2);
+    QCOMPARE(int(w.HScroll10_->Value()), 910);
+}
+
+void Handlers::everyArrayMemberRuns()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    int expected = 0;
+    for (toolkit::CheckArray* array : {w.Check6_, w.Check10_, w.Check11_})
+        for (int i = 0; i < 3; ++i) {
+            (*array)[i]->click();
+            QCOMPARE(runs(f), ++expected);
+        }
+}
+
+void Handlers::arrowKeysInTheListLoadEachModel()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.List1_->setFocus();
+    QTest::keyClick(w.List1_, Qt::Key_Down);
+    QTest::keyClick(w.List1_, Qt::Key_Down);
+    QTest::keyClick(w.List1_, Qt::Key_Down);
+    w.Timer1_->stop();
+    QCOMPARE(runs(f), 3);
+    QCOMPARE(f.runtime.meshPaths, (std::vector<std::string>{"X-File\\beer.x", "X-File\\beer_.x", "X-File\\box2.x"}));
+}
+
+void Handlers::popUpMenuOnlyForTheRightButton()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QPoint background(252, 600);  // between the model list and the buttons
+    QVERIFY(w.childAt(background) == nullptr);
+    QTest::mouseClick(&w, Qt::LeftButton, {}, background);
+    QTest::mouseClick(&w, Qt::MiddleButton, {}, background);
+    QVERIFY(!w.mnuMenu_->isVisible());
+    // A press on a control goes to the control, not the window.
+    QTest::mousePress(w.Label7_, Qt::RightButton);
+    QVERIFY(!w.mnuMenu_->isVisible());
+    QTest::mousePress(&w, Qt::RightButton, {}, background);
+    QTRY_VERIFY(w.mnuMenu_->isVisible());
+    w.mnuMenu_->hide();
+    QCOMPARE(runs(f), 0);
+}
+
+void Handlers::exitFromButtonAndMenu()
+{
+    for (int viaMenu = 0; viaMenu < 2; ++viaMenu) {
+        Form1Fixture f;
+        f.form->Command3_Click();  // also while the about dialog is open
+        int status = -1;
+        try {
+            if (viaMenu)
+                f.form->mnuEnd_->trigger();
+            else
+                QTest::mouseClick(f.form->Command2_, Qt::LeftButton);
+        } catch (const ProgramEnded& ended) {
+            status = ended.status;
+        }
+        QCOMPARE(status, 0);
+        QVERIFY(f.messages.isEmpty());
+        delete f.form->aboutDialog();
+    }
+}
+
+void Handlers::aboutDialogIsOneModelessInstance()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    w.show();
+    w.Command3_Click();
+    ui::Form2* dialog = w.aboutDialog();
+    QVERIFY(dialog && dialog->isVisible());
+    QVERIFY(!dialog->isModal());
+    w.Command3_Click();
+    QCOMPARE(w.aboutDialog(), dialog);
+    const QWidgetList tops = QApplication::topLevelWidgets();
+    QCOMPARE(std::count_if(tops.begin(), tops.end(),
+                           [](QWidget* top) { return top->objectName() == QLatin1String("Form2"); }),
+             1);
+    delete dialog;
+}
+
+void Handlers::aboutDialogContent()
+{
+    const QString text = ui::aboutText();
+    const QStringList lines = text.split(QStringLiteral("\r\n"));
+    QCOMPARE(lines.size(), 36);  // 35 lines, each ended by CR LF
+    QVERIFY(lines.last().isEmpty());
+    QCOMPARE(lines[0], QStringLiteral("■") + QChar(0x3000) + QStringLiteral("動作環境"));
+    QCOMPARE(lines[7], QStringLiteral("■") + QChar(0x3000) + QStringLiteral("仕様"));
+    QCOMPARE(lines[23], QStringLiteral("■") + QChar(0x3000) + QStringLiteral("その他"));
+    QCOMPARE(lines[27], QStringLiteral("「 いらないんだよっ！") + QChar(0x3000) + QStringLiteral("こんなもの！ 」という方はどう"));
+    QCOMPARE(lines[11], QStringLiteral("新しいデータを見る場合は、Ｘファイルをこのプログラ"));
+    QCOMPARE(lines[34], QStringLiteral("せんのでよろしくお願いします。"));
+    QVERIFY(lines[31].startsWith(QStringLiteral("「 ")) && lines[31].endsWith(QStringLiteral(" 」まで連絡ください。")));
+    QVERIFY(!text.contains(QStringLiteral("\n\n")));
+
+    ui::Form2 dialog{QIcon()};
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("バージョン情報 + α"));
+    QCOMPARE(dialog.Label1_->text(), QStringLiteral("Orvane"));
+    QCOMPARE(dialog.Label1_->font().family(), QStringLiteral("RocknRoll One"));
+    QVERIFY(!dialog.Label1_->font().bold());
+    QCOMPARE(dialog.Label3_->text(), QStringLiteral("Ver.2.10"));
+    QCOMPARE(dialog.Command1_->text(), QStringLiteral("了承"));
+    QVERIFY(!dialog.Command1_->isDefault());
+    QCOMPARE(dialog.Image4_->pixmap().size(), QSize(200, 40));
+    QVERIFY(dialog.Label2_->text().endsWith(QLatin1Char('\n')));
+    QCOMPARE(dialog.Text1_->toPlainText().split(QLatin1Char('\n')).size(), 36);
+    if (qAbs(dialog.logicalDpiX() - 96) < 1)
+        QCOMPARE(dialog.size(), QSize(312, 420));
+}
+
+void Handlers::aboutDialogFocusAndLifecycle()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    w.show();
+    w.Command3_Click();
+    QPointer<ui::Form2> dialog = w.aboutDialog();
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog->Command1_));
+
+    // Back from the main window: the focus returns to 了承.
+    dialog->Text1_->setFocus();
+    w.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    dialog->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(dialog->Command1_));
+
+    // 了承 hides; the same instance comes back with its edits.
+    dialog->Text1_->appendPlainText(QStringLiteral("edit"));
+    QTest::mouseClick(dialog->Command1_, Qt::LeftButton);
+    QVERIFY(!dialog->isVisible());
+    w.Command3_Click();
+    QCOMPARE(w.aboutDialog(), dialog.data());
+    QVERIFY(dialog->Text1_->toPlainText().contains(QStringLiteral("edit")));
+
+    // Closing through the frame unloads it: the next one starts afresh.
+    dialog->close();
+    QTRY_VERIFY(dialog.isNull());
+    w.Command3_Click();
+    QVERIFY(!w.aboutDialog()->Text1_->toPlainText().contains(QStringLiteral("edit")));
+    delete w.aboutDialog();
+}
+
+int main(int argc, char** argv)
+{
+    toolkit::Application app(argc, argv);
+    Handlers test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_handlers.moc"
