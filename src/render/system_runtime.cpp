@@ -6,6 +6,7 @@
 
 #include "render/gl/gl_device.h"
 #include "render/host_path.h"
+#include "render/ref/ref_device.h"
 #include "render/resource_factory.h"
 #include "render/texture_loader.h"
 #include "xfile/xfile.h"
@@ -53,7 +54,7 @@ public:
         case D3DDEVTYPE_HAL:
             return gl::createDevice(focusWindow, params, device);
         case D3DDEVTYPE_REF:
-            return D3DERR_NOTAVAILABLE;
+            return ref::createDevice(focusWindow, params, device);
         default:
             return D3DERR_INVALIDCALL;
         }

@@ -4,6 +4,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QTimer>
+#include <algorithm>
 
 #include "ui/toolkit/units.h"
 
@@ -28,6 +29,12 @@ QPixmap banner()
     p.setFont(font);
     p.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("Orvane"));
     return QPixmap::fromImage(image);
+}
+
+// Fonts differ from the original's; a label never cuts its own text short.
+void fitWidth(QLabel* label)
+{
+    label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
 }
 
 }  // namespace
@@ -105,6 +112,7 @@ Form2::Form2(const QIcon& icon, QWidget* parent) : QWidget(parent, Qt::Window)
 
     Label3_ = new QLabel(QStringLiteral("Ver.2.10"), this);
     Label3_->setGeometry(rect(3720, 720, 600, 180));
+    fitWidth(Label3_);
 
     Text1_ = new QPlainTextEdit(this);
     Text1_->setGeometry(rect(120, 1080, 4455, 2295));
@@ -122,8 +130,9 @@ Form2::Form2(const QIcon& icon, QWidget* parent) : QWidget(parent, Qt::Window)
     Image4_->setScaledContents(true);
     Image4_->setPixmap(banner());
 
-    Label2_ = new QLabel(QStringLiteral("Copyright (C) 2026 The Orvane developers\n"), this);
+    Label2_ = new QLabel(QStringLiteral("(C) 2026 Orvane developers\n"), this);
     Label2_->setGeometry(rect(600, 5760, 3495, 360));
+    fitWidth(Label2_);
 
     setTabOrder(Label1_, Label2_);
     setTabOrder(Text1_, Command1_);

@@ -1,0 +1,127 @@
+// Times the viewer's own work on the hardware device: one whole Run (device,
+// model, material), a settings reset's 21 Runs, and frames of a model.
+//   bench_viewer [MODEL.x ...]   (run from the folder that holds X-File/)
+// Prints medians in milliseconds. Needs an X server with OpenGL.
+#include <QElapsedTimer>
+#include <QFile>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "render/system_runtime.h"
+#include "ui/form1.h"
+#include "ui/toolkit/application.h"
+#include "ui/toolkit/services.h"
+
+namespace {
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+template <class F>
+std::vector<double> timeRepeated(int count, F&& work)
+{
+    std::vector<double> ms;
+    for (int i = 0; i < count; ++i) {
+        QElapsedTimer t;
+        t.start();
+        work();
+        ms.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    return ms;
+}
+
+// Every handled control away from its default, so that a reset runs 21 times.
+void changeEverySetting(ui::Form1& w)
+{
+    for (toolkit::ScrollBar* bar : {w.HScroll4_, w.HScroll5_, w.HScroll6_, w.HScroll7_, w.HScroll8_, w.HScroll9_,
+                                    w.HScroll10_, w.HScroll11_}) {
+        bar->blockSignals(true);
+        bar->setValue16(bar->Value() == bar->minimum() ? bar->minimum() + 1 : bar->minimum());
+        bar->blockSignals(false);
+    }
+    std::vector<toolkit::CheckBox*> boxes = {w.Check7_, w.Check8_, w.Check9_};
+    for (toolkit::CheckArray* array : {w.Check6_, w.Check10_, w.Check11_})
+        for (int i = 0; i < 3; ++i)
+            boxes.push_back((*array)[i]);
+    for (toolkit::CheckBox* box : boxes) {
+        box->blockSignals(true);
+        box->setValue16(1 - box->Value());
+        box->blockSignals(false);
+    }
+}
+
+// A wavy grid of about `triangles` triangles as a text .x file.
+QString writeGrid(int triangles)
+{
+    const int n = std::max(2, int(std::sqrt(triangles / 2.0)));
+    const QString path = QStringLiteral("/tmp/orvane-bench-grid-%1.x").arg(triangles);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return path;
+    QByteArray out = "xof 0303txt 0032\nMesh {\n";
+    out += QByteArray::number((n + 1) * (n + 1)) + ";\n";
+    for (int y = 0; y <= n; ++y)
+        for (int x = 0; x <= n; ++x) {
+            const double u = 2.0 * x / n - 1, v = 2.0 * y / n - 1;
+            out += QByteArray::number(u, 'f', 5) + ";" + QByteArray::number(v, 'f', 5) + ";" +
+                   QByteArray::number(0.1 * std::sin(6 * u) * std::cos(6 * v), 'f', 5) +
+                   (y == n && x == n ? ";;\n" : ";,\n");
+        }
+    out += QByteArray::number(n * n) + ";\n";
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x) {
+            const int a = y * (n + 1) + x;
+            out += "4;" + QByteArray::number(a) + "," + QByteArray::number(a + n + 1) + "," +
+                   QByteArray::number(a + n + 2) + "," + QByteArray::number(a + 1) +
+                   (y == n - 1 && x == n - 1 ? ";;\n" : ";,\n");
+        }
+    out += "}\n";
+    file.write(out);
+    return path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    toolkit::Application app(argc, argv);
+    d3d::SystemRuntime runtime;
+    ui::Form1 form(runtime);
+    form.show();
+    QCoreApplication::processEvents();
+
+    const auto runs = timeRepeated(25, [&] { form.Command1_Click(); });
+    std::printf("Run (default model): median %.2f ms over %zu\n", median(runs), runs.size());
+    form.Timer1_->stop();
+
+    const auto resets = timeRepeated(5, [&] {
+        changeEverySetting(form);
+        form.Command4_Click();
+    });
+    std::printf("settings reset (21 Runs): median %.1f ms\n", median(resets));
+
+    std::vector<QString> models = {QStringLiteral("X-File\\vorkan.x")};
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        // --grid=N: a generated grid of about N triangles.
+        models.push_back(arg.startsWith(QStringLiteral("--grid=")) ? writeGrid(arg.mid(7).toInt()) : arg);
+    }
+    for (const QString& model : models) {
+        form.setText1(model);
+        form.Command1_Click();
+        form.Timer1_->stop();
+        const auto frames = timeRepeated(60, [&] {
+            form.Timer1_Timer();
+            QCoreApplication::processEvents();
+        });
+        std::printf("frame of %s (%s): median %.2f ms, worst %.2f ms\n", qPrintable(model),
+                    qPrintable(form.Label7_->text()), median(frames), *std::max_element(frames.begin(), frames.end()));
+    }
+    std::fflush(stdout);
+    toolkit::endProgram(0);
+}

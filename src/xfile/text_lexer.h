@@ -1,0 +1,188 @@
+// Tokenizer for the text encoding ("txt ", and "tzip" after decompression).
+//
+// It is driven by the reader: values are pulled with readUInt/readFloat,
+// which skip any run of ';' and ',' in front of them, so the separator
+// mistakes real exporters make (";;" runs, missing or doubled separators,
+// commas inside colours) never change how many values are read; the counts in
+// the data decide that. Nothing is allocated per token: names and strings are
+// views into the input.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "xfile/diagnostics.h"
+
+namespace xfile::detail {
+
+class TextLexer {
+public:
+    // Words in text need no quoting, so a name may look like a number.
+    static constexpr bool kIsText = true;
+
+    // Tokenizes [begin, end). `where` is appended to line numbers in messages
+    // (e.g. " of the decompressed text"); it must outlive the lexer.
+    TextLexer(const char* begin, const char* end, Diagnostics& diag, const char* where = "");
+
+    // Kind of the next token, after skipping white space and comments (but not
+    // separators). Does not consume anything.
+    Tok peek();
+
+    // Consumes one token of any kind and describes it in `t`. Words are always
+    // reported as Tok::Name (numbers included), so callers that want numbers
+    // use readUInt/readFloat. Returns false (with an error) on an unterminated
+    // string, a malformed GUID or a stray character.
+    bool next(Token& t);
+
+    // Skips white space, comments and any run of ';' / ','.
+    inline void skipSeparators();
+
+    // Reads the next word (object and reference names). Fails if the next
+    // token is not a word.
+    bool readName(std::string_view& name);
+
+    // Reads the next value as an unsigned 32-bit integer, skipping separators
+    // first. A value written as an integral float ("3.000000") is accepted
+    // with a warning; negative, fractional or out-of-range values fail.
+    inline bool readUInt(std::uint32_t& value);
+    // Reads `count` integers.
+    bool readUInts(std::uint32_t* out, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i)
+            if (!readUInt(out[i])) return false;
+        return true;
+    }
+
+    // Reads the next value as a float, skipping separators first. Accepts
+    // [+-]digits[.digits][e[+-]digits] and the MSVC forms 1.#IND00, 1.#QNAN0,
+    // 1.#INF00 (read as 0 with a warning).
+    inline bool readFloat(float& value);
+
+    // Reads `count` floats into `out`.
+    bool readFloats(float* out, std::size_t count);
+
+    // Reads the next quoted string (no escapes; a backslash is a plain byte).
+    bool readString(std::string_view& value);
+
+    // True when the rest of the input could hold `values` more values. Used
+    // to reject absurd counts before anything is allocated for them.
+    bool canHold(std::uint64_t values) const {
+        // Two values need at least one byte each and one delimiter between them.
+        return values <= (std::uint64_t(end_ - p_) + 1) / 2;
+    }
+
+    // Skips to the '}' matching an already consumed '{' (strings and comments
+    // are honoured). Fails at end of input.
+    bool skipBlock();
+
+    // Position for later seek() (only at token boundaries, between objects).
+    std::size_t offset() const { return std::size_t(p_ - begin_); }
+    void seek(std::size_t offset) { p_ = begin_ + offset; }
+    std::size_t size() const { return std::size_t(end_ - begin_); }
+
+    // Records `message` prefixed with the current line; returns false.
+    bool fail(const std::string& message);
+    bool failAt(std::size_t offset, const std::string& message);
+    // Fails with "expected <what>, found <next token>".
+    bool failExpected(const char* what);
+
+    // Short description of the next token, for messages.
+    std::string describeNext();
+
+    // Line number (1-based) of a stream offset.
+    std::size_t lineOf(std::size_t offset) const;
+
+private:
+    void skipSpace();  // white space and comments
+    void skipSeparatorsSlow();
+    bool parseNumberAt(const char*& q, double& value, bool& special);
+    bool readUIntSlow(std::uint32_t& value);
+    bool readFloatSlow(float& value);
+
+    const char* begin_;
+    const char* end_;
+    const char* p_;
+    Diagnostics& diag_;
+    const char* where_;
+    // Each kind of tolerated oddity is reported once, at its first line.
+    bool warnedDecimalCount_ = false, warnedUndefined_ = false, warnedRange_ = false;
+};
+
+// ---- Hot paths, inline: they run once per number of a file.
+
+namespace textchars {
+enum : std::uint8_t {
+    kSpace = 1,   // white space (NUL included: some writers pad with it)
+    kSep = 2,     // ';' ','
+    kDelim = 4,   // ends a word
+    kNumEnd = 8,  // may follow a number directly
+    kDigit = 16,
+};
+struct Table {
+    std::uint8_t c[256] = {};
+    constexpr Table() {
+        for (unsigned char s : {' ', '\t', '\n', '\r', '\v', '\f', '\0'}) c[s] = kSpace | kDelim | kNumEnd;
+        for (unsigned char s : {';', ','}) c[s] = kSep | kDelim | kNumEnd;
+        for (unsigned char s : {'{', '}', '[', ']', '<', '>', '"'}) c[s] = kDelim | kNumEnd;
+        c[static_cast<unsigned char>('#')] = kNumEnd;
+        c[static_cast<unsigned char>('/')] = kNumEnd;
+        for (unsigned char d = '0'; d <= '9'; ++d) c[d] = kDigit;
+    }
+};
+inline constexpr Table kTable;
+inline std::uint8_t of(char ch) { return kTable.c[static_cast<unsigned char>(ch)]; }
+inline constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+}  // namespace textchars
+
+inline void TextLexer::skipSeparators() {
+    const char* q = p_;
+    while (q < end_ && (textchars::of(*q) & (textchars::kSpace | textchars::kSep))) ++q;
+    p_ = q;
+    if (q < end_ && (*q == '#' || *q == '/')) skipSeparatorsSlow();
+}
+
+inline bool TextLexer::readUInt(std::uint32_t& value) {
+    skipSeparators();
+    const char* q = p_;
+    std::uint32_t v = 0;
+    int n = 0;
+    while (q < end_ && (textchars::of(*q) & textchars::kDigit) && n < 9) {
+        v = v * 10 + unsigned(*q - '0');
+        ++q;
+        ++n;
+    }
+    if (n > 0 && (q == end_ || (textchars::of(*q) & textchars::kNumEnd))) {
+        value = v;
+        p_ = q;
+        return true;
+    }
+    return readUIntSlow(value);
+}
+
+inline bool TextLexer::readFloat(float& value) {
+    // Plain decimals ("-0.123456") cover nearly every number in real files;
+    // anything else (exponents, long mantissas, #IND) takes the full parser.
+    skipSeparators();
+    const char* q = p_;
+    bool neg = false;
+    if (q < end_ && *q == '-') neg = true, ++q;
+    std::uint64_t m = 0;
+    int digits = 0, fraction = 0;
+    while (q < end_ && (textchars::of(*q) & textchars::kDigit)) m = m * 10 + unsigned(*q++ - '0'), ++digits;
+    if (q < end_ && *q == '.') {
+        ++q;
+        while (q < end_ && (textchars::of(*q) & textchars::kDigit)) m = m * 10 + unsigned(*q++ - '0'), ++fraction;
+    }
+    if (digits + fraction == 0 || digits + fraction > 15 || fraction > 22 ||
+        (q < end_ && !(textchars::of(*q) & textchars::kNumEnd) ) || (q < end_ && *q == '#'))
+        return readFloatSlow(value);
+    // m < 10^15 and 10^fraction are exact doubles: one correctly rounded division.
+    const double d = double(m) / textchars::kPow10[fraction];
+    value = static_cast<float>(neg ? -d : d);
+    p_ = q;
+    return true;
+}
+
+}  // namespace xfile::detail

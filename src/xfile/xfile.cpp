@@ -1,0 +1,160 @@
+#include "xfile/xfile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#if defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+#include "xfile/binary_lexer.h"
+#include "xfile/diagnostics.h"
+#include "xfile/header.h"
+#include "xfile/mesh_builder.h"
+#include "xfile/mszip.h"
+#include "xfile/object_reader.h"
+#include "xfile/text_lexer.h"
+
+namespace xfile {
+
+const char* encodingName(Encoding e) {
+    switch (e) {
+        case Encoding::Text: return "txt";
+        case Encoding::Binary: return "bin";
+        case Encoding::TextZip: return "tzip";
+        case Encoding::BinaryZip: return "bzip";
+    }
+    return "?";
+}
+
+namespace {
+
+bool loadImpl(const unsigned char* bytes, std::size_t size, MeshData& out, LoadError& err) {
+    using namespace detail;
+    FileHeader header;
+    std::string headerWarning;
+    if (!parseHeader(bytes, size, header, err.message, headerWarning)) return false;
+    out.encoding = header.encoding;
+    out.floatBits = header.floatBits;
+    Diagnostics diag(&out.warnings);
+    if (!headerWarning.empty()) diag.warn(headerWarning);
+
+    const unsigned char* body = bytes + header.bodyOffset;
+    std::size_t bodySize = size - header.bodyOffset;
+    std::vector<char> inflated;
+    const bool compressed = header.encoding == Encoding::TextZip || header.encoding == Encoding::BinaryZip;
+    if (compressed) {
+        std::string warning;
+        if (!decompressMszip(body, bodySize, header.bodyOffset, inflated, err.message, warning)) return false;
+        if (!warning.empty()) diag.warn(warning);
+        body = reinterpret_cast<const unsigned char*>(inflated.data());
+        bodySize = inflated.size();
+    }
+
+    MeshBuilder builder(out, diag);
+    bool ok;
+    if (header.encoding == Encoding::Text || header.encoding == Encoding::TextZip) {
+        const char* text = reinterpret_cast<const char*>(body);
+        TextLexer lex(text, text + bodySize, diag, compressed ? " of the decompressed text" : "");
+        ok = readObjects(lex, builder, diag);
+    } else {
+        BinaryLexer lex(body, body + bodySize, header.floatBits, diag, compressed ? 0 : header.bodyOffset,
+                        compressed ? " of the decompressed data" : "");
+        ok = readObjects(lex, builder, diag);
+    }
+    inflated = std::vector<char>();
+    if (ok) ok = builder.finish();
+    if (!ok) err.message = diag.failed() ? diag.error() : std::string("malformed file");
+    return ok;
+}
+
+}  // namespace
+
+bool loadMesh(const void* data, std::size_t size, MeshData& out, LoadError& err) {
+    out = MeshData{};
+    err.message.clear();
+    bool ok = false;
+    try {
+        ok = loadImpl(static_cast<const unsigned char*>(data), data ? size : 0, out, err);
+    } catch (const std::bad_alloc&) {
+        err.message = "out of memory while reading the file";
+        ok = false;
+    } catch (const std::exception& e) {
+        err.message = std::string("internal error: ") + e.what();
+        ok = false;
+    } catch (...) {
+        err.message = "internal error";
+        ok = false;
+    }
+    if (!ok) {
+        std::vector<std::string> warnings;
+        warnings.swap(out.warnings);
+        out = MeshData{};
+        out.warnings.swap(warnings);
+        if (err.message.empty()) err.message = "malformed file";
+    }
+    return ok;
+}
+
+bool loadMeshFile(const std::string& path, MeshData& out, LoadError& err) {
+    out = MeshData{};
+#if defined(__unix__) || defined(__APPLE__)
+    // Mapping the file spares a copy of it, which matters for big text files.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        err.message = "cannot open " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+        const std::size_t size = std::size_t(st.st_size);
+        int flags = MAP_PRIVATE;
+#ifdef MAP_POPULATE
+        flags |= MAP_POPULATE;
+#endif
+        void* map = ::mmap(nullptr, size, PROT_READ, flags, fd, 0);
+        if (map != MAP_FAILED) {
+            ::close(fd);
+            const bool ok = loadMesh(map, size, out, err);
+            ::munmap(map, size);
+            return ok;
+        }
+    }
+    ::close(fd);
+#endif
+    std::vector<unsigned char> bytes;
+    try {
+        std::FILE* f = std::fopen(path.c_str(), "rb");
+        if (!f) {
+            err.message = "cannot open " + path + ": " + std::strerror(errno);
+            return false;
+        }
+        unsigned char chunk[1 << 16];
+        bool readOk = true;
+        for (;;) {
+            const std::size_t n = std::fread(chunk, 1, sizeof chunk, f);
+            bytes.insert(bytes.end(), chunk, chunk + n);
+            if (n < sizeof chunk) {
+                readOk = !std::ferror(f);
+                break;
+            }
+        }
+        std::fclose(f);
+        if (!readOk) {
+            err.message = "cannot read " + path;
+            return false;
+        }
+    } catch (const std::bad_alloc&) {
+        err.message = "out of memory reading " + path;
+        return false;
+    }
+    return loadMesh(bytes.data(), bytes.size(), out, err);
+}
+
+}  // namespace xfile

@@ -1,0 +1,35 @@
+// Reader for DirectX .x model files (text, binary and MSZIP-compressed, with
+// 32- or 64-bit floats). It builds the single merged mesh D3DXLoadMeshFromX
+// would build: every Mesh of the file, placed by its frames, as one triangle
+// list sorted by material id. See mesh_data.h for the result.
+//
+// Needs nothing but the standard library and zlib. Never throws; malformed
+// input of any kind ends in `false` with a message, never a crash or a hang,
+// and memory stays proportional to what the input describes.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "xfile/mesh_data.h"
+
+namespace xfile {
+
+struct LoadError {
+    // A clear cause, including the line (text) or byte offset (binary) where
+    // known, e.g. "line 12: expected a number, found '}' (while reading Mesh 'Box')".
+    std::string message;
+};
+
+// Reads a whole .x file held in memory and builds the merged mesh.
+// Returns true and fills `out` (replacing what it held); or returns false,
+// leaves `out` empty (apart from `warnings`) and fills `err`. A file without
+// any non-empty Mesh fails with "no mesh in file". `data` may be null when
+// `size` is 0. Safe to call from several threads at once.
+bool loadMesh(const void* data, std::size_t size, MeshData& out, LoadError& err);
+
+// Reads the file at `path` (bytes, no text-mode translation) and calls loadMesh.
+// Fails with a message naming the path when it cannot be opened or read.
+bool loadMeshFile(const std::string& path, MeshData& out, LoadError& err);
+
+}  // namespace xfile
