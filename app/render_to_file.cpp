@@ -63,13 +63,19 @@ struct RenderFailed : std::runtime_error {
 
 }  // namespace
 
-int renderToFile(const RenderRequest& request)
+// Restores the toolkit's hooks when a render ends, however it ends.
+struct HookScope {
+    HookScope() : saved(toolkit::hooks()) {}
+    ~HookScope() { toolkit::hooks() = saved; }
+    toolkit::Hooks saved;
+};
+
+std::optional<QImage> renderFrame(const RenderRequest& request, std::string& error,
+                                  const std::function<void(ui::Form1&)>& adjust)
 {
-    // Messages go to standard error, and the program's end becomes a failure
-    // of this render.
-    toolkit::hooks().messageBox = [](const QString& text) {
-        std::fprintf(stderr, "orvane: %s\n", text.toLocal8Bit().constData());
-    };
+    HookScope hooks;
+    // Messages become the error, and the program's end a failure of this render.
+    toolkit::hooks().messageBox = [&error](const QString& text) { error = text.toStdString(); };
     toolkit::hooks().endProgram = [](int) { throw RenderFailed("rendering stopped"); };
     if (request.time)
         toolkit::hooks().timeOfDay = [t = *request.time] { return float(t); };
@@ -85,22 +91,42 @@ int renderToFile(const RenderRequest& request)
         form.Check3_->setValue16(1);
         form.Check3_->blockSignals(false);
     }
+    if (adjust) {
+        const QList<QWidget*> controls = form.findChildren<QWidget*>();
+        for (QWidget* control : controls)
+            control->blockSignals(true);
+        adjust(form);
+        for (QWidget* control : controls)
+            control->blockSignals(false);
+    }
     try {
         form.Command1_Click();
         if (!form.module().Device)
-            return 1;  // "Direct3Dは使えません。" was printed
+            return std::nullopt;  // the message says that no device could be made
         form.Timer1_->stop();
         form.Timer1_Timer();
         QImage image;
         d3d::check(form.module().Device->GetBackBufferImage(image), "GetBackBufferImage");
-        if (!image.save(request.output)) {
-            std::fprintf(stderr, "orvane: cannot write %s\n", request.output.toLocal8Bit().constData());
-            return 1;
-        }
-    } catch (const d3d::RuntimeError& error) {
-        std::fprintf(stderr, "orvane: %s\n", error.message().c_str());
-        return 1;
+        return image;
+    } catch (const d3d::RuntimeError& failure) {
+        error = failure.message();
     } catch (const RenderFailed&) {
+        if (error.empty())
+            error = "rendering stopped";
+    }
+    return std::nullopt;
+}
+
+int renderToFile(const RenderRequest& request)
+{
+    std::string error;
+    const std::optional<QImage> image = renderFrame(request, error);
+    if (!image) {
+        std::fprintf(stderr, "orvane: %s\n", error.c_str());
+        return 1;
+    }
+    if (!image->save(request.output)) {
+        std::fprintf(stderr, "orvane: cannot write %s\n", request.output.toLocal8Bit().constData());
         return 1;
     }
     return 0;

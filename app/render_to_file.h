@@ -2,9 +2,16 @@
 // default, drawn off screen and written to an image file.
 #pragma once
 
+#include <QImage>
 #include <QSize>
 #include <QString>
+#include <functional>
 #include <optional>
+#include <string>
+
+namespace ui {
+class Form1;
+}
 
 namespace app {
 
@@ -17,8 +24,14 @@ struct RenderRequest {
     int deviceType = 1;          // 1 hardware (OpenGL), 2 reference
 };
 
-// Needs a QApplication. Returns the exit status; failures are explained on
-// standard error.
+// Draws the frame. `adjust`, when given, changes controls of the window
+// before Run (their handlers do not run). Needs a QApplication. On failure
+// returns nothing and says why in `error`.
+std::optional<QImage> renderFrame(const RenderRequest& request, std::string& error,
+                                  const std::function<void(ui::Form1&)>& adjust = {});
+
+// renderFrame, written to request.output. Returns the exit status; failures
+// are explained on standard error.
 int renderToFile(const RenderRequest& request);
 
 }  // namespace app

@@ -1,0 +1,144 @@
+// The two devices draw the same scenes alike: every delivered model under a
+// matrix of settings, rendered by the OpenGL device and by the reference
+// rasteriser, must agree to within 3/255 per channel on 99 % of the pixels.
+// A failing case leaves both images and an amplified difference beside the
+// test's output.
+#include <QDir>
+#include <QtTest>
+#include <functional>
+
+#include "render_to_file.h"
+#include "ui/form1.h"
+#include "ui/toolkit/application.h"
+
+namespace {
+
+struct Setting {
+    const char* name;
+    const char* texture;  // texturing on with this image, or null
+    std::function<void(ui::Form1&)> adjust;
+};
+
+const std::vector<Setting>& settings()
+{
+    static const std::vector<Setting> all = {
+        {"default", nullptr, {}},
+        {"texture", "Texture\\earth1.jpg", {}},
+        {"wireframe", nullptr, [](ui::Form1& w) { w.Check7_->setValue16(1); }},
+        {"opacity37", nullptr, [](ui::Form1& w) { w.HScroll8_->setValue16(37); }},
+        {"gloss100", nullptr, [](ui::Form1& w) { w.HScroll9_->setValue16(100); }},
+        {"no-direct-light", nullptr, [](ui::Form1& w) { w.Check8_->setValue16(0); }},
+        {"no-ambient", nullptr, [](ui::Form1& w) { w.Check9_->setValue16(0); }},
+        {"fov1", nullptr, [](ui::Form1& w) { w.HScroll4_->setValue16(1); }},
+        {"fov50", nullptr, [](ui::Form1& w) { w.HScroll4_->setValue16(50); }},
+        {"camera-far", nullptr, [](ui::Form1& w) { w.HScroll10_->setValue16(0); }},
+        {"camera-near", nullptr, [](ui::Form1& w) { w.HScroll10_->setValue16(999); }},
+    };
+    return all;
+}
+
+// The share of pixels whose channels all lie within `tolerance`, and an
+// image of the differences, amplified eight times.
+double agreement(const QImage& a, const QImage& b, int tolerance, QImage& diff)
+{
+    diff = QImage(a.size(), QImage::Format_RGB32);
+    qint64 close = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            const int dr = qAbs(qRed(p) - qRed(q)), dg = qAbs(qGreen(p) - qGreen(q)), db = qAbs(qBlue(p) - qBlue(q));
+            close += dr <= tolerance && dg <= tolerance && db <= tolerance;
+            diff.setPixel(x, y, qRgb(qMin(255, dr * 8), qMin(255, dg * 8), qMin(255, db * 8)));
+        }
+    return double(close) / (qint64(a.width()) * a.height());
+}
+
+}  // namespace
+
+class DeviceParity : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void sameScene_data();
+    void sameScene();
+
+private:
+    QString previousFolder_;
+};
+
+void DeviceParity::initTestCase()
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("the OpenGL device is compared on an X server (run under xvfb-run)");
+    if (!QFileInfo::exists(QStringLiteral(ORVANE_ASSET_DIR "/X-File/vorkan.x")))
+        QSKIP("the delivered models have not been generated");
+    previousFolder_ = QDir::currentPath();
+    QDir::setCurrent(QStringLiteral(ORVANE_ASSET_DIR));
+    QDir().mkpath(QStringLiteral(ORVANE_PARITY_OUTPUT));
+}
+
+void DeviceParity::cleanupTestCase()
+{
+    if (!previousFolder_.isEmpty())
+        QDir::setCurrent(previousFolder_);
+}
+
+void DeviceParity::sameScene_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<int>("setting");
+    const QStringList models = QDir(QStringLiteral(ORVANE_ASSET_DIR "/X-File")).entryList({"*.x"}, QDir::Files);
+    for (const QString& model : models)
+        for (int s = 0; s < int(settings().size()); ++s)
+            QTest::addRow("%s/%s", qPrintable(model), settings()[std::size_t(s)].name) << model << s;
+}
+
+void DeviceParity::sameScene()
+{
+    QFETCH(QString, model);
+    QFETCH(int, setting);
+    const Setting& s = settings()[std::size_t(setting)];
+    app::RenderRequest request;
+    request.model = QStringLiteral("X-File\\") + model;
+    request.time = 1000.25;
+    if (s.texture)
+        request.texture = QString::fromLatin1(s.texture);
+
+    std::string error;
+    request.deviceType = 1;
+    const std::optional<QImage> hal = app::renderFrame(request, error, s.adjust);
+    QVERIFY2(hal, error.c_str());
+    request.deviceType = 2;
+    const std::optional<QImage> ref = app::renderFrame(request, error, s.adjust);
+    QVERIFY2(ref, error.c_str());
+    QCOMPARE(hal->size(), ref->size());
+
+    // The comparison means something only where a model was drawn.
+    if (QByteArray(s.name) == "default") {
+        int drawn = 0;
+        for (int y = 0; y < hal->height(); y += 2)
+            for (int x = 0; x < hal->width(); x += 2)
+                drawn += (hal->pixel(x, y) & 0xFFFFFF) != 0;
+        QVERIFY2(drawn > 100, "the model covers almost nothing");
+    }
+
+    QImage diff;
+    const double share = agreement(*hal, *ref, 3, diff);
+    if (share < 0.99) {
+        const QString stem = QStringLiteral(ORVANE_PARITY_OUTPUT "/%1-%2").arg(QFileInfo(model).baseName(), s.name);
+        hal->save(stem + QStringLiteral("-hal.png"));
+        ref->save(stem + QStringLiteral("-ref.png"));
+        diff.save(stem + QStringLiteral("-diff.png"));
+    }
+    QVERIFY2(share >= 0.99, qPrintable(QStringLiteral("%1 % of pixels agree").arg(share * 100, 0, 'f', 2)));
+}
+
+int main(int argc, char** argv)
+{
+    toolkit::Application app(argc, argv);
+    DeviceParity test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_parity.moc"
