@@ -31,7 +31,8 @@ cd "$(dirname "$program")"
 pid=$!
 trap 'kill $pid 2>/dev/null' EXIT
 
-main=$(xdotool search --sync --onlyvisible --name '^Orvane$' | head -1)
+main=$(timeout 20 xdotool search --sync --onlyvisible --name '^Orvane$' | head -1)
+if [ -z "$main" ]; then echo "FAIL the main window did not appear"; exit 1; fi
 sleep 0.5
 xdotool windowfocus --sync "$main" 2>/dev/null || true
 shot 01-start
@@ -50,7 +51,7 @@ shot 03-settings
 check "the width toggle gives about 760 px" near "$(window_width "$main")" 760 12
 
 xdotool key alt+h
-xdotool search --sync --onlyvisible --name 'バージョン情報' >/dev/null
+timeout 10 xdotool search --sync --onlyvisible --name 'バージョン情報' >/dev/null
 sleep 0.7
 shot 04-about
 # The focus is on 了承: the space bar presses it, and the dialog hides.

@@ -6,52 +6,14 @@
 #include <new>
 
 #include "render/gl/gl_shaders.h"
+#include "render/resource_checks.h"
 
 namespace d3d::gl {
-namespace {
-
-bool wellFormed(const xfile::MeshData& d)
-{
-    const std::size_t n = d.positions.size() / 3;
-    if (n == 0 || d.positions.size() % 3 != 0 || n > std::numeric_limits<std::uint32_t>::max())
-        return false;
-    if ((!d.normals.empty() && d.normals.size() != 3 * n) || (!d.texcoords.empty() && d.texcoords.size() != 2 * n) ||
-        (!d.colors.empty() && d.colors.size() != n))
-        return false;
-    const std::size_t faces = d.indices.size() / 3;
-    // Index counts are handed to OpenGL as signed 32-bit values.
-    if (faces == 0 || d.indices.size() % 3 != 0 || d.indices.size() > std::size_t(std::numeric_limits<GLsizei>::max()))
-        return false;
-    for (std::uint32_t index : d.indices)
-        if (index >= n)
-            return false;
-    for (const xfile::MeshData::Group& g : d.groups)
-        if (std::uint64_t(g.faceStart) + g.faceCount > faces)
-            return false;
-    return true;
-}
-
-// Data made without a group table: runs of equal attribute ids, or every
-// face in group 0 when there are no ids either.
-std::vector<xfile::MeshData::Group> groupsFromAttributes(const xfile::MeshData& d)
-{
-    const std::uint32_t faces = d.faceCount();
-    if (d.attributes.size() != faces)
-        return {{0, 0, faces}};
-    std::vector<xfile::MeshData::Group> groups;
-    for (std::uint32_t f = 0; f < faces; ++f) {
-        if (groups.empty() || groups.back().attribute != d.attributes[f])
-            groups.push_back({d.attributes[f], f, 0});
-        ++groups.back().faceCount;
-    }
-    return groups;
-}
-
-}  // namespace
 
 HRESULT GlMesh::create(const ContextPtr& context, const xfile::MeshData& data, MeshPtr& mesh)
 {
-    if (!wellFormed(data))
+    // Index counts are handed to OpenGL as signed 32-bit values.
+    if (!meshDataWellFormed(data) || data.indices.size() > std::size_t(std::numeric_limits<GLsizei>::max()))
         return D3DERR_INVALIDCALL;
     QOpenGLFunctions_3_3_Core* gl = context->gl();
     auto made = std::make_shared<GlMesh>(context);
@@ -67,9 +29,7 @@ HRESULT GlMesh::create(const ContextPtr& context, const xfile::MeshData& data, M
     const std::size_t stride = texcoordOffset + (layout.texcoords ? 8 : 0);
     std::vector<unsigned char> vertices;
     try {
-        made->groups_ = data.groups;
-        if (made->groups_.empty())
-            made->groups_ = groupsFromAttributes(data);
+        made->groups_ = attributeGroups(data);
         vertices.resize(stride * made->vertices_);
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;

@@ -3,39 +3,17 @@
 #include <QImage>
 #include <QOpenGLFunctions_3_3_Core>
 
+#include "render/resource_checks.h"
+
 namespace d3d::gl {
-namespace {
-
-// Levels must halve (rounding down, never below 1) from one to the next.
-bool formsMipChain(const std::vector<QImage>& levels)
-{
-    if (levels.empty() || levels.size() > 32)
-        return false;
-    int w = levels[0].width(), h = levels[0].height();
-    if (w <= 0 || h <= 0)
-        return false;
-    for (std::size_t i = 1; i < levels.size(); ++i) {
-        if (w == 1 && h == 1)
-            return false;  // past the 1×1 level
-        w = std::max(1, w / 2);
-        h = std::max(1, h / 2);
-        if (levels[i].width() != w || levels[i].height() != h)
-            return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 HRESULT GlTexture::create(const ContextPtr& context, const std::vector<QImage>& levels, bool hasAlpha,
                           TexturePtr& texture)
 {
-    if (!formsMipChain(levels))
-        return D3DERR_INVALIDCALL;
     QOpenGLFunctions_3_3_Core* gl = context->gl();
     GLint maxSize = 0;
     gl->glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
-    if (levels[0].width() > maxSize || levels[0].height() > maxSize)
+    if (!formsMipChain(levels, maxSize))
         return D3DERR_INVALIDCALL;
 
     while (gl->glGetError() != GL_NO_ERROR) {

@@ -4,47 +4,17 @@
 #include <limits>
 #include <new>
 
+#include "render/resource_checks.h"
+
 namespace d3d::ref {
 namespace {
 
-bool wellFormed(const xfile::MeshData& d)
-{
-    const std::size_t n = d.positions.size() / 3;
-    if (n == 0 || d.positions.size() % 3 != 0 || n > std::numeric_limits<std::uint32_t>::max())
-        return false;
-    if ((!d.normals.empty() && d.normals.size() != 3 * n) || (!d.texcoords.empty() && d.texcoords.size() != 2 * n) ||
-        (!d.colors.empty() && d.colors.size() != n))
-        return false;
-    const std::size_t faces = d.indices.size() / 3;
-    if (faces == 0 || d.indices.size() % 3 != 0 || faces > std::numeric_limits<std::uint32_t>::max())
-        return false;
-    for (std::uint32_t index : d.indices)
-        if (index >= n)
-            return false;
-    for (const xfile::MeshData::Group& g : d.groups)
-        if (std::uint64_t(g.faceStart) + g.faceCount > faces)
-            return false;
-    return true;
-}
-
-// Data made without a group table: runs of equal attribute ids, or every
-// face in group 0 when there are no ids either.
+// The mesh's attribute groups, each to be given the vertices its faces use.
 std::vector<MeshGroup> groupsOf(const xfile::MeshData& d)
 {
     std::vector<MeshGroup> groups;
-    const std::uint32_t faces = d.faceCount();
-    if (!d.groups.empty()) {
-        for (const xfile::MeshData::Group& g : d.groups)
-            groups.push_back({g.attribute, g.faceStart, g.faceCount, {}});
-    } else if (d.attributes.size() != faces) {
-        groups.push_back({0, 0, faces, {}});
-    } else {
-        for (std::uint32_t f = 0; f < faces; ++f) {
-            if (groups.empty() || groups.back().attribute != d.attributes[f])
-                groups.push_back({d.attributes[f], f, 0, {}});
-            ++groups.back().faceCount;
-        }
-    }
+    for (const xfile::MeshData::Group& g : attributeGroups(d))
+        groups.push_back({g.attribute, g.faceStart, g.faceCount, {}});
     return groups;
 }
 
@@ -52,7 +22,7 @@ std::vector<MeshGroup> groupsOf(const xfile::MeshData& d)
 
 HRESULT RefMesh::create(DeviceLinkPtr device, const xfile::MeshData& data, MeshPtr& mesh)
 {
-    if (!wellFormed(data))
+    if (!meshDataWellFormed(data))
         return D3DERR_INVALIDCALL;
     std::shared_ptr<RefMesh> made(new (std::nothrow) RefMesh);
     if (!made)

@@ -3,36 +3,19 @@
 #include <algorithm>
 #include <new>
 
+#include "render/resource_checks.h"
+
 namespace d3d::ref {
 namespace {
 
 constexpr int kMaxTextureSize = 16384;
-
-// Levels must halve (rounding down, never below 1) from one to the next.
-bool formsMipChain(const std::vector<QImage>& levels)
-{
-    if (levels.empty() || levels.size() > 15)
-        return false;
-    int w = levels[0].width(), h = levels[0].height();
-    if (w <= 0 || h <= 0 || w > kMaxTextureSize || h > kMaxTextureSize)
-        return false;
-    for (std::size_t i = 1; i < levels.size(); ++i) {
-        if (w == 1 && h == 1)
-            return false;  // past the 1×1 level
-        w = std::max(1, w / 2);
-        h = std::max(1, h / 2);
-        if (levels[i].width() != w || levels[i].height() != h)
-            return false;
-    }
-    return true;
-}
 
 }  // namespace
 
 HRESULT RefTexture::create(DeviceLinkPtr owner, const std::vector<QImage>& levels, bool hasAlpha,
                            TexturePtr& texture)
 {
-    if (!formsMipChain(levels))
+    if (!formsMipChain(levels, kMaxTextureSize))
         return D3DERR_INVALIDCALL;
     std::shared_ptr<RefTexture> made(new (std::nothrow) RefTexture);
     if (!made)
