@@ -14,7 +14,8 @@ enum class Encoding { Text, Binary, TextZip, BinaryZip };
 const char* encodingName(Encoding e);
 
 // One entry of the materials buffer. Ambient is always (0,0,0,1): an .x
-// material has no ambient term.
+// material has no ambient term. (The stand-in for a file without any material
+// list is diffuse and specular (0.5,0.5,0.5,0) with everything else 0.)
 struct Material {
     float diffuse[4] = {0, 0, 0, 0};
     float ambient[4] = {0, 0, 0, 1};
