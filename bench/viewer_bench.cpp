@@ -115,12 +115,19 @@ int main(int argc, char** argv)
         form.setText1(model);
         form.Command1_Click();
         form.Timer1_->stop();
-        const auto frames = timeRepeated(60, [&] {
+        // The first frames compile and upload; the loop's steady state follows.
+        timeRepeated(3, [&] {
             form.Timer1_Timer();
             QCoreApplication::processEvents();
         });
-        std::printf("frame of %s (%s): median %.2f ms, worst %.2f ms\n", qPrintable(model),
-                    qPrintable(form.Label7_->text()), median(frames), *std::max_element(frames.begin(), frames.end()));
+        auto frames = timeRepeated(100, [&] {
+            form.Timer1_Timer();
+            QCoreApplication::processEvents();
+        });
+        std::sort(frames.begin(), frames.end());
+        std::printf("frame of %s (%s): median %.2f ms, 95th percentile %.2f ms, worst %.2f ms\n", qPrintable(model),
+                    qPrintable(form.Label7_->text()), median(frames), frames[frames.size() * 95 / 100],
+                    frames.back());
     }
     std::fflush(stdout);
     toolkit::endProgram(0);

@@ -45,7 +45,14 @@ bool GlContextHolder::create()
 
 bool GlContextHolder::makeCurrent()
 {
-    return context_ && offscreen_ && context_->makeCurrent(offscreen_.get());
+    if (!context_ || !offscreen_)
+        return false;
+    // Everything is drawn into the device's own framebuffer, so whichever
+    // surface the context is current on will do; moving it to another
+    // drawable on every call would cost a flush each time.
+    if (QOpenGLContext::currentContext() == context_.get() && context_->surface())
+        return true;
+    return context_->makeCurrent(offscreen_.get());
 }
 
 }  // namespace d3d::gl
