@@ -1,8 +1,10 @@
 // city02_01.x: a city block, a slab of ground with buildings of several
 // heights. Walls carry texture coordinates for the facade image
-// City02_01.jpg: one image covers four storeys by four bays and repeats, its
-// top edge (a concrete parapet band) at the roof line. Roofs take their
-// colour from that band. The ground uses a second material.
+// City02_01.jpg: the image (four storeys by four bays) covers each wall once,
+// its top edge (a concrete parapet band) at the roof line. Coordinates stay
+// within 0..1 because the viewer clamps them: a repeating facade would smear
+// its edge texels. Roofs take their colour from the parapet band. The ground
+// uses a second material.
 
 #include "models.h"
 
@@ -15,7 +17,6 @@ namespace xgen {
 namespace {
 
 constexpr double kGroundTop = -0.5;
-constexpr double kImageSpan = 0.36; // model units covered by one image, both ways
 
 struct Building {
     double x, z;          // centre
@@ -32,22 +33,19 @@ void addBuilding(MeshBuilder& mesh, const Building& b, double base)
     // Corners of the footprint counter-clockwise seen from above.
     const std::array<Vec3, 4> foot = {Vec3{b.x - hx, 0, b.z - hz}, Vec3{b.x + hx, 0, b.z - hz},
                                       Vec3{b.x + hx, 0, b.z + hz}, Vec3{b.x - hx, 0, b.z + hz}};
-    double along = 0.0; // facade keeps running around the corner
     for (std::size_t k = 0; k < 4; ++k) {
         const Vec3 a = foot[k];
         const Vec3 c = foot[(k + 1) % 4];
         const double wallLength = length(c - a);
-        const double startU = along;
         const auto uv = [&](const Vec3& p) {
             const double s = length(Vec3{p.x, 0, p.z} - a);
-            return TexCoord{(startU + s) / kImageSpan, (top - p.y) / kImageSpan};
+            return TexCoord{s / wallLength, (top - p.y) / b.height};
         };
         const Vec3 a0{a.x, base, a.z}, a1{a.x, top, a.z}, c0{c.x, base, c.z}, c1{c.x, top, c.z};
         // Seen from outside: left top, right top, right bottom, left bottom.
         mesh.flatPolygon({a1, c1, c0, a0}, uv, 0);
-        along += wallLength;
     }
-    const auto roofUv = [](const Vec3& p) { return TexCoord{(p.x + p.z) / kImageSpan, 0.01}; };
+    const auto roofUv = [](const Vec3&) { return TexCoord{0.5, 0.01}; };
     mesh.flatPolygon({Vec3{foot[0].x, top, foot[0].z}, Vec3{foot[3].x, top, foot[3].z},
                       Vec3{foot[2].x, top, foot[2].z}, Vec3{foot[1].x, top, foot[1].z}},
                      roofUv, 0);
