@@ -2,6 +2,8 @@
 
 #include <QOpenGLFunctions_3_3_Core>
 
+#include "render/fixed_function.h"
+
 namespace d3d::gl {
 namespace {
 
@@ -19,16 +21,6 @@ GLenum compareFunction(std::uint32_t func)
     }
 }
 
-// Blend factors beyond the six named in d3d8_types.h keep Direct3D's values.
-enum : std::uint32_t {
-    kBlendDestAlpha = 7,
-    kBlendInvDestAlpha = 8,
-    kBlendDestColor = 9,
-    kBlendInvDestColor = 10,
-    kBlendSrcAlphaSat = 11,
-    kBlendBothSrcAlpha = 12,
-    kBlendBothInvSrcAlpha = 13,
-};
 
 GLenum blendFactor(std::uint32_t factor)
 {
@@ -39,11 +31,11 @@ GLenum blendFactor(std::uint32_t factor)
     case D3DBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
     case D3DBLEND_SRCALPHA: return GL_SRC_ALPHA;
     case D3DBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
-    case kBlendDestAlpha: return GL_DST_ALPHA;
-    case kBlendInvDestAlpha: return GL_ONE_MINUS_DST_ALPHA;
-    case kBlendDestColor: return GL_DST_COLOR;
-    case kBlendInvDestColor: return GL_ONE_MINUS_DST_COLOR;
-    case kBlendSrcAlphaSat: return GL_SRC_ALPHA_SATURATE;
+    case D3DBLEND_DESTALPHA: return GL_DST_ALPHA;
+    case D3DBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
+    case D3DBLEND_DESTCOLOR: return GL_DST_COLOR;
+    case D3DBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
+    case D3DBLEND_SRCALPHASAT: return GL_SRC_ALPHA_SATURATE;
     default: return GL_ONE;
     }
 }
@@ -64,15 +56,10 @@ void applyRasterState(QOpenGLFunctions_3_3_Core* gl, const DeviceState& s)
 
     // Blending: dst = src × SrcBlend + dst × DestBlend.
     if (s.renderState(D3DRS_ALPHABLENDENABLE)) {
-        std::uint32_t src = s.renderState(D3DRS_SRCBLEND), dst = s.renderState(D3DRS_DESTBLEND);
-        if (src == kBlendBothSrcAlpha || src == kBlendBothInvSrcAlpha) {
-            // Both factors from the source blend; the destination setting is ignored.
-            dst = src == kBlendBothSrcAlpha ? D3DBLEND_INVSRCALPHA : D3DBLEND_SRCALPHA;
-            src = src == kBlendBothSrcAlpha ? D3DBLEND_SRCALPHA : D3DBLEND_INVSRCALPHA;
-        }
+        const BlendFactors factors = effectiveBlend(s);
         gl->glEnable(GL_BLEND);
         gl->glBlendEquation(GL_FUNC_ADD);
-        gl->glBlendFunc(blendFactor(src), blendFactor(dst));
+        gl->glBlendFunc(blendFactor(factors.source), blendFactor(factors.destination));
     } else {
         gl->glDisable(GL_BLEND);
     }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "render/d3dx_math.h"
+#include "render/fixed_function.h"
 #include "render/gaussian_cubic.h"
 
 namespace d3d::gl {
@@ -333,45 +334,6 @@ float channel(D3DCOLOR c, int shift)
     return float((c >> shift) & 0xFF) / 255.0f;
 }
 
-// Texture stage 0 as it will actually run: a stage that reads a texture
-// when none is bound passes the diffuse colour through, and a disabled
-// colour operation ends the cascade before it starts.
-struct StageOps {
-    int colorOp, colorArg1, colorArg2, alphaOp, alphaArg1, alphaArg2;
-};
-
-bool readsTexture(std::uint32_t op, std::uint32_t arg1, std::uint32_t arg2)
-{
-    if (op == D3DTOP_DISABLE)
-        return false;
-    const bool first = op != D3DTOP_SELECTARG2 && (arg1 & 0xF) == D3DTA_TEXTURE;
-    const bool second = op != D3DTOP_SELECTARG1 && (arg2 & 0xF) == D3DTA_TEXTURE;
-    return first || second;
-}
-
-StageOps resolveStage(const DeviceState& s, bool textured)
-{
-    StageOps ops{int(s.stageState(D3DTSS_COLOROP)),  int(s.stageState(D3DTSS_COLORARG1)),
-                 int(s.stageState(D3DTSS_COLORARG2)), int(s.stageState(D3DTSS_ALPHAOP)),
-                 int(s.stageState(D3DTSS_ALPHAARG1)), int(s.stageState(D3DTSS_ALPHAARG2))};
-    const int passThrough = int(D3DTOP_SELECTARG1), current = int(D3DTA_CURRENT);
-    if (ops.colorOp == int(D3DTOP_DISABLE)) {
-        ops = {passThrough, current, current, passThrough, current, current};
-        return ops;
-    }
-    if (!textured && readsTexture(std::uint32_t(ops.colorOp), std::uint32_t(ops.colorArg1),
-                                  std::uint32_t(ops.colorArg2))) {
-        ops.colorOp = passThrough;
-        ops.colorArg1 = current;
-    }
-    if (ops.alphaOp == int(D3DTOP_DISABLE) ||
-        (!textured && readsTexture(std::uint32_t(ops.alphaOp), std::uint32_t(ops.alphaArg1),
-                                   std::uint32_t(ops.alphaArg2)))) {
-        ops.alphaOp = passThrough;
-        ops.alphaArg1 = current;
-    }
-    return ops;
-}
 
 }  // namespace
 
@@ -547,13 +509,13 @@ void FixedFunctionProgram::apply(QOpenGLFunctions_3_3_Core* gl, const DeviceStat
     // Rasterisation-time inputs: shading, texture stage 0, specular add, alpha test.
     setBool(gl, u_.flatShading, s.renderState(D3DRS_SHADEMODE) == D3DSHADE_FLAT);
     setBool(gl, u_.textured, texture.present);
-    const StageOps ops = resolveStage(s, texture.present);
-    gl->glUniform1i(u_.colorOp, ops.colorOp);
-    gl->glUniform1i(u_.colorArg1, ops.colorArg1);
-    gl->glUniform1i(u_.colorArg2, ops.colorArg2);
-    gl->glUniform1i(u_.alphaOp, ops.alphaOp);
-    gl->glUniform1i(u_.alphaArg1, ops.alphaArg1);
-    gl->glUniform1i(u_.alphaArg2, ops.alphaArg2);
+    const Stage0Ops ops = effectiveStage0(s, texture.present);
+    gl->glUniform1i(u_.colorOp, GLint(ops.colorOp));
+    gl->glUniform1i(u_.colorArg1, GLint(ops.colorArg1));
+    gl->glUniform1i(u_.colorArg2, GLint(ops.colorArg2));
+    gl->glUniform1i(u_.alphaOp, GLint(ops.alphaOp));
+    gl->glUniform1i(u_.alphaArg1, GLint(ops.alphaArg1));
+    gl->glUniform1i(u_.alphaArg2, GLint(ops.alphaArg2));
     setBool(gl, u_.gaussianMag, texture.present && s.stageState(D3DTSS_MAGFILTER) == D3DTEXF_GAUSSIANCUBIC);
     gl->glUniform2i(u_.textureSize, texture.width, texture.height);
     gl->glUniform2i(u_.addressModes, GLint(s.stageState(D3DTSS_ADDRESSU)), GLint(s.stageState(D3DTSS_ADDRESSV)));

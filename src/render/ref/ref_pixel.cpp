@@ -3,35 +3,18 @@
 #include <algorithm>
 #include <cmath>
 
+#include "render/fixed_function.h"
+
 namespace d3d::ref {
 namespace {
 
-// Blend factors and stage arguments beyond those named in d3d8_types.h keep
-// Direct3D's values.
-enum : std::uint32_t {
-    kBlendDestAlpha = 7,
-    kBlendInvDestAlpha = 8,
-    kBlendDestColor = 9,
-    kBlendInvDestColor = 10,
-    kBlendSrcAlphaSat = 11,
-    kBlendBothSrcAlpha = 12,
-    kBlendBothInvSrcAlpha = 13,
-};
+// Stage argument modifiers, with Direct3D's values.
 constexpr int kArgComplement = 16;
 constexpr int kArgAlphaReplicate = 32;
 
 float clamp01(float x)
 {
     return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f;
-}
-
-bool readsTexture(std::uint32_t op, std::uint32_t arg1, std::uint32_t arg2)
-{
-    if (op == D3DTOP_DISABLE)
-        return false;
-    const bool first = op != D3DTOP_SELECTARG2 && (arg1 & 0xF) == D3DTA_TEXTURE;
-    const bool second = op != D3DTOP_SELECTARG1 && (arg2 & 0xF) == D3DTA_TEXTURE;
-    return first || second;
 }
 
 void stageArgument(int arg, const float diffuse[4], const float texel[4], float out[4])
@@ -83,11 +66,11 @@ float blendFactor(std::uint32_t factor, int channel, const float src[4], const f
     case D3DBLEND_INVSRCCOLOR: return 1.0f - src[channel];
     case D3DBLEND_SRCALPHA: return src[3];
     case D3DBLEND_INVSRCALPHA: return 1.0f - src[3];
-    case kBlendDestAlpha: return 1.0f;
-    case kBlendInvDestAlpha: return 0.0f;
-    case kBlendDestColor: return dst[channel];
-    case kBlendInvDestColor: return 1.0f - dst[channel];
-    case kBlendSrcAlphaSat: return 0.0f;  // min(src alpha, 1 − dest alpha)
+    case D3DBLEND_DESTALPHA: return 1.0f;
+    case D3DBLEND_INVDESTALPHA: return 0.0f;
+    case D3DBLEND_DESTCOLOR: return dst[channel];
+    case D3DBLEND_INVDESTCOLOR: return 1.0f - dst[channel];
+    case D3DBLEND_SRCALPHASAT: return 0.0f;  // min(src alpha, 1 − dest alpha)
     default: return 1.0f;
     }
 }
@@ -103,47 +86,24 @@ PixelState pixelStateFrom(const DeviceState& s, const RefTexture* texture)
     ps.depthWrite = ps.depthTest && s.renderState(D3DRS_ZWRITEENABLE) != 0;
 
     ps.blend = s.renderState(D3DRS_ALPHABLENDENABLE) != 0;
-    ps.srcBlend = s.renderState(D3DRS_SRCBLEND);
-    ps.dstBlend = s.renderState(D3DRS_DESTBLEND);
-    if (ps.srcBlend == kBlendBothSrcAlpha || ps.srcBlend == kBlendBothInvSrcAlpha) {
-        // Both factors come from the source setting; the destination one is ignored.
-        const bool inverse = ps.srcBlend == kBlendBothInvSrcAlpha;
-        ps.srcBlend = inverse ? D3DBLEND_INVSRCALPHA : D3DBLEND_SRCALPHA;
-        ps.dstBlend = inverse ? D3DBLEND_SRCALPHA : D3DBLEND_INVSRCALPHA;
-    }
+    const BlendFactors factors = effectiveBlend(s);
+    ps.srcBlend = factors.source;
+    ps.dstBlend = factors.destination;
 
     const std::uint32_t func = s.renderState(D3DRS_ALPHAFUNC);
     if (s.renderState(D3DRS_ALPHATESTENABLE) != 0 && func >= D3DCMP_NEVER && func < D3DCMP_ALWAYS)
         ps.alphaFunc = int(func);
     ps.alphaRef = int(s.renderState(D3DRS_ALPHAREF) & 0xFF);
 
-    ps.texture = texture;
-    const bool textured = texture != nullptr;
-    ps.colorOp = int(s.stageState(D3DTSS_COLOROP));
-    ps.colorArg1 = int(s.stageState(D3DTSS_COLORARG1));
-    ps.colorArg2 = int(s.stageState(D3DTSS_COLORARG2));
-    ps.alphaOp = int(s.stageState(D3DTSS_ALPHAOP));
-    ps.alphaArg1 = int(s.stageState(D3DTSS_ALPHAARG1));
-    ps.alphaArg2 = int(s.stageState(D3DTSS_ALPHAARG2));
-    const int passThrough = int(D3DTOP_SELECTARG1), current = int(D3DTA_CURRENT);
-    if (ps.colorOp == int(D3DTOP_DISABLE)) {
-        // A disabled stage 0 ends the cascade before it starts.
-        ps.colorOp = ps.alphaOp = passThrough;
-        ps.colorArg1 = ps.colorArg2 = ps.alphaArg1 = ps.alphaArg2 = current;
-        ps.texture = nullptr;
-    } else {
-        if (!textured && readsTexture(std::uint32_t(ps.colorOp), std::uint32_t(ps.colorArg1),
-                                      std::uint32_t(ps.colorArg2))) {
-            ps.colorOp = passThrough;
-            ps.colorArg1 = current;
-        }
-        if (ps.alphaOp == int(D3DTOP_DISABLE) ||
-            (!textured && readsTexture(std::uint32_t(ps.alphaOp), std::uint32_t(ps.alphaArg1),
-                                       std::uint32_t(ps.alphaArg2)))) {
-            ps.alphaOp = passThrough;
-            ps.alphaArg1 = current;
-        }
-    }
+    // A disabled stage 0 ends the cascade before it starts: nothing is sampled.
+    ps.texture = s.stageState(D3DTSS_COLOROP) == D3DTOP_DISABLE ? nullptr : texture;
+    const Stage0Ops ops = effectiveStage0(s, texture != nullptr);
+    ps.colorOp = int(ops.colorOp);
+    ps.colorArg1 = int(ops.colorArg1);
+    ps.colorArg2 = int(ops.colorArg2);
+    ps.alphaOp = int(ops.alphaOp);
+    ps.alphaArg1 = int(ops.alphaArg1);
+    ps.alphaArg2 = int(ops.alphaArg2);
     ps.sampler = samplerStateFrom(s);
     ps.addSpecular = s.renderState(D3DRS_SPECULARENABLE) != 0;
     ps.flatShading = s.renderState(D3DRS_SHADEMODE) == D3DSHADE_FLAT;
