@@ -52,6 +52,7 @@ private slots:
     void accessKeyAndMenuRunTheSamePass();
     void failingStepEndsTheProgramThroughTheEventLoop();
     void frameTickDrawsWithTheClockPose();
+    void errorsWhileTheErrorMessageIsUpShowNoSecondMessage();
 };
 
 void RunTest::defaultsBuildTheDefaultScene()
@@ -226,6 +227,29 @@ void RunTest::frameTickDrawsWithTheClockPose()
     const auto& clear = f.runtime.lastDevice()->clears.back();
     QCOMPARE(clear.color, 0xFF000000u);
     QCOMPARE(clear.flags, 3u);
+}
+
+void RunTest::errorsWhileTheErrorMessageIsUpShowNoSecondMessage()
+{
+    Form1Fixture f;
+    f.form->Command1_Click();
+    f.runtime.failures["Clear"] = D3DERR_DEVICELOST;
+    // While the first message waits, the frame timer ticks and fails again.
+    toolkit::hooks().messageBox = [&](const QString& text) {
+        f.messages << text;
+        QTimerEvent tick(f.form->Timer1_->timerId());
+        QCoreApplication::sendEvent(f.form->Timer1_, &tick);
+    };
+    int status = -1;
+    try {
+        QTimerEvent tick(f.form->Timer1_->timerId());
+        QCoreApplication::sendEvent(f.form->Timer1_, &tick);
+    } catch (const ProgramEnded& ended) {
+        status = ended.status;
+    }
+    QCOMPARE(status, 1);
+    QCOMPARE(f.messages.size(), 1);
+    QVERIFY(f.messages[0].contains(QStringLiteral("D3DERR_DEVICELOST")));
 }
 
 int main(int argc, char** argv)

@@ -14,11 +14,21 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv)
     installFontSubstitutes();
 }
 
+namespace {
+
+// Set while the error message is up: the frame timer keeps ticking inside
+// the message box, and a second error must not stack a second box on it.
+bool reporting = false;
+
+}  // namespace
+
 bool Application::notify(QObject* receiver, QEvent* event)
 {
     try {
         return QApplication::notify(receiver, event);
     } catch (const std::exception& error) {
+        if (reporting)
+            return false;
         reportRuntimeError(error);
     }
 }
@@ -33,7 +43,9 @@ void reportRuntimeError(const std::exception& error)
     else
         text = QStringLiteral("実行時エラー '5':\n\n%1").arg(QString::fromLocal8Bit(error.what()));
     std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    reporting = true;
     messageBox(text);
+    reporting = false;
     endProgram(1);
 }
 
