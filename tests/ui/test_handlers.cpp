@@ -38,6 +38,7 @@ private slots:
     void scrollBarsRunOncePerCommittedStep();
     void everyArrayMemberRuns();
     void arrowKeysInTheListLoadEachModel();
+    void tabSkipsHiddenControls();
     void popUpMenuOnlyForTheRightButton();
     void exitFromButtonAndMenu();
     void aboutDialogIsOneModelessInstance();
@@ -229,6 +230,22 @@ void Handlers::arrowKeysInTheListLoadEachModel()
     w.Timer1_->stop();
     QCOMPARE(runs(f), 3);
     QCOMPARE(f.runtime.meshPaths, (std::vector<std::string>{"X-File\\beer.x", "X-File\\beer_.x", "X-File\\box2.x"}));
+}
+
+void Handlers::tabSkipsHiddenControls()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    w.Check14_->setValue16(1);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    w.Check8_->setValue16(0);  // hides Check10(0..2), HScroll6 and Check12
+    w.Timer1_->stop();
+    w.Check9_->setFocus();
+    QTest::keyClick(w.Check9_, Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>((*w.Check11_)[0]));
+    QTest::keyClick((*w.Check11_)[0], Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.HScroll11_));
 }
 
 void Handlers::popUpMenuOnlyForTheRightButton()
