@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <unordered_map>
 
@@ -145,6 +146,8 @@ private:
     bool readDeclData();
     bool readMatrix(Matrix& m);
     bool checkCount(std::uint64_t count, std::uint64_t valuesEach, const char* what);
+    bool readPolygon(std::uint32_t index, std::uint32_t minCorners, std::uint32_t limit, const char* indexWhat,
+                     std::uint32_t& n, std::optional<std::uint32_t>& firstBad);
 
     static std::string label(const char* type, std::string_view name) {
         return name.empty() ? std::string(type) : std::string(type) + " " + quoteForMessage(name);
@@ -168,6 +171,32 @@ bool ObjectReader<Lexer>::checkCount(std::uint64_t count, std::uint64_t valuesEa
     if (lex_.canHold(count * valuesEach)) return true;
     return lex_.fail(std::string(what) + " count " + std::to_string(count) +
                      " is larger than the rest of the file could hold");
+}
+
+// Reads one indexed polygon, "n; i, i, ...", into faceBuffer_ and its index
+// count into `n`. Fails on a read error or fewer than minCorners indices
+// (polygon number `index`, for the message); `firstBad` is the first index
+// that is `limit` or more, if there is one.
+template <class Lexer>
+bool ObjectReader<Lexer>::readPolygon(std::uint32_t index, std::uint32_t minCorners, std::uint32_t limit,
+                                      const char* indexWhat, std::uint32_t& n,
+                                      std::optional<std::uint32_t>& firstBad) {
+    if (!lex_.readUInt(n)) return false;
+    if (n < minCorners)
+        return lex_.fail("face " + std::to_string(index) + " has " + std::to_string(n) + " indices; a face needs at least " +
+                         std::to_string(minCorners));
+    if (n > faceBuffer_.size()) {
+        if (!checkCount(n, 1, indexWhat)) return false;
+        faceBuffer_.resize(std::max<std::size_t>(n, 64));
+    }
+    if (!lex_.readUInts(faceBuffer_.data(), n)) return false;
+    firstBad.reset();
+    for (std::uint32_t j = 0; j < n; ++j)
+        if (faceBuffer_[j] >= limit) {
+            firstBad = faceBuffer_[j];
+            break;
+        }
+    return true;
 }
 
 template <class Lexer>
@@ -444,28 +473,14 @@ bool ObjectReader<Lexer>::readMeshBody(const Matrix& world, const std::string& n
     std::uint32_t nFaces = 0;
     if (!lex_.readUInt(nFaces) || !checkCount(nFaces, 4, "face")) return false;
     mb_.reserveTriangles(nFaces);
-    std::vector<std::uint32_t>& corners = faceBuffer_;
-    if (corners.size() < 64) corners.resize(64);
     for (std::uint32_t f = 0; f < nFaces; ++f) {
         std::uint32_t n = 0;
-        if (!lex_.readUInt(n)) return false;
-        if (n < 3)
-            return lex_.fail("face " + std::to_string(f) + " has " + std::to_string(n) +
-                             " indices; a face needs at least 3");
-        if (n > corners.size()) {
-            if (!checkCount(n, 1, "face index")) return false;
-            corners.resize(n);
-        }
-        if (!lex_.readUInts(corners.data(), n)) return false;
-        std::uint32_t largest = 0;
-        for (std::uint32_t j = 0; j < n; ++j) largest = std::max(largest, corners[j]);
-        if (largest >= nVertices) {
-            std::uint32_t bad = 0;
-            while (corners[bad] < nVertices) ++bad;
-            return lex_.fail("face " + std::to_string(f) + " refers to vertex " + std::to_string(corners[bad]) +
+        std::optional<std::uint32_t> bad;
+        if (!readPolygon(f, 3, nVertices, "face index", n, bad)) return false;
+        if (bad)
+            return lex_.fail("face " + std::to_string(f) + " refers to vertex " + std::to_string(*bad) +
                              ", but the mesh has " + std::to_string(nVertices) + " vertices");
-        }
-        mb_.addFace(corners.data(), n);
+        mb_.addFace(faceBuffer_.data(), n);
     }
 
     std::string_view type;
@@ -526,30 +541,18 @@ bool ObjectReader<Lexer>::readMeshNormals() {
         diag_.warn("MeshNormals has " + std::to_string(nFaceNormals) + " faces for a mesh of " +
                    std::to_string(mb_.faceCount));
     mb_.hasNormals = true;
-    std::vector<std::uint32_t>& indices = faceBuffer_;
-    if (indices.size() < 64) indices.resize(64);
     std::size_t mismatched = 0;
     for (std::uint32_t f = 0; f < nFaceNormals; ++f) {
         std::uint32_t n = 0;
-        if (!lex_.readUInt(n)) return false;
-        if (n > indices.size()) {
-            if (!checkCount(n, 1, "normal index")) return false;
-            indices.resize(n);
-        }
-        if (!lex_.readUInts(indices.data(), n)) return false;
-        std::uint32_t largest = 0;
-        for (std::uint32_t j = 0; j < n; ++j) largest = std::max(largest, indices[j]);
-        if (largest >= nNormals) {
-            std::uint32_t bad = 0;
-            while (indices[bad] < nNormals) ++bad;
-            return lex_.fail("normal face " + std::to_string(f) + " refers to normal " +
-                             std::to_string(indices[bad]) + ", but there are " + std::to_string(nNormals) +
-                             " normals");
-        }
+        std::optional<std::uint32_t> bad;
+        if (!readPolygon(f, 0, nNormals, "normal index", n, bad)) return false;
+        if (bad)
+            return lex_.fail("normal face " + std::to_string(f) + " refers to normal " + std::to_string(*bad) +
+                             ", but there are " + std::to_string(nNormals) + " normals");
         if (f < mb_.faceCount && n != mb_.faceSize(f) && mismatched++ == 0)
             diag_.warn("MeshNormals face " + std::to_string(f) + " has " + std::to_string(n) +
                        " indices where the mesh face has " + std::to_string(mb_.faceSize(f)));
-        mb_.assignNormals(indices.data(), n);
+        mb_.assignNormals(faceBuffer_.data(), n);
     }
     return skipRest("MeshNormals");
 }
