@@ -24,11 +24,10 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr,
-                 "usage: orvane [FILE.x]\n"
-                 "       orvane --info FILE...\n"
-                 "       orvane --render FILE.x --output OUT.png [--size WxH] [--time SECONDS]\n"
-                 "              [--device hal|ref] [--texture IMAGE]\n");
+    std::fprintf(stderr, "usage: orvane [FILE.x]\n"
+                         "       orvane --info FILE...\n"
+                         "       orvane --render FILE.x --output OUT.png [--size WxH] [--time SECONDS]\n"
+                         "              [--device hal|ref] [--texture IMAGE]\n");
     return 2;
 }
 

@@ -27,7 +27,8 @@ void setUpScene(const DevicePtr& device)
     light.Direction = {0.3f, -0.4f, 0.8f};
     device->SetLight(0, light);
     device->LightEnable(0, 1);
-    device->SetMaterial({{0.8f, 0.6f, 0.4f, 1}, {0.2f, 0.2f, 0.2f, 1}, {0.5f, 0.5f, 0.5f, 1}, {0, 0, 0, 1}, 20});
+    device->SetMaterial(
+        {{0.8f, 0.6f, 0.4f, 1}, {0.2f, 0.2f, 0.2f, 1}, {0.5f, 0.5f, 0.5f, 1}, {0, 0, 0, 1}, 20});
     device->SetRenderState(D3DRS_AMBIENT, 0x00202020);
     device->SetRenderState(D3DRS_SPECULARENABLE, 1);
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
@@ -50,16 +51,16 @@ void measure(const char* name, const xfile::MeshData& data, unsigned threads)
             ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
     }
     std::sort(ms.begin(), ms.end());
-    std::printf("%-34s %u thread%s  median %7.2f ms  best %7.2f ms\n", name, threads, threads == 1 ? " " : "s",
-                ms[ms.size() / 2], ms.front());
+    std::printf("%-34s %u thread%s  median %7.2f ms  best %7.2f ms\n", name, threads,
+                threads == 1 ? " " : "s", ms[ms.size() / 2], ms.front());
 }
 
 }  // namespace
 
 int main()
 {
-    const xfile::MeshData sphere = sphereMesh(20, 25, 1.0f);       // 1,000 triangles
-    const xfile::MeshData grid = gridMesh(224);                    // 100,352 triangles
+    const xfile::MeshData sphere = sphereMesh(20, 25, 1.0f);  // 1,000 triangles
+    const xfile::MeshData grid = gridMesh(224);               // 100,352 triangles
     std::printf("reference device, %d x %d\n", kWidth, kHeight);
     for (unsigned threads : {1u, 2u}) {
         measure("sphere, 1000 triangles", sphere, threads);

@@ -38,8 +38,8 @@ std::vector<double> timeRepeated(int count, F&& work)
 // Every handled control away from its default, so that a reset runs 21 times.
 void changeEverySetting(ui::Form1& w)
 {
-    for (toolkit::ScrollBar* bar : {w.HScroll4_, w.HScroll5_, w.HScroll6_, w.HScroll7_, w.HScroll8_, w.HScroll9_,
-                                    w.HScroll10_, w.HScroll11_}) {
+    for (toolkit::ScrollBar* bar : {w.HScroll4_, w.HScroll5_, w.HScroll6_, w.HScroll7_, w.HScroll8_,
+                                    w.HScroll9_, w.HScroll10_, w.HScroll11_}) {
         bar->blockSignals(true);
         bar->setValue16(bar->Value() == bar->minimum() ? bar->minimum() + 1 : bar->minimum());
         bar->blockSignals(false);
@@ -125,9 +125,9 @@ int main(int argc, char** argv)
             QCoreApplication::processEvents();
         });
         std::sort(frames.begin(), frames.end());
-        std::printf("frame of %s (%s): median %.2f ms, 95th percentile %.2f ms, worst %.2f ms\n", qPrintable(model),
-                    qPrintable(form.Label7_->text()), median(frames), frames[frames.size() * 95 / 100],
-                    frames.back());
+        std::printf("frame of %s (%s): median %.2f ms, 95th percentile %.2f ms, worst %.2f ms\n",
+                    qPrintable(model), qPrintable(form.Label7_->text()), median(frames),
+                    frames[frames.size() * 95 / 100], frames.back());
     }
     std::fflush(stdout);
     toolkit::endProgram(0);

@@ -45,19 +45,22 @@ struct Grid {
     float z(int i, int j) const { return 0.25f * std::sin(float(i) * 0.05f) * std::cos(float(j) * 0.07f); }
 };
 
-void appendFloat(std::string& s, float v) {
+void appendFloat(std::string& s, float v)
+{
     char buf[32];
     auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 6);
     s.append(buf, r.ptr);
 }
-void appendUInt(std::string& s, unsigned v) {
+void appendUInt(std::string& s, unsigned v)
+{
     char buf[16];
     auto r = std::to_chars(buf, buf + sizeof buf, v);
     s.append(buf, r.ptr);
 }
 
 template <class F>
-void forEachTriangle(const Grid& g, F f) {
+void forEachTriangle(const Grid& g, F f)
+{
     for (int j = 0; j + 1 < g.n; ++j)
         for (int i = 0; i + 1 < g.n; ++i) {
             const unsigned a = unsigned(j * g.n + i);
@@ -66,14 +69,16 @@ void forEachTriangle(const Grid& g, F f) {
         }
 }
 
-void normalAt(const Grid& g, int i, int j, float out[3]) {
+void normalAt(const Grid& g, int i, int j, float out[3])
+{
     const float dx = 0.25f * 0.05f * std::cos(float(i) * 0.05f) * std::cos(float(j) * 0.07f) / 0.01f;
     const float dy = -0.25f * 0.07f * std::sin(float(i) * 0.05f) * std::sin(float(j) * 0.07f) / 0.01f;
     const float len = std::sqrt(dx * dx + dy * dy + 1);
     out[0] = -dx / len, out[1] = -dy / len, out[2] = 1 / len;
 }
 
-std::string textBody(const Grid& g) {
+std::string textBody(const Grid& g)
+{
     const unsigned nv = unsigned(g.n * g.n), nf = unsigned(2 * (g.n - 1) * (g.n - 1));
     std::string s;
     s.reserve(std::size_t(nv) * 190);
@@ -120,9 +125,11 @@ std::string textBody(const Grid& g) {
             appendFloat(s, float(i) / float(g.n - 1)), s += ';', appendFloat(s, float(j) / float(g.n - 1));
             s += (i == g.n - 1 && j == g.n - 1) ? ";;\n" : ";,\n";
         }
-    s += "  }\n  MeshMaterialList {\n   1;\n   1;\n   0;;\n   Material Grey {\n    0.800000;0.800000;0.800000;"
-         "1.000000;;\n    10.000000;\n    0.000000;0.000000;0.000000;;\n    0.000000;0.000000;0.000000;;\n   }\n"
-         "  }\n }\n}\n";
+    s +=
+        "  }\n  MeshMaterialList {\n   1;\n   1;\n   0;;\n   Material Grey {\n    0.800000;0.800000;0.800000;"
+        "1.000000;;\n    10.000000;\n    0.000000;0.000000;0.000000;;\n    0.000000;0.000000;0.000000;;\n   "
+        "}\n"
+        "  }\n }\n}\n";
     return s;
 }
 
@@ -130,19 +137,23 @@ std::string textBody(const Grid& g) {
 struct BinWriter {
     std::string s;
     void u16(unsigned v) { s += char(v & 0xFF), s += char(v >> 8); }
-    void u32(std::uint32_t v) {
-        for (int i = 0; i < 4; ++i) s += char((v >> (8 * i)) & 0xFF);
+    void u32(std::uint32_t v)
+    {
+        for (int i = 0; i < 4; ++i)
+            s += char((v >> (8 * i)) & 0xFF);
     }
     void name(const char* n) { u16(1), u32(std::uint32_t(std::strlen(n))), s += n; }
     void open() { u16(10); }
     void close() { u16(11); }
-    void ints(const std::vector<std::uint32_t>& v) {
+    void ints(const std::vector<std::uint32_t>& v)
+    {
         u16(6), u32(std::uint32_t(v.size()));
         const std::size_t at = s.size();
         s.resize(at + v.size() * 4);
         std::memcpy(&s[at], v.data(), v.size() * 4);
     }
-    void floats(const std::vector<float>& v, int bits) {
+    void floats(const std::vector<float>& v, int bits)
+    {
         u16(7), u32(std::uint32_t(v.size()));
         const std::size_t at = s.size();
         if (bits == 64) {
@@ -158,7 +169,8 @@ struct BinWriter {
     }
 };
 
-std::string binaryBody(const Grid& g, int bits) {
+std::string binaryBody(const Grid& g, int bits)
+{
     const unsigned nv = unsigned(g.n * g.n), nf = unsigned(2 * (g.n - 1) * (g.n - 1));
     BinWriter w;
     w.s.reserve(std::size_t(nv) * (bits == 64 ? 120 : 80));
@@ -213,17 +225,20 @@ std::string binaryBody(const Grid& g, int bits) {
 }
 
 // MSZIP: 32 KiB blocks of raw deflate, each allowed to refer into the previous 32 KiB.
-std::string mszip(const std::string& head, const std::string& body) {
+std::string mszip(const std::string& head, const std::string& body)
+{
     std::string out = head;
     const std::uint32_t total = std::uint32_t(body.size() + 16);
-    for (int i = 0; i < 4; ++i) out += char((total >> (8 * i)) & 0xFF);
+    for (int i = 0; i < 4; ++i)
+        out += char((total >> (8 * i)) & 0xFF);
     z_stream s{};
     deflateInit2(&s, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
     std::vector<unsigned char> buf(deflateBound(&s, 32768) + 64);
     for (std::size_t pos = 0; pos < body.size(); pos += 32768) {
         const std::size_t n = std::min<std::size_t>(32768, body.size() - pos);
         deflateReset(&s);
-        if (pos > 0) deflateSetDictionary(&s, reinterpret_cast<const Bytef*>(body.data() + pos - 32768), 32768);
+        if (pos > 0)
+            deflateSetDictionary(&s, reinterpret_cast<const Bytef*>(body.data() + pos - 32768), 32768);
         s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(body.data() + pos));
         s.avail_in = uInt(n);
         s.next_out = buf.data();
@@ -239,7 +254,8 @@ std::string mszip(const std::string& head, const std::string& body) {
     return out;
 }
 
-void writeFile(const fs::path& p, const std::string& head, const std::string& body) {
+void writeFile(const fs::path& p, const std::string& head, const std::string& body)
+{
     std::ofstream f(p, std::ios::binary);
     f.write(head.data(), std::streamsize(head.size()));
     f.write(body.data(), std::streamsize(body.size()));
@@ -251,32 +267,36 @@ void writeFile(const fs::path& p, const std::string& head, const std::string& bo
 
 // ------------------------------------------------------------- measurement
 
-long currentRssKb() {
+long currentRssKb()
+{
     std::FILE* f = std::fopen("/proc/self/statm", "r");
     long pages = 0, resident = 0;
     if (f) {
-        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
         std::fclose(f);
     }
     return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-long peakRssKb() {
+long peakRssKb()
+{
     rusage ru{};
     getrusage(RUSAGE_SELF, &ru);
     return ru.ru_maxrss;
 }
 
-std::size_t meshBytes(const xfile::MeshData& m) {
+std::size_t meshBytes(const xfile::MeshData& m)
+{
     return (m.positions.size() + m.normals.size() + m.texcoords.size()) * 4 + m.colors.size() * 4 +
            m.indices.size() * 4 + m.attributes.size() * 4 + m.groups.size() * sizeof(xfile::MeshData::Group);
 }
 
 struct Sample {
     bool ok = false;
-    double fresh = 0;  // first load in a new process, seconds
-    double warm = 0;   // fastest later load in the same process
-    double warmCpu = 0;  // least CPU time (user + system) of those loads
+    double fresh = 0;          // first load in a new process, seconds
+    double warm = 0;           // fastest later load in the same process
+    double warmCpu = 0;        // least CPU time (user + system) of those loads
     double user = 0, sys = 0;  // CPU seconds of the first load
     long faults = 0;           // minor page faults of the first load
     long baselineKb = 0, peakKb = 0;
@@ -287,7 +307,8 @@ struct Sample {
 double seconds(const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) * 1e-6; }
 
 // One load with the chosen reader; returns false on failure.
-bool loadOnce(const std::string& mode, const std::string& path, Sample& s, bool first) {
+bool loadOnce(const std::string& mode, const std::string& path, Sample& s, bool first)
+{
     if (mode == "xfile") {
         xfile::MeshData m;
         xfile::LoadError err;
@@ -323,7 +344,8 @@ bool loadOnce(const std::string& mode, const std::string& path, Sample& s, bool 
 
 // Child side: the first load in this fresh process, then `runs - 1` more;
 // results on stdout.
-int childMain(const std::string& mode, const std::string& path, int runs) {
+int childMain(const std::string& mode, const std::string& path, int runs)
+{
     Sample s;
     s.baselineKb = currentRssKb();
     rusage before{}, after{};
@@ -341,53 +363,62 @@ int childMain(const std::string& mode, const std::string& path, int runs) {
         getrusage(RUSAGE_SELF, &before);
         t0 = std::chrono::steady_clock::now();
         s.ok = loadOnce(mode, path, s, false);
-        s.warm = std::min(s.warm, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+        s.warm =
+            std::min(s.warm, std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
         getrusage(RUSAGE_SELF, &after);
-        s.warmCpu = std::min(s.warmCpu, seconds(after.ru_utime) - seconds(before.ru_utime) + seconds(after.ru_stime) -
-                                            seconds(before.ru_stime));
+        s.warmCpu = std::min(s.warmCpu, seconds(after.ru_utime) - seconds(before.ru_utime) +
+                                            seconds(after.ru_stime) - seconds(before.ru_stime));
     }
-    std::printf("%d %.9f %.9f %.9f %.9f %.9f %ld %ld %ld %.6f %u %u\n", s.ok ? 1 : 0, s.fresh, s.warm, s.warmCpu,
-                s.user, s.sys, s.faults, s.baselineKb, s.peakKb, s.meshMb, s.vertices, s.faces);
+    std::printf("%d %.9f %.9f %.9f %.9f %.9f %ld %ld %ld %.6f %u %u\n", s.ok ? 1 : 0, s.fresh, s.warm,
+                s.warmCpu, s.user, s.sys, s.faults, s.baselineKb, s.peakKb, s.meshMb, s.vertices, s.faces);
     return s.ok ? 0 : 1;
 }
 
 // How long first touches of fresh memory take here: page faults are most
 // of a load's system time, and their cost differs a lot between machines.
-double freshMemoryMsPerMb() {
+double freshMemoryMsPerMb()
+{
     constexpr std::size_t kBytes = 16u << 20;
     void* p = mmap(nullptr, kBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) return 0;
+    if (p == MAP_FAILED)
+        return 0;
     const auto t0 = std::chrono::steady_clock::now();
     std::memset(p, 1, kBytes);
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
     munmap(p, kBytes);
     return ms / 16.0;
 }
 
-Sample measure(const std::string& self, const std::string& mode, const fs::path& file, int runs) {
+Sample measure(const std::string& self, const std::string& mode, const fs::path& file, int runs)
+{
     int fds[2];
-    if (pipe(fds) != 0) std::exit(1);
+    if (pipe(fds) != 0)
+        std::exit(1);
     const pid_t pid = fork();
     if (pid == 0) {
         dup2(fds[1], 1);
         close(fds[0]);
         close(fds[1]);
         const std::string r = std::to_string(runs);
-        execl(self.c_str(), self.c_str(), "--child", mode.c_str(), file.c_str(), r.c_str(), static_cast<char*>(nullptr));
+        execl(self.c_str(), self.c_str(), "--child", mode.c_str(), file.c_str(), r.c_str(),
+              static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
     std::string out;
     char buf[256];
     ssize_t n;
-    while ((n = read(fds[0], buf, sizeof buf)) > 0) out.append(buf, std::size_t(n));
+    while ((n = read(fds[0], buf, sizeof buf)) > 0)
+        out.append(buf, std::size_t(n));
     close(fds[0]);
     int status = 0;
     waitpid(pid, &status, 0);
     Sample s;
     int ok = 0;
-    if (std::sscanf(out.c_str(), "%d %lf %lf %lf %lf %lf %ld %ld %ld %lf %u %u", &ok, &s.fresh, &s.warm, &s.warmCpu,
-                    &s.user, &s.sys, &s.faults, &s.baselineKb, &s.peakKb, &s.meshMb, &s.vertices, &s.faces) != 12)
+    if (std::sscanf(out.c_str(), "%d %lf %lf %lf %lf %lf %ld %ld %ld %lf %u %u", &ok, &s.fresh, &s.warm,
+                    &s.warmCpu, &s.user, &s.sys, &s.faults, &s.baselineKb, &s.peakKb, &s.meshMb, &s.vertices,
+                    &s.faces) != 12)
         ok = 0;
     s.ok = ok == 1;
     return s;
@@ -395,8 +426,10 @@ Sample measure(const std::string& self, const std::string& mode, const fs::path&
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    if (argc == 5 && std::strcmp(argv[1], "--child") == 0) return childMain(argv[2], argv[3], std::atoi(argv[4]));
+int main(int argc, char** argv)
+{
+    if (argc == 5 && std::strcmp(argv[1], "--child") == 0)
+        return childMain(argv[2], argv[3], std::atoi(argv[4]));
 
     double targetMb = 50;
     int runs = 3;
@@ -404,10 +437,14 @@ int main(int argc, char** argv) {
     std::string keep;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--mb" && i + 1 < argc) targetMb = std::atof(argv[++i]);
-        else if (a == "--runs" && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
-        else if (a == "--keep" && i + 1 < argc) keep = argv[++i];
-        else if (a == "--no-assimp") useAssimp = false;
+        if (a == "--mb" && i + 1 < argc)
+            targetMb = std::atof(argv[++i]);
+        else if (a == "--runs" && i + 1 < argc)
+            runs = std::max(1, std::atoi(argv[++i]));
+        else if (a == "--keep" && i + 1 < argc)
+            keep = argv[++i];
+        else if (a == "--no-assimp")
+            useAssimp = false;
         else {
             std::fprintf(stderr, "usage: %s [--mb N] [--runs N] [--keep DIR] [--no-assimp]\n", argv[0]);
             return 2;
@@ -417,12 +454,13 @@ int main(int argc, char** argv) {
 
     // About 185 bytes of text per grid vertex.
     Grid grid{std::max(3, int(std::sqrt(targetMb * 1e6 / 185.0)))};
-    const fs::path dir = keep.empty() ? fs::temp_directory_path() / ("orvane_bench_xfile_" + std::to_string(getpid()))
-                                      : fs::path(keep);
+    const fs::path dir = keep.empty()
+                             ? fs::temp_directory_path() / ("orvane_bench_xfile_" + std::to_string(getpid()))
+                             : fs::path(keep);
     fs::create_directories(dir);
 
-    std::printf("generating a %dx%d grid (%d vertices, %d triangles) in %s\n", grid.n, grid.n, grid.n * grid.n,
-                2 * (grid.n - 1) * (grid.n - 1), dir.c_str());
+    std::printf("generating a %dx%d grid (%d vertices, %d triangles) in %s\n", grid.n, grid.n,
+                grid.n * grid.n, 2 * (grid.n - 1) * (grid.n - 1), dir.c_str());
     struct Form {
         const char* label;
         fs::path file;
@@ -447,15 +485,18 @@ int main(int argc, char** argv) {
              {"bzip", dir / "grid_bzip.x", true}};
 
 #ifndef ORVANE_HAVE_ASSIMP
-    if (useAssimp) std::printf("(built without assimp: no comparison)\n");
+    if (useAssimp)
+        std::printf("(built without assimp: no comparison)\n");
     useAssimp = false;
 #endif
 
     std::printf("\nfresh memory costs %.2f ms per MB to touch on this machine\n", freshMemoryMsPerMb());
     std::printf("first = first load in a new process (page faults included); warm = best later load in it;\n"
-                "cpu = CPU time (user + system) of the best warm load, steadier than wall time on a busy machine\n\n");
-    std::printf("%-10s %7s %8s %8s %7s %7s %8s %7s %7s %8s %8s %7s %6s\n", "format", "fileMB", "first ms", "warm ms",
-                "MB/s", "cpu ms", "MB/s", "faults", "peakMB", "loaderMB", "meshMB", "ratio", "verts");
+                "cpu = CPU time (user + system) of the best warm load, steadier than wall time on a busy "
+                "machine\n\n");
+    std::printf("%-10s %7s %8s %8s %7s %7s %8s %7s %7s %8s %8s %7s %6s\n", "format", "fileMB", "first ms",
+                "warm ms", "MB/s", "cpu ms", "MB/s", "faults", "peakMB", "loaderMB", "meshMB", "ratio",
+                "verts");
     bool allOk = true;
     for (const Form& f : forms) {
         const double fileMb = double(fs::file_size(f.file)) / 1e6;
@@ -470,21 +511,23 @@ int main(int argc, char** argv) {
         const double fileMiB = fileMb * 1e6 / 1048576.0;
         const double loaderMiB = std::max(0.0, double(s.peakKb - s.baselineKb) / 1024.0 - fileMiB);
         const double meshMiB = s.meshMb * 1e6 / 1048576.0;
-        std::printf("%-10s %7.1f %8.1f %8.1f %7.0f %7.1f %8.0f %7ld %7.1f %8.1f %8.1f %7.2f %6u\n", f.label, fileMb,
-                    s.fresh * 1e3, s.warm * 1e3, fileMb / s.warm, s.warmCpu * 1e3, fileMb / s.warmCpu, s.faults,
-                    double(s.peakKb) / 1024.0, loaderMiB, meshMiB, loaderMiB / meshMiB, s.vertices);
+        std::printf("%-10s %7.1f %8.1f %8.1f %7.0f %7.1f %8.0f %7ld %7.1f %8.1f %8.1f %7.2f %6u\n", f.label,
+                    fileMb, s.fresh * 1e3, s.warm * 1e3, fileMb / s.warm, s.warmCpu * 1e3, fileMb / s.warmCpu,
+                    s.faults, double(s.peakKb) / 1024.0, loaderMiB, meshMiB, loaderMiB / meshMiB, s.vertices);
         if (useAssimp && f.assimpToo) {
             const Sample a = measure(self, "assimp", f.file, 2);
             if (a.ok)
-                std::printf("  assimp   %7.1f %8.1f %8.1f %7.0f %7.1f %8.0f %7ld %7.1f   ours faster: x%.1f cpu, x%.1f "
+                std::printf("  assimp   %7.1f %8.1f %8.1f %7.0f %7.1f %8.0f %7ld %7.1f   ours faster: x%.1f "
+                            "cpu, x%.1f "
                             "warm, x%.1f first\n",
-                            fileMb, a.fresh * 1e3, a.warm * 1e3, fileMb / a.warm, a.warmCpu * 1e3, fileMb / a.warmCpu,
-                            a.faults, double(a.peakKb) / 1024.0, a.warmCpu / s.warmCpu, a.warm / s.warm,
-                            a.fresh / s.fresh);
+                            fileMb, a.fresh * 1e3, a.warm * 1e3, fileMb / a.warm, a.warmCpu * 1e3,
+                            fileMb / a.warmCpu, a.faults, double(a.peakKb) / 1024.0, a.warmCpu / s.warmCpu,
+                            a.warm / s.warm, a.fresh / s.fresh);
             else
                 std::printf("  assimp    failed on this file\n");
         }
     }
-    if (keep.empty()) fs::remove_all(dir);
+    if (keep.empty())
+        fs::remove_all(dir);
     return allOk ? 0 : 1;
 }

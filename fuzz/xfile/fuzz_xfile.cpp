@@ -4,7 +4,8 @@
 
 #include "xfile/xfile.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     xfile::MeshData mesh;
     xfile::LoadError err;
     const bool ok = xfile::loadMesh(data, size, mesh, err);
@@ -12,8 +13,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Touch what a renderer would: every index must address a vertex.
         const std::uint32_t vertices = mesh.vertexCount();
         for (std::uint32_t i : mesh.indices)
-            if (i >= vertices) __builtin_trap();
-        if (mesh.attributes.size() != mesh.faceCount()) __builtin_trap();
+            if (i >= vertices)
+                __builtin_trap();
+        if (mesh.attributes.size() != mesh.faceCount())
+            __builtin_trap();
     } else if (err.message.empty()) {
         __builtin_trap();
     }

@@ -40,9 +40,15 @@ D3DMATRIX D3DXMatrixLookAtLH(const D3DVECTOR& eye, const D3DVECTOR& at, const D3
     const D3DVECTOR x = normalize(cross(up, z));
     const D3DVECTOR y = cross(z, x);
     D3DMATRIX r{};
-    r.m[0][0] = x.x; r.m[0][1] = y.x; r.m[0][2] = z.x;
-    r.m[1][0] = x.y; r.m[1][1] = y.y; r.m[1][2] = z.y;
-    r.m[2][0] = x.z; r.m[2][1] = y.z; r.m[2][2] = z.z;
+    r.m[0][0] = x.x;
+    r.m[0][1] = y.x;
+    r.m[0][2] = z.x;
+    r.m[1][0] = x.y;
+    r.m[1][1] = y.y;
+    r.m[1][2] = z.y;
+    r.m[2][0] = x.z;
+    r.m[2][1] = y.z;
+    r.m[2][2] = z.z;
     r.m[3][0] = -dot(x, eye);
     r.m[3][1] = -dot(y, eye);
     r.m[3][2] = -dot(z, eye);
@@ -67,8 +73,10 @@ D3DMATRIX D3DXMatrixRotationX(float angle)
 {
     const float c = std::cos(angle), s = std::sin(angle);
     D3DMATRIX r = D3DXMatrixIdentity();
-    r.m[1][1] = c; r.m[1][2] = s;
-    r.m[2][1] = -s; r.m[2][2] = c;
+    r.m[1][1] = c;
+    r.m[1][2] = s;
+    r.m[2][1] = -s;
+    r.m[2][2] = c;
     return r;
 }
 
@@ -76,8 +84,10 @@ D3DMATRIX D3DXMatrixRotationY(float angle)
 {
     const float c = std::cos(angle), s = std::sin(angle);
     D3DMATRIX r = D3DXMatrixIdentity();
-    r.m[0][0] = c; r.m[0][2] = -s;
-    r.m[2][0] = s; r.m[2][2] = c;
+    r.m[0][0] = c;
+    r.m[0][2] = -s;
+    r.m[2][0] = s;
+    r.m[2][2] = c;
     return r;
 }
 
@@ -86,8 +96,8 @@ D3DMATRIX D3DXMatrixMultiply(const D3DMATRIX& a, const D3DMATRIX& b)
     D3DMATRIX r{};
     for (int i = 0; i < 4; ++i)
         for (int j = 0; j < 4; ++j)
-            r.m[i][j] = a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] +
-                        a.m[i][3] * b.m[3][j];
+            r.m[i][j] =
+                a.m[i][0] * b.m[0][j] + a.m[i][1] * b.m[1][j] + a.m[i][2] * b.m[2][j] + a.m[i][3] * b.m[3][j];
     return r;
 }
 

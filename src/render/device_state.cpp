@@ -51,9 +51,15 @@ DeviceState::DeviceState()
 HRESULT DeviceState::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX& matrix)
 {
     switch (state) {
-    case D3DTS_WORLD: world_ = matrix; return D3D_OK;
-    case D3DTS_VIEW: view_ = matrix; return D3D_OK;
-    case D3DTS_PROJECTION: projection_ = matrix; return D3D_OK;
+    case D3DTS_WORLD:
+        world_ = matrix;
+        return D3D_OK;
+    case D3DTS_VIEW:
+        view_ = matrix;
+        return D3D_OK;
+    case D3DTS_PROJECTION:
+        projection_ = matrix;
+        return D3D_OK;
     }
     return D3DERR_INVALIDCALL;
 }

@@ -16,15 +16,18 @@ bool readsTexture(std::uint32_t op, std::uint32_t arg1, std::uint32_t arg2)
 
 Stage0Ops effectiveStage0(const DeviceState& s, bool textured)
 {
-    Stage0Ops ops{s.stageState(D3DTSS_COLOROP), s.stageState(D3DTSS_COLORARG1), s.stageState(D3DTSS_COLORARG2),
-                  s.stageState(D3DTSS_ALPHAOP), s.stageState(D3DTSS_ALPHAARG1), s.stageState(D3DTSS_ALPHAARG2)};
+    Stage0Ops ops{s.stageState(D3DTSS_COLOROP),   s.stageState(D3DTSS_COLORARG1),
+                  s.stageState(D3DTSS_COLORARG2), s.stageState(D3DTSS_ALPHAOP),
+                  s.stageState(D3DTSS_ALPHAARG1), s.stageState(D3DTSS_ALPHAARG2)};
     if (ops.colorOp == D3DTOP_DISABLE)
-        return {D3DTOP_SELECTARG1, D3DTA_CURRENT, D3DTA_CURRENT, D3DTOP_SELECTARG1, D3DTA_CURRENT, D3DTA_CURRENT};
+        return {D3DTOP_SELECTARG1, D3DTA_CURRENT, D3DTA_CURRENT,
+                D3DTOP_SELECTARG1, D3DTA_CURRENT, D3DTA_CURRENT};
     if (!textured && readsTexture(ops.colorOp, ops.colorArg1, ops.colorArg2)) {
         ops.colorOp = D3DTOP_SELECTARG1;
         ops.colorArg1 = D3DTA_CURRENT;
     }
-    if (ops.alphaOp == D3DTOP_DISABLE || (!textured && readsTexture(ops.alphaOp, ops.alphaArg1, ops.alphaArg2))) {
+    if (ops.alphaOp == D3DTOP_DISABLE ||
+        (!textured && readsTexture(ops.alphaOp, ops.alphaArg1, ops.alphaArg2))) {
         ops.alphaOp = D3DTOP_SELECTARG1;
         ops.alphaArg1 = D3DTA_CURRENT;
     }

@@ -34,8 +34,8 @@ std::optional<QString> findFile(const QString& path)
             if (part == QLatin1String(".") || part == QLatin1String(".."))
                 return std::nullopt;
             const QDir dir(current);
-            const QStringList entries =
-                dir.entryList(last ? QDir::Files | QDir::Hidden : QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+            const QStringList entries = dir.entryList(
+                last ? QDir::Files | QDir::Hidden : QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
             const auto match = std::find_if(entries.begin(), entries.end(), [&](const QString& entry) {
                 return entry.compare(part, Qt::CaseInsensitive) == 0;
             });

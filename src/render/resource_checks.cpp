@@ -11,8 +11,8 @@ bool meshDataWellFormed(const xfile::MeshData& d)
     const std::size_t n = d.positions.size() / 3;
     if (n == 0 || d.positions.size() % 3 != 0 || n > std::numeric_limits<std::uint32_t>::max())
         return false;
-    if ((!d.normals.empty() && d.normals.size() != 3 * n) || (!d.texcoords.empty() && d.texcoords.size() != 2 * n) ||
-        (!d.colors.empty() && d.colors.size() != n))
+    if ((!d.normals.empty() && d.normals.size() != 3 * n) ||
+        (!d.texcoords.empty() && d.texcoords.size() != 2 * n) || (!d.colors.empty() && d.colors.size() != n))
         return false;
     const std::size_t faces = d.indices.size() / 3;
     if (faces == 0 || d.indices.size() % 3 != 0 || faces > std::numeric_limits<std::uint32_t>::max())

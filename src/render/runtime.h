@@ -52,8 +52,8 @@ public:
                                          std::uint32_t value) = 0;
 
     // Clears the whole target (rectCount 0) or the listed rectangles.
-    virtual HRESULT Clear(std::uint32_t rectCount, const D3DRECT* rects, std::uint32_t flags,
-                          D3DCOLOR color, float z, std::uint32_t stencil) = 0;
+    virtual HRESULT Clear(std::uint32_t rectCount, const D3DRECT* rects, std::uint32_t flags, D3DCOLOR color,
+                          float z, std::uint32_t stencil) = 0;
     virtual HRESULT BeginScene() = 0;
     virtual HRESULT EndScene() = 0;
     // Shows the whole back buffer in the client area of destWindow, or of the
@@ -102,10 +102,10 @@ public:
     // The window that contains `window`, or null for a top-level window.
     virtual HWND GetParent(HWND window) = 0;
 
-    virtual HRESULT D3DXLoadMeshFromX(const std::string& path, std::uint32_t options,
-                                      const DevicePtr& device, std::vector<std::uint32_t>* adjacency,
-                                      std::vector<D3DXMATERIAL>* materials,
-                                      std::uint32_t* materialCount, MeshPtr& mesh) = 0;
+    virtual HRESULT D3DXLoadMeshFromX(const std::string& path, std::uint32_t options, const DevicePtr& device,
+                                      std::vector<std::uint32_t>* adjacency,
+                                      std::vector<D3DXMATERIAL>* materials, std::uint32_t* materialCount,
+                                      MeshPtr& mesh) = 0;
 
     virtual HRESULT D3DXCreateTextureFromFile(const DevicePtr& device, const std::string& path,
                                               TexturePtr& texture) = 0;

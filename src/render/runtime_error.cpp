@@ -18,26 +18,35 @@ std::string RuntimeError::codeText() const
     return buf;
 }
 
-std::string RuntimeError::message() const
-{
-    return "実行時エラー '" + codeText() + "':\n\n" + description_;
-}
+std::string RuntimeError::message() const { return "実行時エラー '" + codeText() + "':\n\n" + description_; }
 
 std::string statusName(HRESULT hr)
 {
     switch (hr) {
-    case E_FAIL: return "E_FAIL";
-    case E_OUTOFMEMORY: return "E_OUTOFMEMORY";
-    case D3DERR_WRONGTEXTUREFORMAT: return "D3DERR_WRONGTEXTUREFORMAT";
-    case D3DERR_NOTFOUND: return "D3DERR_NOTFOUND";
-    case D3DERR_MOREDATA: return "D3DERR_MOREDATA";
-    case D3DERR_DEVICELOST: return "D3DERR_DEVICELOST";
-    case D3DERR_NOTAVAILABLE: return "D3DERR_NOTAVAILABLE";
-    case D3DERR_OUTOFVIDEOMEMORY: return "D3DERR_OUTOFVIDEOMEMORY";
-    case D3DERR_INVALIDDEVICE: return "D3DERR_INVALIDDEVICE";
-    case D3DERR_INVALIDCALL: return "D3DERR_INVALIDCALL";
-    case D3DXERR_INVALIDDATA: return "D3DXERR_INVALIDDATA";
-    default: break;
+    case E_FAIL:
+        return "E_FAIL";
+    case E_OUTOFMEMORY:
+        return "E_OUTOFMEMORY";
+    case D3DERR_WRONGTEXTUREFORMAT:
+        return "D3DERR_WRONGTEXTUREFORMAT";
+    case D3DERR_NOTFOUND:
+        return "D3DERR_NOTFOUND";
+    case D3DERR_MOREDATA:
+        return "D3DERR_MOREDATA";
+    case D3DERR_DEVICELOST:
+        return "D3DERR_DEVICELOST";
+    case D3DERR_NOTAVAILABLE:
+        return "D3DERR_NOTAVAILABLE";
+    case D3DERR_OUTOFVIDEOMEMORY:
+        return "D3DERR_OUTOFVIDEOMEMORY";
+    case D3DERR_INVALIDDEVICE:
+        return "D3DERR_INVALIDDEVICE";
+    case D3DERR_INVALIDCALL:
+        return "D3DERR_INVALIDCALL";
+    case D3DXERR_INVALIDDATA:
+        return "D3DXERR_INVALIDDATA";
+    default:
+        break;
     }
     char buf[16];
     std::snprintf(buf, sizeof buf, "0x%08x", static_cast<std::uint32_t>(hr));
@@ -56,14 +65,12 @@ void check(HRESULT hr, const char* operation, const std::string& detail)
 
 void raiseOverflow(const char* where)
 {
-    throw RuntimeError(RuntimeError::kOverflow,
-                       std::string("オーバーフローしました。(") + where + ")");
+    throw RuntimeError(RuntimeError::kOverflow, std::string("オーバーフローしました。(") + where + ")");
 }
 
 void raiseDivisionByZero(const char* where)
 {
-    throw RuntimeError(RuntimeError::kDivisionByZero,
-                       std::string("0 で除算しました。(") + where + ")");
+    throw RuntimeError(RuntimeError::kDivisionByZero, std::string("0 で除算しました。(") + where + ")");
 }
 
 }  // namespace d3d

@@ -70,14 +70,12 @@ Direct3DPtr SystemRuntime::Direct3DCreate8()
     return std::make_shared<Direct3D>();
 }
 
-HWND SystemRuntime::GetParent(HWND window)
-{
-    return window ? window->parentWidget() : nullptr;
-}
+HWND SystemRuntime::GetParent(HWND window) { return window ? window->parentWidget() : nullptr; }
 
 HRESULT SystemRuntime::D3DXLoadMeshFromX(const std::string& path, std::uint32_t, const DevicePtr& device,
-                                         std::vector<std::uint32_t>* adjacency, std::vector<D3DXMATERIAL>* materials,
-                                         std::uint32_t* materialCount, MeshPtr& mesh)
+                                         std::vector<std::uint32_t>* adjacency,
+                                         std::vector<D3DXMATERIAL>* materials, std::uint32_t* materialCount,
+                                         MeshPtr& mesh)
 {
     lastFailure_.clear();
     auto* factory = dynamic_cast<ResourceFactory*>(device.get());
@@ -130,7 +128,8 @@ HRESULT SystemRuntime::D3DXCreateTextureFromFile(const DevicePtr& device, const 
         return D3DXERR_INVALIDDATA;
     }
     TexturePtr created;
-    if (const HRESULT hr = factory->CreateTextureFromLevels(levels.levels, levels.hasAlpha, created); FAILED(hr)) {
+    if (const HRESULT hr = factory->CreateTextureFromLevels(levels.levels, levels.hasAlpha, created);
+        FAILED(hr)) {
         lastFailure_ = path + ": the device cannot hold the texture";
         return hr;
     }

@@ -14,10 +14,7 @@ namespace {
 // needs more, and the decoded chain of an 8192² image already takes 340 MiB.
 constexpr int kMaxSide = 8192;
 
-std::string describe(const QString& path, const std::string& why)
-{
-    return path.toStdString() + ": " + why;
-}
+std::string describe(const QString& path, const std::string& why) { return path.toStdString() + ": " + why; }
 
 // ---------------------------------------------------------------------------
 // TGA: Qt's base image formats have no reader for it. Handles uncompressed and
@@ -41,10 +38,7 @@ private:
     qsizetype pos_;
 };
 
-std::uint16_t le16(const unsigned char* p)
-{
-    return std::uint16_t(p[0] | (p[1] << 8));
-}
+std::uint16_t le16(const unsigned char* p) { return std::uint16_t(p[0] | (p[1] << 8)); }
 
 // One stored pixel as ARGB; `alpha` says whether its fourth byte is alpha.
 QRgb trueColour(const unsigned char* p, int bytes, bool alpha)

@@ -41,8 +41,8 @@ std::int32_t VBDirect3D8::InitDevice(HWND window, std::int32_t deviceType, bool 
             return;
         DevicePtr created;
         if (SUCCEEDED(Direct3DObject->CreateDevice(D3DADAPTER_DEFAULT, static_cast<D3DDEVTYPE>(type),
-                                                   focusWindow, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
-                                                   params, created)) &&
+                                                   focusWindow, D3DCREATE_SOFTWARE_VERTEXPROCESSING, params,
+                                                   created)) &&
             created)
             Device = std::move(created);
     };

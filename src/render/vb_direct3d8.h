@@ -33,8 +33,8 @@ public:
     void SetView(const D3DVECTOR& eye, const D3DVECTOR& at, const D3DVECTOR& up);
     // fovY = degrees × 3.141592 ÷ 180 in double precision, rounded to float.
     void SetProjection(float aspect, float fovDegrees, float zNear, float zFar);
-    void SetDirectionalLight(float r, float g, float b, float dirX, float dirY, float dirZ,
-                             float range, std::int32_t index);
+    void SetDirectionalLight(float r, float g, float b, float dirX, float dirY, float dirZ, float range,
+                             std::int32_t index);
     void SetAmbient(float r, float g, float b);
     void ClearFrame(float r, float g, float b);
     // window null presents to the device window.

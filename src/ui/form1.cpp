@@ -53,7 +53,8 @@ Form1::Form1(d3d::GraphicsRuntime& runtime, QWidget* parent)
     setPalette(pal);
     setAutoFillBackground(true);
 
-    setFixedSize(toolkit::twipsToPixels(kClientWidthTwips, dpi_), toolkit::twipsToPixels(kClientHeightTwips, dpi_));
+    setFixedSize(toolkit::twipsToPixels(kClientWidthTwips, dpi_),
+                 toolkit::twipsToPixels(kClientHeightTwips, dpi_));
 
     setAcceptDrops(true);
     buildControls();
@@ -76,24 +77,32 @@ void Form1::buildControls()
     picture1_->setFocusPolicy(Qt::StrongFocus);
 
     // Model choice.
-    Label2_ = place("Label2", new Label(QStringLiteral("X ファイル名 直接入力"), this), 240, 7560, 1740, 180, 14);
+    Label2_ =
+        place("Label2", new Label(QStringLiteral("X ファイル名 直接入力"), this), 240, 7560, 1740, 180, 14);
     Text1_ = place("Text1", new QLineEdit(QStringLiteral("X-File\\vorkan.x"), this), 120, 7800, 3495, 270, 2);
     Label4_ = place("Label4", new Label(QStringLiteral("既存データ"), this), 240, 8160, 855, 180, 21);
     List1_ = place("List1", new toolkit::ListBox(this), 120, 8400, 3495, 1320, 20);
-    List1_->addItems({"beer", "beer_", "box2", "box", "box_2", "circle", "circle_2", "city02_01", "haguruma",
-                      "hedra", "object", "panel", "panel2", "panel3", "stars", "teapot", "tours", "tube",
-                      "vorkan", "vorkan_mozi", "vorkan_logo", "vorkan_logo_"});
+    List1_->addItems({"beer",     "beer_",       "box2",        "box",         "box_2",  "circle",
+                      "circle_2", "city02_01",   "haguruma",    "hedra",       "object", "panel",
+                      "panel2",   "panel3",      "stars",       "teapot",      "tours",  "tube",
+                      "vorkan",   "vorkan_mozi", "vorkan_logo", "vorkan_logo_"});
     List1_->setCurrentRow(-1);
 
     // Commands and statistics.
-    Command1_ = place("Command1", new QPushButton(QStringLiteral("実行(&S)"), this), 3960, 7680, 1695, 735, 0);
+    Command1_ =
+        place("Command1", new QPushButton(QStringLiteral("実行(&S)"), this), 3960, 7680, 1695, 735, 0);
     Label7_ = place("Label7", new Label(QStringLiteral("面の数"), this), 3960, 8640, 540, 180, 25);
     Label8_ = place("Label8", new Label(QStringLiteral("頂点の数"), this), 3960, 8880, 720, 180, 26);
-    Check7_ = place("Check7", new CheckBox(QStringLiteral("ワイヤフレーム表示"), false, this), 3960, 9480, 1935, 225, 19);
-    Command2_ = place("Command2", new QPushButton(QStringLiteral("終了(&E)"), this), 5760, 7680, 1695, 735, 52);
-    Command4_ = place("Command4", new QPushButton(QStringLiteral("設定リセット(&R)"), this), 5760, 8520, 1695, 375, 55);
-    Command3_ = place("Command3", new QPushButton(QStringLiteral("ソフト情報(&H)"), this), 5760, 9000, 1695, 375, 51);
-    Check14_ = place("Check14", new CheckBox(QStringLiteral("詳細設定 ⇒"), false, this), 6120, 9480, 1335, 225, 44);
+    Check7_ = place("Check7", new CheckBox(QStringLiteral("ワイヤフレーム表示"), false, this), 3960, 9480,
+                    1935, 225, 19);
+    Command2_ =
+        place("Command2", new QPushButton(QStringLiteral("終了(&E)"), this), 5760, 7680, 1695, 735, 52);
+    Command4_ = place("Command4", new QPushButton(QStringLiteral("設定リセット(&R)"), this), 5760, 8520, 1695,
+                      375, 55);
+    Command3_ =
+        place("Command3", new QPushButton(QStringLiteral("ソフト情報(&H)"), this), 5760, 9000, 1695, 375, 51);
+    Check14_ =
+        place("Check14", new CheckBox(QStringLiteral("詳細設定 ⇒"), false, this), 6120, 9480, 1335, 225, 44);
     Timer1_ = new QTimer(this);
     Timer1_->setInterval(30);
 
@@ -104,25 +113,33 @@ void Form1::buildControls()
     Label9_ = place("Label9", new Label(QStringLiteral("照明"), this), 7680, 7680, 360, 180, 40);
 
     // Rotation.
-    Check1_ = place("Check1", new CheckBox(QStringLiteral("Y 回転速度  Default On"), true, this), 7920, 600, 2535, 225, 5);
+    Check1_ = place("Check1", new CheckBox(QStringLiteral("Y 回転速度  Default On"), true, this), 7920, 600,
+                    2535, 225, 5);
     HScroll1_ = place("HScroll1", new ScrollBar(1, 200, 1, 5, 100, this), 7800, 840, 3255, 255, 3);
-    Check2_ = place("Check2", new CheckBox(QStringLiteral("X 回転速度"), false, this), 7920, 1200, 2295, 225, 6);
+    Check2_ =
+        place("Check2", new CheckBox(QStringLiteral("X 回転速度"), false, this), 7920, 1200, 2295, 225, 6);
     HScroll2_ = place("HScroll2", new ScrollBar(1, 200, 1, 5, 100, this), 7800, 1440, 3255, 255, 4);
 
     // Viewpoint.
-    Label1_ = place("Label1", new Label(QStringLiteral("狭い 　　　　視野の広さ (角度)　　　　 広い"), this), 7920, 2280, 3165, 180, 13);
+    Label1_ = place("Label1", new Label(QStringLiteral("狭い 　　　　視野の広さ (角度)　　　　 広い"), this),
+                    7920, 2280, 3165, 180, 13);
     HScroll4_ = place("HScroll4", new ScrollBar(1, 50, 1, 5, 14, this), 7800, 2520, 3255, 255, 12);
-    Label6_ = place("Label6", new Label(QStringLiteral("下へ　　　　　視野の上下調節　　　　　上へ"), this), 7920, 2880, 3180, 180, 24);
+    Label6_ = place("Label6", new Label(QStringLiteral("下へ　　　　　視野の上下調節　　　　　上へ"), this),
+                    7920, 2880, 3180, 180, 24);
     HScroll5_ = place("HScroll5", new ScrollBar(0, 50, 1, 5, 25, this), 7800, 3120, 3255, 255, 23);
-    Label16_ = place("Label16", new Label(QStringLiteral("遠い　　　　カメラの位置 (Z軸)　　　　近い"), this), 7920, 3480, 3090, 180, 50);
+    Label16_ = place("Label16", new Label(QStringLiteral("遠い　　　　カメラの位置 (Z軸)　　　　近い"), this),
+                     7920, 3480, 3090, 180, 50);
     HScroll10_ = place("HScroll10", new ScrollBar(0, 999, 1, 10, 990, this), 7800, 3720, 3255, 255, 49);
-    Label17_ = place("Label17", new Label(QStringLiteral("下へ　　　　カメラの位置 (Y軸)　　　　上へ"), this), 7920, 4080, 3120, 180, 53);
+    Label17_ = place("Label17", new Label(QStringLiteral("下へ　　　　カメラの位置 (Y軸)　　　　上へ"), this),
+                     7920, 4080, 3120, 180, 53);
     HScroll11_ = place("HScroll11", new ScrollBar(3, 203, 1, 10, 103, this), 7800, 4320, 3255, 255, 33);
 
     // Material.
-    Label14_ = place("Label14", new Label(QStringLiteral("透明度       1.00 (透明度なし)"), this), 7800, 5160, 2280, 180, 46);
+    Label14_ = place("Label14", new Label(QStringLiteral("透明度       1.00 (透明度なし)"), this), 7800, 5160,
+                     2280, 180, 46);
     HScroll8_ = place("HScroll8", new ScrollBar(0, 100, 1, 10, 100, this), 7800, 5400, 3255, 255, 45);
-    Label15_ = place("Label15", new Label(QStringLiteral("光沢          0.00 (光沢なし)"), this), 7800, 5760, 2100, 180, 48);
+    Label15_ = place("Label15", new Label(QStringLiteral("光沢          0.00 (光沢なし)"), this), 7800, 5760,
+                     2100, 180, 48);
     HScroll9_ = place("HScroll9", new ScrollBar(0, 100, 1, 10, 0, this), 7800, 6000, 3255, 255, 47);
     Label3_ = place("Label3", new Label(QStringLiteral("物体の色 (RGB)"), this), 7800, 6480, 1260, 180, 18);
     Check6_ = new toolkit::CheckArray(
@@ -130,13 +147,14 @@ void Form1::buildControls()
          place("Check6(1)", new CheckBox(QStringLiteral("G"), true, this), 9840, 6480, 495, 225, 16),
          place("Check6(2)", new CheckBox(QStringLiteral("B"), true, this), 10440, 6480, 495, 225, 17)},
         this);
-    Check3_ = place("Check3", new CheckBox(QStringLiteral("テクスチャ"), false, this), 7800, 6885, 1095, 180, 7);
+    Check3_ =
+        place("Check3", new CheckBox(QStringLiteral("テクスチャ"), false, this), 7800, 6885, 1095, 180, 7);
     Label5_ = place("Label5", new Label(QStringLiteral("既存データ"), this), 9480, 6960, 855, 180, 22);
     Text2_ = place("Text2", new QLineEdit(QStringLiteral("Texture\\1.bmp"), this), 7800, 7200, 1575, 270, 10);
     Combo1_ = place("Combo1", new QComboBox(this), 9480, 7200, 1215, 300, 56);
     Combo1_->setEditable(true);
-    Combo1_->addItems({"1.bmp", "2.bmp", "City02_01.jpg", "earth1.jpg", "earth2.jpg", "earth3.jpg", "mars1.jpg",
-                       "moon1.jpg", "sky1.jpg", "sky2.jpg"});
+    Combo1_->addItems({"1.bmp", "2.bmp", "City02_01.jpg", "earth1.jpg", "earth2.jpg", "earth3.jpg",
+                       "mars1.jpg", "moon1.jpg", "sky1.jpg", "sky2.jpg"});
     Combo1_->setCurrentIndex(-1);
     Combo1_->setEditText(QStringLiteral("Texture"));
     Combo1_->setPalette(QApplication::palette(Combo1_));
@@ -241,16 +259,26 @@ float Form1::Picture1Height() const
 std::int16_t Form1::HScroll(int number) const
 {
     switch (number) {
-    case 1: return HScroll1_->Value();
-    case 2: return HScroll2_->Value();
-    case 4: return HScroll4_->Value();
-    case 5: return HScroll5_->Value();
-    case 6: return HScroll6_->Value();
-    case 7: return HScroll7_->Value();
-    case 8: return HScroll8_->Value();
-    case 9: return HScroll9_->Value();
-    case 10: return HScroll10_->Value();
-    case 11: return HScroll11_->Value();
+    case 1:
+        return HScroll1_->Value();
+    case 2:
+        return HScroll2_->Value();
+    case 4:
+        return HScroll4_->Value();
+    case 5:
+        return HScroll5_->Value();
+    case 6:
+        return HScroll6_->Value();
+    case 7:
+        return HScroll7_->Value();
+    case 8:
+        return HScroll8_->Value();
+    case 9:
+        return HScroll9_->Value();
+    case 10:
+        return HScroll10_->Value();
+    case 11:
+        return HScroll11_->Value();
     }
     throw std::invalid_argument("Form1 has no such control");
 }
@@ -258,15 +286,24 @@ std::int16_t Form1::HScroll(int number) const
 std::int16_t Form1::Check(int number) const
 {
     switch (number) {
-    case 1: return Check1_->Value();
-    case 2: return Check2_->Value();
-    case 3: return Check3_->Value();
-    case 7: return Check7_->Value();
-    case 8: return Check8_->Value();
-    case 9: return Check9_->Value();
-    case 12: return Check12_->Value();
-    case 13: return Check13_->Value();
-    case 14: return Check14_->Value();
+    case 1:
+        return Check1_->Value();
+    case 2:
+        return Check2_->Value();
+    case 3:
+        return Check3_->Value();
+    case 7:
+        return Check7_->Value();
+    case 8:
+        return Check8_->Value();
+    case 9:
+        return Check9_->Value();
+    case 12:
+        return Check12_->Value();
+    case 13:
+        return Check13_->Value();
+    case 14:
+        return Check14_->Value();
     }
     throw std::invalid_argument("Form1 has no such control");
 }
@@ -274,9 +311,12 @@ std::int16_t Form1::Check(int number) const
 std::int16_t Form1::CheckArray(int number, int index) const
 {
     switch (number) {
-    case 6: return (*Check6_)[index]->Value();
-    case 10: return (*Check10_)[index]->Value();
-    case 11: return (*Check11_)[index]->Value();
+    case 6:
+        return (*Check6_)[index]->Value();
+    case 10:
+        return (*Check10_)[index]->Value();
+    case 11:
+        return (*Check11_)[index]->Value();
     }
     throw std::invalid_argument("Form1 has no such control");
 }
@@ -321,15 +361,25 @@ void Form1::mousePressEvent(QMouseEvent* event)
 {
     int button = 0;
     switch (event->button()) {
-    case Qt::LeftButton: button = 1; break;
-    case Qt::RightButton: button = 2; break;
-    case Qt::MiddleButton: button = 4; break;
-    default: return;
+    case Qt::LeftButton:
+        button = 1;
+        break;
+    case Qt::RightButton:
+        button = 2;
+        break;
+    case Qt::MiddleButton:
+        button = 4;
+        break;
+    default:
+        return;
     }
     int shift = 0;
-    if (event->modifiers() & Qt::ShiftModifier) shift |= 1;
-    if (event->modifiers() & Qt::ControlModifier) shift |= 2;
-    if (event->modifiers() & Qt::AltModifier) shift |= 4;
+    if (event->modifiers() & Qt::ShiftModifier)
+        shift |= 1;
+    if (event->modifiers() & Qt::ControlModifier)
+        shift |= 2;
+    if (event->modifiers() & Qt::AltModifier)
+        shift |= 4;
     Form_MouseDown(button, shift, float(event->position().x()), float(event->position().y()));
 }
 
@@ -372,9 +422,12 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         if (widget && widget->window() == this) {
             const auto* key = static_cast<QKeyEvent*>(event);
             int shift = 0;
-            if (key->modifiers() & Qt::ShiftModifier) shift |= 1;
-            if (key->modifiers() & Qt::ControlModifier) shift |= 2;
-            if (key->modifiers() & Qt::AltModifier) shift |= 4;
+            if (key->modifiers() & Qt::ShiftModifier)
+                shift |= 1;
+            if (key->modifiers() & Qt::ControlModifier)
+                shift |= 2;
+            if (key->modifiers() & Qt::AltModifier)
+                shift |= 4;
             Form_KeyDown(key->key(), shift);
         }
     }

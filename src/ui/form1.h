@@ -4,9 +4,9 @@
 // captions in step and rebuild the scene on each change.
 #pragma once
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QComboBox>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
@@ -65,8 +65,8 @@ public:
 
     // Controls, by their names on the form.
     QWidget* picture1_ = nullptr;
-    toolkit::Label *Label1_, *Label2_, *Label3_, *Label4_, *Label5_, *Label6_, *Label7_, *Label8_,
-        *Label9_, *Label10_, *Label11_, *Label13_, *Label14_, *Label15_, *Label16_, *Label17_;
+    toolkit::Label *Label1_, *Label2_, *Label3_, *Label4_, *Label5_, *Label6_, *Label7_, *Label8_, *Label9_,
+        *Label10_, *Label11_, *Label13_, *Label14_, *Label15_, *Label16_, *Label17_;
     QLineEdit *Text1_, *Text2_;
     QListWidget* List1_;
     QComboBox* Combo1_;

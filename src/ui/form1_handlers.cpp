@@ -36,15 +36,9 @@ void Form1::Form_MouseDown(int button, int, float, float)
         mnuMenu_->popup(QCursor::pos());
 }
 
-void Form1::closeEvent(QCloseEvent*)
-{
-    toolkit::endProgram(0);
-}
+void Form1::closeEvent(QCloseEvent*) { toolkit::endProgram(0); }
 
-void Form1::Command2_Click()
-{
-    toolkit::endProgram(0);
-}
+void Form1::Command2_Click() { toolkit::endProgram(0); }
 
 void Form1::Command3_Click()
 {
@@ -122,10 +116,7 @@ void Form1::List1_Click()
     Command1_Click();
 }
 
-void Form1::Combo1_Click()
-{
-    setText2(QStringLiteral("Texture\\") + Combo1_->currentText());
-}
+void Form1::Combo1_Click() { setText2(QStringLiteral("Texture\\") + Combo1_->currentText()); }
 
 // The settings reset: each assignment that changes a value raises that
 // control's own handler, so the scene follows as if the user had made it.

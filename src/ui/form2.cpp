@@ -138,10 +138,7 @@ Form2::Form2(const QIcon& icon, QWidget* parent) : QWidget(parent, Qt::Window)
     setTabOrder(Text1_, Command1_);
 }
 
-void Form2::Form_Activate()
-{
-    Command1_->setFocus(Qt::ActiveWindowFocusReason);
-}
+void Form2::Form_Activate() { Command1_->setFocus(Qt::ActiveWindowFocusReason); }
 
 bool Form2::event(QEvent* event)
 {

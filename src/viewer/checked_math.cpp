@@ -32,9 +32,6 @@ float divideToFloat(double a, double b)
     return toFloat(a / b, "/");
 }
 
-float multiplyToFloat(double a, double b)
-{
-    return toFloat(a * b, "*");
-}
+float multiplyToFloat(double a, double b) { return toFloat(a * b, "*"); }
 
 }  // namespace viewer

@@ -16,7 +16,8 @@ void Scene::SetupMaterial()
     else
         material.Ambient = {1.0f, 1.0f, 1.0f, 1.0f};
     material.Diffuse = {1.0f, 1.0f, 1.0f, divideToFloat(controls_.HScroll(8), 100.0)};
-    material.Specular = {divideToFloat(controls_.HScroll(9), 100.0), divideToFloat(controls_.HScroll(9), 100.0),
+    material.Specular = {divideToFloat(controls_.HScroll(9), 100.0),
+                         divideToFloat(controls_.HScroll(9), 100.0),
                          divideToFloat(controls_.HScroll(9), 100.0), 1.0f};
     d3d::IDirect3DDevice8& device = *module_.Device;
     d3d::check(device.SetMaterial(material), "SetMaterial");
@@ -36,9 +37,12 @@ void Scene::SetupMaterial()
     }
 
     if (controls_.Check(7) != 0)
-        d3d::check(device.SetRenderState(d3d::D3DRS_FILLMODE, d3d::D3DFILL_WIREFRAME), "SetRenderState (D3DRS_FILLMODE)");
-    d3d::check(device.SetRenderState(d3d::D3DRS_ALPHABLENDENABLE, 1), "SetRenderState (D3DRS_ALPHABLENDENABLE)");
-    d3d::check(device.SetRenderState(d3d::D3DRS_SRCBLEND, d3d::D3DBLEND_SRCALPHA), "SetRenderState (D3DRS_SRCBLEND)");
+        d3d::check(device.SetRenderState(d3d::D3DRS_FILLMODE, d3d::D3DFILL_WIREFRAME),
+                   "SetRenderState (D3DRS_FILLMODE)");
+    d3d::check(device.SetRenderState(d3d::D3DRS_ALPHABLENDENABLE, 1),
+               "SetRenderState (D3DRS_ALPHABLENDENABLE)");
+    d3d::check(device.SetRenderState(d3d::D3DRS_SRCBLEND, d3d::D3DBLEND_SRCALPHA),
+               "SetRenderState (D3DRS_SRCBLEND)");
     d3d::check(device.SetRenderState(d3d::D3DRS_DESTBLEND, d3d::D3DBLEND_INVSRCALPHA),
                "SetRenderState (D3DRS_DESTBLEND)");
     d3d::check(device.SetRenderState(d3d::D3DRS_SPECULARENABLE, 1), "SetRenderState (D3DRS_SPECULARENABLE)");

@@ -34,7 +34,8 @@ QString Scene::ResolveAssetPath(QString name)
     // the model still belongs to the previous one, and nothing is to be drawn
     // before the program ends.
     framesHeld_ = true;
-    toolkit::messageBox(QStringLiteral("Xファイル、または テクスチャが見つかりません。プログラムを終了します。"));
+    toolkit::messageBox(
+        QStringLiteral("Xファイル、または テクスチャが見つかりません。プログラムを終了します。"));
     toolkit::endProgram(1);
 }
 
@@ -45,8 +46,8 @@ void Scene::LoadModel()
     std::vector<std::uint32_t> adjacency;
     std::vector<d3d::D3DXMATERIAL> materials;
     std::uint32_t materialCount = 0;
-    const d3d::HRESULT hr = module_.runtime().D3DXLoadMeshFromX(path.toStdString(), 0, module_.Device, &adjacency,
-                                                                &materials, &materialCount, mesh);
+    const d3d::HRESULT hr = module_.runtime().D3DXLoadMeshFromX(path.toStdString(), 0, module_.Device,
+                                                                &adjacency, &materials, &materialCount, mesh);
     d3d::check(hr, "D3DXLoadMeshFromX", module_.runtime().lastFailureDetail());
     ModelMesh = std::move(mesh);
 

@@ -12,10 +12,7 @@ namespace viewer {
 namespace {
 
 // A light or ambient channel: strength × the channel's check value.
-float channel(double strength, std::int16_t checkValue)
-{
-    return multiplyToFloat(strength, checkValue);
-}
+float channel(double strength, std::int16_t checkValue) { return multiplyToFloat(strength, checkValue); }
 
 }  // namespace
 
@@ -29,8 +26,8 @@ void Scene::Command1_Click()
     }
 
     // Camera.
-    const auto eye = VBDirect3D8::MakeVector(0, sub16(controls_.HScroll(11), 100),
-                                             sub16(controls_.HScroll(10), 1000));
+    const auto eye =
+        VBDirect3D8::MakeVector(0, sub16(controls_.HScroll(11), 100), sub16(controls_.HScroll(10), 1000));
     const auto at = VBDirect3D8::MakeVector(0, divideToFloat(sub16(controls_.HScroll(5), 25), 10), 0);
     const auto up = VBDirect3D8::MakeVector(0, 1, 0);
     module_.SetView(eye, at, up);
@@ -42,10 +39,9 @@ void Scene::Command1_Click()
     // Directional light.
     if (controls_.Check(8) == 1) {
         const double strength = controls_.HScroll(6) / 30.0;
-        module_.SetDirectionalLight(channel(strength, controls_.CheckArray(10, 0)),
-                                    channel(strength, controls_.CheckArray(10, 1)),
-                                    channel(strength, controls_.CheckArray(10, 2)), -1, -1, 1, kLightRange,
-                                    0);
+        module_.SetDirectionalLight(
+            channel(strength, controls_.CheckArray(10, 0)), channel(strength, controls_.CheckArray(10, 1)),
+            channel(strength, controls_.CheckArray(10, 2)), -1, -1, 1, kLightRange, 0);
     }
 
     // Ambient light.

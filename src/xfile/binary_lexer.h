@@ -64,16 +64,15 @@ public:
 
     // True when the rest of the input could hold `values` more values (each
     // takes at least 4 bytes).
-    bool canHold(std::uint64_t values) const {
-        return values <= std::uint64_t(end_ - p_) / 4 + listLeft_;
-    }
+    bool canHold(std::uint64_t values) const { return values <= std::uint64_t(end_ - p_) / 4 + listLeft_; }
 
     // Skips to the '}' matching an already consumed '{', decoding every record
     // so that payload bytes are never mistaken for tokens.
     bool skipBlock();
 
     std::size_t offset() const { return std::size_t(p_ - begin_); }
-    void seek(std::size_t offset) {
+    void seek(std::size_t offset)
+    {
         p_ = begin_ + offset;
         listLeft_ = 0;
     }
@@ -104,8 +103,10 @@ private:
     bool warnedRange_ = false;
 };
 
-inline bool BinaryLexer::readUInt(std::uint32_t& value) {
-    if (listLeft_ == 0 || listKind_ != List::Ints) return readUIntSlow(value);
+inline bool BinaryLexer::readUInt(std::uint32_t& value)
+{
+    if (listLeft_ == 0 || listKind_ != List::Ints)
+        return readUIntSlow(value);
     std::memcpy(&value, list_, 4);  // little-endian stream, little-endian targets
     list_ += 4;
     --listLeft_;

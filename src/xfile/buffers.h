@@ -17,17 +17,21 @@ namespace xfile::detail {
 // 512-fold (on some virtual machines faults dominate the whole load).
 // Only whole huge pages inside the allocation are advised; nothing else changes.
 template <class T>
-void reserveLarge(std::vector<T>& v, std::size_t count) {
-    if (count <= v.capacity()) return;
+void reserveLarge(std::vector<T>& v, std::size_t count)
+{
+    if (count <= v.capacity())
+        return;
     v.reserve(count);
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
     constexpr std::uintptr_t kHuge = std::uintptr_t(2) << 20;
     const std::size_t bytes = v.capacity() * sizeof(T);
-    if (bytes < kHuge) return;
+    if (bytes < kHuge)
+        return;
     const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(v.data());
     const std::uintptr_t first = (begin + kHuge - 1) & ~(kHuge - 1);
     const std::uintptr_t last = (begin + bytes) & ~(kHuge - 1);
-    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    if (last > first)
+        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 #endif
 }
 

@@ -7,36 +7,49 @@ namespace xfile::detail {
 
 bool Guid::operator==(const Guid& o) const { return std::memcmp(bytes, o.bytes, sizeof bytes) == 0; }
 
-bool Diagnostics::fail(std::string message) {
-    if (error_.empty()) error_ = message.empty() ? std::string("malformed file") : std::move(message);
+bool Diagnostics::fail(std::string message)
+{
+    if (error_.empty())
+        error_ = message.empty() ? std::string("malformed file") : std::move(message);
     return false;
 }
 
-void Diagnostics::addContext(const std::string& what) {
-    if (error_.empty() || hasContext_) return;
+void Diagnostics::addContext(const std::string& what)
+{
+    if (error_.empty() || hasContext_)
+        return;
     error_ += " (while reading " + what + ")";
     hasContext_ = true;
 }
 
-void Diagnostics::warn(std::string message) {
+void Diagnostics::warn(std::string message)
+{
     constexpr std::size_t kMaxWarnings = 32;
-    if (!warnings_ || warnings_->size() >= kMaxWarnings) return;
-    if (std::find(warnings_->begin(), warnings_->end(), message) != warnings_->end()) return;
+    if (!warnings_ || warnings_->size() >= kMaxWarnings)
+        return;
+    if (std::find(warnings_->begin(), warnings_->end(), message) != warnings_->end())
+        return;
     warnings_->push_back(std::move(message));
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
+bool equalsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (x >= 'A' && x <= 'Z') x = static_cast<unsigned char>(x + 32);
-        if (y >= 'A' && y <= 'Z') y = static_cast<unsigned char>(y + 32);
-        if (x != y) return false;
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<unsigned char>(x + 32);
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<unsigned char>(y + 32);
+        if (x != y)
+            return false;
     }
     return true;
 }
 
-std::string quoteForMessage(std::string_view text) {
+std::string quoteForMessage(std::string_view text)
+{
     constexpr std::size_t kMax = 40;
     std::string out = "'";
     for (std::size_t i = 0; i < text.size() && i < kMax; ++i) {
@@ -50,7 +63,8 @@ std::string quoteForMessage(std::string_view text) {
             out += hex[c & 15];
         }
     }
-    if (text.size() > kMax) out += "...";
+    if (text.size() > kMax)
+        out += "...";
     out += "'";
     return out;
 }

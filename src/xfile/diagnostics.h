@@ -13,11 +13,11 @@ namespace xfile::detail {
 // Kind of the next token as the readers see it. Text and binary streams map
 // onto the same kinds so that one reader serves both.
 enum class Tok : std::uint8_t {
-    End,        // no more input
-    Name,       // identifier (text: any word that is not a number)
-    Number,     // text: a word that starts like a number; binary: INTEGER or a list
-    String,     // "..." or a binary STRING record
-    Guid,       // <xxxxxxxx-...> or a binary GUID record
+    End,     // no more input
+    Name,    // identifier (text: any word that is not a number)
+    Number,  // text: a word that starts like a number; binary: INTEGER or a list
+    String,  // "..." or a binary STRING record
+    Guid,    // <xxxxxxxx-...> or a binary GUID record
     LBrace,
     RBrace,
     LBracket,

@@ -9,7 +9,8 @@ bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
 bool parseHeader(const unsigned char* data, std::size_t size, FileHeader& header, std::string& error,
-                 std::string& warning) {
+                 std::string& warning)
+{
     std::size_t start = 0;
     if (size >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF) {
         start = 3;
@@ -45,7 +46,8 @@ bool parseHeader(const unsigned char* data, std::size_t size, FileHeader& header
     } else {
         error = "unsupported .x format '" + std::string(fmt, 4) + "' (expected txt, bin, tzip or bzip)";
         for (char& c : error)
-            if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7f) c = '?';
+            if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7f)
+                c = '?';
         return false;
     }
 

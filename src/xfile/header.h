@@ -12,8 +12,8 @@ struct FileHeader {
     int versionMajor = 0;
     int versionMinor = 0;
     Encoding encoding = Encoding::Text;
-    int floatBits = 32;          // width of binary float lists: 32 or 64
-    std::size_t bodyOffset = 16; // where templates/objects (or the compressed stream) start
+    int floatBits = 32;           // width of binary float lists: 32 or 64
+    std::size_t bodyOffset = 16;  // where templates/objects (or the compressed stream) start
 };
 
 // Parses the header at the start of `data`. Content may follow on the same

@@ -9,8 +9,10 @@ namespace xfile::detail {
 
 namespace {
 
-std::uint32_t bitsOf(float f) {
-    if (f == 0.0f) f = 0.0f;  // -0 and +0 are the same normal
+std::uint32_t bitsOf(float f)
+{
+    if (f == 0.0f)
+        f = 0.0f;  // -0 and +0 are the same normal
     std::uint32_t b;
     std::memcpy(&b, &f, 4);
     return b;
@@ -18,7 +20,8 @@ std::uint32_t bitsOf(float f) {
 
 bool sameVector(const float* a, const float* b) { return a[0] == b[0] && a[1] == b[1] && a[2] == b[2]; }
 
-void normalize(float* v) {
+void normalize(float* v)
+{
     const double len = std::sqrt(double(v[0]) * v[0] + double(v[1]) * v[1] + double(v[2]) * v[2]);
     if (len > 0 && std::isfinite(len)) {
         v[0] = float(v[0] / len);
@@ -29,37 +32,45 @@ void normalize(float* v) {
     }
 }
 
-void zeroNonFinite(float* v, std::size_t n) {
+void zeroNonFinite(float* v, std::size_t n)
+{
     for (std::size_t i = 0; i < n; ++i)
-        if (!std::isfinite(v[i])) v[i] = 0;
+        if (!std::isfinite(v[i]))
+            v[i] = 0;
 }
 
 }  // namespace
 
-Matrix Matrix::identity() {
+Matrix Matrix::identity()
+{
     Matrix r{};
     r.m[0] = r.m[5] = r.m[10] = r.m[15] = 1;
     return r;
 }
 
-bool Matrix::isIdentity() const {
+bool Matrix::isIdentity() const
+{
     for (int i = 0; i < 16; ++i)
-        if (m[i] != ((i % 5 == 0) ? 1.0f : 0.0f)) return false;
+        if (m[i] != ((i % 5 == 0) ? 1.0f : 0.0f))
+            return false;
     return true;
 }
 
-Matrix multiply(const Matrix& a, const Matrix& b) {
+Matrix multiply(const Matrix& a, const Matrix& b)
+{
     Matrix r{};
     for (int row = 0; row < 4; ++row)
         for (int col = 0; col < 4; ++col) {
             float s = 0;
-            for (int k = 0; k < 4; ++k) s += a.m[row * 4 + k] * b.m[k * 4 + col];
+            for (int k = 0; k < 4; ++k)
+                s += a.m[row * 4 + k] * b.m[k * 4 + col];
             r.m[row * 4 + col] = s;
         }
     return r;
 }
 
-std::size_t MeshBuilder::CloneKeyHash::operator()(const CloneKey& k) const {
+std::size_t MeshBuilder::CloneKeyHash::operator()(const CloneKey& k) const
+{
     std::uint64_t h = k.position * 0x9E3779B97F4A7C15ull;
     h ^= (std::uint64_t(k.nx) << 32 | k.ny) * 0xC2B2AE3D27D4EB4Full;
     h ^= k.nz * 0x165667B19E3779F9ull;
@@ -68,7 +79,8 @@ std::size_t MeshBuilder::CloneKeyHash::operator()(const CloneKey& k) const {
 
 MeshBuilder::MeshBuilder(MeshData& out, Diagnostics& diag) : out_(out), diag_(diag) {}
 
-void MeshBuilder::resetMesh() {
+void MeshBuilder::resetMesh()
+{
     vertexCount = faceCount = 0;
     hasNormals = false;
     normals.clear();
@@ -88,7 +100,8 @@ void MeshBuilder::resetMesh() {
     meshTexcoords_ = meshColors_ = false;
 }
 
-void MeshBuilder::beginMesh() {
+void MeshBuilder::beginMesh()
+{
     resetMesh();
     base_ = out_.vertexCount();
     indexBase_ = out_.indices.size();
@@ -96,7 +109,8 @@ void MeshBuilder::beginMesh() {
     colorChannelBefore_ = colorChannel_;
 }
 
-float* MeshBuilder::addPositions(std::uint32_t count) {
+float* MeshBuilder::addPositions(std::uint32_t count)
+{
     const std::size_t start = std::size_t(base_) * 3;
     reserveLarge(out_.positions, start + std::size_t(count) * 3);
     out_.positions.resize(start + std::size_t(count) * 3);
@@ -104,14 +118,19 @@ float* MeshBuilder::addPositions(std::uint32_t count) {
     return out_.positions.data() + start;
 }
 
-void MeshBuilder::reserveTriangles(std::size_t triangles) { reserveLarge(out_.indices, indexBase_ + triangles * 3); }
+void MeshBuilder::reserveTriangles(std::size_t triangles)
+{
+    reserveLarge(out_.indices, indexBase_ + triangles * 3);
+}
 
-void MeshBuilder::addFace(const std::uint32_t* corners, std::uint32_t n) {
+void MeshBuilder::addFace(const std::uint32_t* corners, std::uint32_t n)
+{
     if (n != 3 && !polygons_) {
         polygonSizes_.assign(faceCount, 3);
         polygons_ = true;
     }
-    if (polygons_) polygonSizes_.push_back(n);
+    if (polygons_)
+        polygonSizes_.push_back(n);
     const std::size_t at = out_.indices.size();
     out_.indices.resize(at + std::size_t(n - 2) * 3);
     std::uint32_t* tri = out_.indices.data() + at;
@@ -124,22 +143,23 @@ void MeshBuilder::addFace(const std::uint32_t* corners, std::uint32_t n) {
     ++faceCount;
 }
 
-std::uint32_t MeshBuilder::faceSize(std::uint32_t face) const {
-    return polygons_ ? polygonSizes_[face] : 3;
-}
+std::uint32_t MeshBuilder::faceSize(std::uint32_t face) const { return polygons_ ? polygonSizes_[face] : 3; }
 
-std::uint32_t MeshBuilder::resolve(std::uint32_t position, std::uint32_t normal) {
+std::uint32_t MeshBuilder::resolve(std::uint32_t position, std::uint32_t normal)
+{
     const std::uint32_t current = vertexNormal_[position];
     if (current == kNone) {
         vertexNormal_[position] = normal;
         return position;
     }
-    if (current == normal || sameVector(&normals[std::size_t(current) * 3], &normals[std::size_t(normal) * 3]))
+    if (current == normal ||
+        sameVector(&normals[std::size_t(current) * 3], &normals[std::size_t(normal) * 3]))
         return position;
     const float* n = &normals[std::size_t(normal) * 3];
     const CloneKey key{position, bitsOf(n[0]), bitsOf(n[1]), bitsOf(n[2])};
     auto it = cloneOf_.find(key);
-    if (it != cloneOf_.end()) return it->second;
+    if (it != cloneOf_.end())
+        return it->second;
     const std::uint32_t clone = std::uint32_t(vertexNormal_.size());
     vertexNormal_.push_back(normal);
     cloneSource_.push_back(position);
@@ -147,8 +167,10 @@ std::uint32_t MeshBuilder::resolve(std::uint32_t position, std::uint32_t normal)
     return clone;
 }
 
-bool MeshBuilder::assignNormals(const std::uint32_t* normalIndex, std::uint32_t count) {
-    if (normalFace_ >= faceCount) return false;
+bool MeshBuilder::assignNormals(const std::uint32_t* normalIndex, std::uint32_t count)
+{
+    if (normalFace_ >= faceCount)
+        return false;
     if (vertexNormal_.size() < vertexCount) {
         reserveLarge(vertexNormal_, vertexCount);
         vertexNormal_.resize(vertexCount, kNone);
@@ -169,10 +191,13 @@ bool MeshBuilder::assignNormals(const std::uint32_t* normalIndex, std::uint32_t 
             position = tri[(j - 2) * 3 + 2];
         const std::uint32_t v = base_ + resolve(position - base_, normalIndex[j]);
         if (j == 0) {
-            for (std::uint32_t t = 0; t < triangles; ++t) tri[t * 3] = v;
+            for (std::uint32_t t = 0; t < triangles; ++t)
+                tri[t * 3] = v;
         } else {
-            if (j <= triangles) tri[(j - 1) * 3 + 1] = v;
-            if (j >= 2) tri[(j - 2) * 3 + 2] = v;
+            if (j <= triangles)
+                tri[(j - 1) * 3 + 1] = v;
+            if (j >= 2)
+                tri[(j - 2) * 3 + 2] = v;
         }
     }
     ++normalFace_;
@@ -180,7 +205,8 @@ bool MeshBuilder::assignNormals(const std::uint32_t* normalIndex, std::uint32_t 
     return true;
 }
 
-float* MeshBuilder::texcoordSlots() {
+float* MeshBuilder::texcoordSlots()
+{
     const std::size_t base = base_;
     if (!uvChannel_) {
         out_.texcoords.assign(base * 2, 0.0f);
@@ -193,7 +219,8 @@ float* MeshBuilder::texcoordSlots() {
     return out_.texcoords.data() + base * 2;
 }
 
-std::uint32_t* MeshBuilder::colorSlots() {
+std::uint32_t* MeshBuilder::colorSlots()
+{
     const std::size_t base = base_;
     constexpr std::uint32_t kNoColor = 0x00FFFFFFu;
     if (!colorChannel_) {
@@ -207,18 +234,24 @@ std::uint32_t* MeshBuilder::colorSlots() {
     return out_.colors.data() + base;
 }
 
-void MeshBuilder::dropMesh() {
+void MeshBuilder::dropMesh()
+{
     const std::size_t base = base_;
     out_.positions.resize(base * 3);
     out_.indices.resize(indexBase_);
-    if (uvChannel_ && !uvChannelBefore_) out_.texcoords.clear(), uvChannel_ = false;
-    if (uvChannel_) out_.texcoords.resize(base * 2);
-    if (colorChannel_ && !colorChannelBefore_) out_.colors.clear(), colorChannel_ = false;
-    if (colorChannel_) out_.colors.resize(base);
+    if (uvChannel_ && !uvChannelBefore_)
+        out_.texcoords.clear(), uvChannel_ = false;
+    if (uvChannel_)
+        out_.texcoords.resize(base * 2);
+    if (colorChannel_ && !colorChannelBefore_)
+        out_.colors.clear(), colorChannel_ = false;
+    if (colorChannel_)
+        out_.colors.resize(base);
     resetMesh();
 }
 
-bool MeshBuilder::endMesh(const Matrix& world) {
+bool MeshBuilder::endMesh(const Matrix& world)
+{
     ++meshesSeen_;
     const std::uint32_t nV = vertexCount;
     if (nV == 0 || faceCount == 0) {
@@ -231,15 +264,19 @@ bool MeshBuilder::endMesh(const Matrix& world) {
     const bool useDeclNormals = !hasNormals && declNormals.size() == std::size_t(nV) * 3;
     if (useDeclNormals) {
         normals.swap(declNormals);
-        for (std::size_t i = 0; i < normals.size(); i += 3) normalize(&normals[i]);
+        for (std::size_t i = 0; i < normals.size(); i += 3)
+            normalize(&normals[i]);
         vertexNormal_.resize(nV);
-        for (std::uint32_t v = 0; v < nV; ++v) vertexNormal_[v] = v;
+        for (std::uint32_t v = 0; v < nV; ++v)
+            vertexNormal_[v] = v;
     }
     const bool meshHasNormals = hasNormals || useDeclNormals;
-    if (meshHasNormals && vertexNormal_.size() < nV) vertexNormal_.resize(nV, kNone);
+    if (meshHasNormals && vertexNormal_.size() < nV)
+        vertexNormal_.resize(nV, kNone);
     const std::uint32_t clones = std::uint32_t(cloneSource_.size());
     const std::uint64_t total64 = std::uint64_t(nV) + clones;
-    if (std::uint64_t(base_) + total64 > 0xFFFFFFFFull) return diag_.fail("merged mesh has too many vertices");
+    if (std::uint64_t(base_) + total64 > 0xFFFFFFFFull)
+        return diag_.fail("merged mesh has too many vertices");
     const std::uint32_t total = std::uint32_t(total64);
     const std::size_t base = base_;
 
@@ -275,13 +312,15 @@ bool MeshBuilder::endMesh(const Matrix& world) {
     if (meshHasNormals) {
         if (transform) {
             const float* m = world.m;
-            const double a = m[0], b = m[1], c = m[2], d = m[4], e = m[5], f = m[6], g = m[8], h = m[9], i = m[10];
-            double cof[9] = {e * i - f * h, -(d * i - f * g), d * h - e * g,
-                             -(b * i - c * h), a * i - c * g, -(a * h - b * g),
-                             b * f - c * e, -(a * f - c * d), a * e - b * d};
+            const double a = m[0], b = m[1], c = m[2], d = m[4], e = m[5], f = m[6], g = m[8], h = m[9],
+                         i = m[10];
+            double cof[9] = {e * i - f * h,    -(d * i - f * g), d * h - e * g,
+                             -(b * i - c * h), a * i - c * g,    -(a * h - b * g),
+                             b * f - c * e,    -(a * f - c * d), a * e - b * d};
             const double det = a * cof[0] + b * cof[1] + c * cof[2];
             if (det < 0)
-                for (double& x : cof) x = -x;
+                for (double& x : cof)
+                    x = -x;
             for (std::size_t k = 0; k < normals.size(); k += 3) {
                 const double x = normals[k], y = normals[k + 1], z = normals[k + 2];
                 normals[k] = float(x * cof[0] + y * cof[3] + z * cof[6]);
@@ -300,7 +339,8 @@ bool MeshBuilder::endMesh(const Matrix& world) {
         float* dst = out_.normals.data() + base * 3;
         for (std::uint32_t v = 0; v < total; ++v) {
             const std::uint32_t n = vertexNormal_[v];
-            if (n != kNone) std::memcpy(dst + std::size_t(v) * 3, &normals[std::size_t(n) * 3], 12);
+            if (n != kNone)
+                std::memcpy(dst + std::size_t(v) * 3, &normals[std::size_t(n) * 3], 12);
         }
     } else if (normalChannel_) {
         out_.normals.resize((base + total) * 3, 0.0f);
@@ -324,7 +364,8 @@ bool MeshBuilder::endMesh(const Matrix& world) {
     if (meshColors_) {
         out_.colors.resize(base + total);
         std::uint32_t* dst = out_.colors.data() + base;
-        for (std::uint32_t c = 0; c < clones; ++c) dst[nV + c] = dst[cloneSource_[c]];
+        for (std::uint32_t c = 0; c < clones; ++c)
+            dst[nV + c] = dst[cloneSource_[c]];
     } else if (colorChannel_) {
         out_.colors.resize(base + total, 0x00FFFFFFu);
     }
@@ -356,20 +397,25 @@ bool MeshBuilder::endMesh(const Matrix& world) {
     return true;
 }
 
-void MeshBuilder::sortByAttribute() {
+void MeshBuilder::sortByAttribute()
+{
     const std::size_t faces = out_.attributes.size();
     bool sorted = true;
     std::uint32_t maxAttribute = 0;
     for (std::size_t f = 0; f < faces; ++f) {
-        if (f > 0 && out_.attributes[f] < out_.attributes[f - 1]) sorted = false;
-        if (out_.attributes[f] > maxAttribute) maxAttribute = out_.attributes[f];
+        if (f > 0 && out_.attributes[f] < out_.attributes[f - 1])
+            sorted = false;
+        if (out_.attributes[f] > maxAttribute)
+            maxAttribute = out_.attributes[f];
     }
     if (!sorted) {
         // Counting sort: stable, and ids are bounded by the number of
         // materials in the file.
         std::vector<std::uint32_t> start(std::size_t(maxAttribute) + 2, 0);
-        for (std::uint32_t a : out_.attributes) ++start[std::size_t(a) + 1];
-        for (std::size_t i = 1; i < start.size(); ++i) start[i] += start[i - 1];
+        for (std::uint32_t a : out_.attributes)
+            ++start[std::size_t(a) + 1];
+        for (std::size_t i = 1; i < start.size(); ++i)
+            start[i] += start[i - 1];
         std::vector<std::uint32_t> indices(out_.indices.size());
         std::vector<std::uint32_t> attributes(faces);
         for (std::size_t f = 0; f < faces; ++f) {
@@ -393,15 +439,18 @@ void MeshBuilder::sortByAttribute() {
     }
 }
 
-bool MeshBuilder::finish() {
+bool MeshBuilder::finish()
+{
     if (!anyMesh_) {
-        if (meshesSeen_ > 0) return diag_.fail("no mesh in file (every Mesh object is empty)");
+        if (meshesSeen_ > 0)
+            return diag_.fail("no mesh in file (every Mesh object is empty)");
         return diag_.fail("no mesh in file");
     }
     if (!anyMaterialList_) {
         // What D3DX hands out for a file without any material list.
         Material grey;
-        for (int i = 0; i < 3; ++i) grey.diffuse[i] = grey.specular[i] = 0.5f;
+        for (int i = 0; i < 3; ++i)
+            grey.diffuse[i] = grey.specular[i] = 0.5f;
         grey.diffuse[3] = grey.specular[3] = 0.0f;
         grey.ambient[3] = grey.emissive[3] = 0.0f;
         out_.materials.assign(1, grey);

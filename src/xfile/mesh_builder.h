@@ -103,7 +103,8 @@ private:
     struct CloneKey {
         std::uint32_t position;
         std::uint32_t nx, ny, nz;  // bit patterns of the normal vector
-        bool operator==(const CloneKey& o) const {
+        bool operator==(const CloneKey& o) const
+        {
             return position == o.position && nx == o.nx && ny == o.ny && nz == o.nz;
         }
     };
@@ -118,16 +119,17 @@ private:
 
     MeshData& out_;
     Diagnostics& diag_;
-    std::uint32_t base_ = 0;          // first output vertex of the current mesh
-    std::size_t indexBase_ = 0;       // first output index of the current mesh
+    std::uint32_t base_ = 0;                   // first output vertex of the current mesh
+    std::size_t indexBase_ = 0;                // first output index of the current mesh
     std::vector<std::uint32_t> polygonSizes_;  // per polygon, once one is not a triangle
     bool polygons_ = false;
     std::uint32_t normalFace_ = 0;    // next polygon for assignNormals
     std::size_t normalTriangle_ = 0;  // its first triangle, relative to indexBase_/3
     bool meshTexcoords_ = false, meshColors_ = false;
     bool uvChannelBefore_ = false, colorChannelBefore_ = false;
-    std::vector<std::uint32_t> vertexNormal_;  // normal index per vertex of the mesh (file vertices, then clones)
-    std::vector<std::uint32_t> cloneSource_;   // file vertex of each clone
+    std::vector<std::uint32_t>
+        vertexNormal_;  // normal index per vertex of the mesh (file vertices, then clones)
+    std::vector<std::uint32_t> cloneSource_;  // file vertex of each clone
     std::unordered_map<CloneKey, std::uint32_t, CloneKeyHash> cloneOf_;
 
     bool normalChannel_ = false;

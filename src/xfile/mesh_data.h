@@ -30,9 +30,9 @@ struct Material {
 // any mesh of the file carries them (components missing in one mesh are zero,
 // colours missing are 0x00FFFFFF).
 struct MeshData {
-    std::vector<float> positions;     // 3 per vertex
-    std::vector<float> normals;       // 3 per vertex, or empty
-    std::vector<float> texcoords;     // 2 per vertex, or empty
+    std::vector<float> positions;       // 3 per vertex
+    std::vector<float> normals;         // 3 per vertex, or empty
+    std::vector<float> texcoords;       // 2 per vertex, or empty
     std::vector<std::uint32_t> colors;  // ARGB per vertex, or empty
 
     // 3 indices per face; faces are sorted by attribute id (stable), so the

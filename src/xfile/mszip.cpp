@@ -12,7 +12,8 @@ namespace xfile::detail {
 namespace {
 
 std::uint16_t rd16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
-std::uint32_t rd32(const unsigned char* p) {
+std::uint32_t rd32(const unsigned char* p)
+{
     return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
            (std::uint32_t(p[3]) << 24);
 }
@@ -22,8 +23,10 @@ struct Inflater {
     z_stream s{};
     bool ok = false;
     Inflater() { ok = inflateInit2(&s, -15) == Z_OK; }
-    ~Inflater() {
-        if (ok) inflateEnd(&s);
+    ~Inflater()
+    {
+        if (ok)
+            inflateEnd(&s);
     }
 };
 
@@ -32,7 +35,8 @@ std::string at(std::size_t offset) { return "byte offset " + std::to_string(offs
 }  // namespace
 
 bool decompressMszip(const unsigned char* data, std::size_t size, std::size_t baseOffset,
-                     std::vector<char>& out, std::string& error, std::string& warning) {
+                     std::vector<char>& out, std::string& error, std::string& warning)
+{
     out.clear();
     if (size < 4) {
         error = at(baseOffset) + "compressed file ends before its size field";
@@ -71,7 +75,8 @@ bool decompressMszip(const unsigned char* data, std::size_t size, std::size_t ba
     std::size_t block = 0;
     while (pos < size) {
         const std::size_t blockOffset = baseOffset + pos;
-        if (out.size() == expected && size - pos < 6) break;  // padding after the last block
+        if (out.size() == expected && size - pos < 6)
+            break;  // padding after the last block
         if (size - pos < 6) {
             error = at(blockOffset) + "compressed block " + std::to_string(block) + " is truncated";
             return false;
@@ -79,16 +84,18 @@ bool decompressMszip(const unsigned char* data, std::size_t size, std::size_t ba
         const std::size_t rawSize = rd16(data + pos);
         const std::size_t packedSize = rd16(data + pos + 2);
         if (packedSize < 2 || data[pos + 4] != 'C' || data[pos + 5] != 'K') {
-            error = at(blockOffset) + "compressed block " + std::to_string(block) + " lacks its \"CK\" signature";
+            error =
+                at(blockOffset) + "compressed block " + std::to_string(block) + " lacks its \"CK\" signature";
             return false;
         }
         if (packedSize > size - pos - 4) {
-            error = at(blockOffset) + "compressed block " + std::to_string(block) + " runs past the end of the file";
+            error = at(blockOffset) + "compressed block " + std::to_string(block) +
+                    " runs past the end of the file";
             return false;
         }
         if (rawSize > expected - out.size()) {
-            error = at(blockOffset) + "compressed data exceeds the declared total of " + std::to_string(total) +
-                    " bytes";
+            error = at(blockOffset) + "compressed data exceeds the declared total of " +
+                    std::to_string(total) + " bytes";
             return false;
         }
 
@@ -126,7 +133,8 @@ bool decompressMszip(const unsigned char* data, std::size_t size, std::size_t ba
             }
             // The deflate stream may lack its final-block flag; all of its
             // input consumed with exactly the declared output is accepted.
-            if (rc != Z_STREAM_END && inf.s.avail_in == 0) rc = Z_STREAM_END;
+            if (rc != Z_STREAM_END && inf.s.avail_in == 0)
+                rc = Z_STREAM_END;
         }
         if (rc == Z_DATA_ERROR || rc == Z_NEED_DICT) {
             error = at(blockOffset) + "compressed block " + std::to_string(block) + " is corrupt" +

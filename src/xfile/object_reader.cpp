@@ -35,7 +35,8 @@ enum class Kind {
     DeclData,
 };
 
-Kind classify(std::string_view type) {
+Kind classify(std::string_view type)
+{
     struct Entry {
         const char* name;
         Kind kind;
@@ -54,26 +55,32 @@ Kind classify(std::string_view type) {
         {"DeclData", Kind::DeclData},
     };
     for (const Entry& e : kKnown)
-        if (equalsNoCase(type, e.name)) return e.kind;
+        if (equalsNoCase(type, e.name))
+            return e.kind;
     return Kind::Other;
 }
 
-std::uint32_t packColor(const float* rgba) {
+std::uint32_t packColor(const float* rgba)
+{
     auto channel = [](float x) {
-        if (!(x > 0.0f)) return 0u;  // NaN too
-        if (x >= 1.0f) return 255u;
+        if (!(x > 0.0f))
+            return 0u;  // NaN too
+        if (x >= 1.0f)
+            return 255u;
         return static_cast<unsigned>(x * 255.0f + 0.5f);
     };
     return (channel(rgba[3]) << 24) | (channel(rgba[0]) << 16) | (channel(rgba[1]) << 8) | channel(rgba[2]);
 }
 
-float floatFromBits(std::uint32_t bits) {
+float floatFromBits(std::uint32_t bits)
+{
     float f;
     std::memcpy(&f, &bits, 4);
     return f;
 }
 
-float halfToFloat(std::uint16_t h) {
+float halfToFloat(std::uint16_t h)
+{
     const std::uint32_t sign = (h >> 15) & 1, exponent = (h >> 10) & 31, mantissa = h & 1023;
     float v;
     if (exponent == 0)
@@ -94,7 +101,8 @@ struct Header {
 };
 
 struct GuidHash {
-    std::size_t operator()(const Guid& g) const {
+    std::size_t operator()(const Guid& g) const
+    {
         std::uint64_t a, b;
         std::memcpy(&a, g.bytes, 8);
         std::memcpy(&b, g.bytes + 8, 8);
@@ -106,7 +114,8 @@ template <class Lexer>
 class ObjectReader {
 public:
     ObjectReader(Lexer& lex, MeshBuilder& mb, Diagnostics& diag)
-        : lex_(lex), mb_(mb), diag_(diag), templates_(TemplateRegistry::standard()) {
+        : lex_(lex), mb_(mb), diag_(diag), templates_(TemplateRegistry::standard())
+    {
         // Re-reading referenced meshes may not cost more than a few times the input.
         reparseBudget_ = std::uint64_t(lex.size()) * 4 + (1u << 20);
     }
@@ -146,10 +155,11 @@ private:
     bool readDeclData();
     bool readMatrix(Matrix& m);
     bool checkCount(std::uint64_t count, std::uint64_t valuesEach, const char* what);
-    bool readPolygon(std::uint32_t index, std::uint32_t minCorners, std::uint32_t limit, const char* indexWhat,
-                     std::uint32_t& n, std::optional<std::uint32_t>& firstBad);
+    bool readPolygon(std::uint32_t index, std::uint32_t minCorners, std::uint32_t limit,
+                     const char* indexWhat, std::uint32_t& n, std::optional<std::uint32_t>& firstBad);
 
-    static std::string label(const char* type, std::string_view name) {
+    static std::string label(const char* type, std::string_view name)
+    {
         return name.empty() ? std::string(type) : std::string(type) + " " + quoteForMessage(name);
     }
 
@@ -167,8 +177,10 @@ private:
 };
 
 template <class Lexer>
-bool ObjectReader<Lexer>::checkCount(std::uint64_t count, std::uint64_t valuesEach, const char* what) {
-    if (lex_.canHold(count * valuesEach)) return true;
+bool ObjectReader<Lexer>::checkCount(std::uint64_t count, std::uint64_t valuesEach, const char* what)
+{
+    if (lex_.canHold(count * valuesEach))
+        return true;
     return lex_.fail(std::string(what) + " count " + std::to_string(count) +
                      " is larger than the rest of the file could hold");
 }
@@ -180,16 +192,20 @@ bool ObjectReader<Lexer>::checkCount(std::uint64_t count, std::uint64_t valuesEa
 template <class Lexer>
 bool ObjectReader<Lexer>::readPolygon(std::uint32_t index, std::uint32_t minCorners, std::uint32_t limit,
                                       const char* indexWhat, std::uint32_t& n,
-                                      std::optional<std::uint32_t>& firstBad) {
-    if (!lex_.readUInt(n)) return false;
+                                      std::optional<std::uint32_t>& firstBad)
+{
+    if (!lex_.readUInt(n))
+        return false;
     if (n < minCorners)
-        return lex_.fail("face " + std::to_string(index) + " has " + std::to_string(n) + " indices; a face needs at least " +
-                         std::to_string(minCorners));
+        return lex_.fail("face " + std::to_string(index) + " has " + std::to_string(n) +
+                         " indices; a face needs at least " + std::to_string(minCorners));
     if (n > faceBuffer_.size()) {
-        if (!checkCount(n, 1, indexWhat)) return false;
+        if (!checkCount(n, 1, indexWhat))
+            return false;
         faceBuffer_.resize(std::max<std::size_t>(n, 64));
     }
-    if (!lex_.readUInts(faceBuffer_.data(), n)) return false;
+    if (!lex_.readUInts(faceBuffer_.data(), n))
+        return false;
     firstBad.reset();
     for (std::uint32_t j = 0; j < n; ++j)
         if (faceBuffer_[j] >= limit) {
@@ -200,25 +216,30 @@ bool ObjectReader<Lexer>::readPolygon(std::uint32_t index, std::uint32_t minCorn
 }
 
 template <class Lexer>
-bool ObjectReader<Lexer>::readHeader(std::string_view type, std::size_t start, Header& h) {
+bool ObjectReader<Lexer>::readHeader(std::string_view type, std::size_t start, Header& h)
+{
     h = Header{};
     h.start = start;
     Tok k = lex_.peek();
     if (k == Tok::Name || (Lexer::kIsText && k == Tok::Number)) {
-        if (!lex_.readName(h.name)) return false;
+        if (!lex_.readName(h.name))
+            return false;
         k = lex_.peek();
     }
     Token t;
     if (k == Tok::Guid) {  // tolerated before the brace as well as after it
-        if (!lex_.next(t)) return false;
+        if (!lex_.next(t))
+            return false;
         h.hasGuid = true;
         h.guid = t.guid;
         k = lex_.peek();
     }
-    if (k != Tok::LBrace) return lex_.failExpected(("'{' to open " + label("object", type)).c_str());
+    if (k != Tok::LBrace)
+        return lex_.failExpected(("'{' to open " + label("object", type)).c_str());
     lex_.next(t);
     if (lex_.peek() == Tok::Guid) {
-        if (!lex_.next(t)) return false;
+        if (!lex_.next(t))
+            return false;
         h.hasGuid = true;
         h.guid = t.guid;
     }
@@ -227,110 +248,130 @@ bool ObjectReader<Lexer>::readHeader(std::string_view type, std::size_t start, H
 
 template <class Lexer>
 typename ObjectReader<Lexer>::Child ObjectReader<Lexer>::nextChild(std::string_view& type, std::size_t& start,
-                                                                   Reference& ref, const std::string& parent) {
+                                                                   Reference& ref, const std::string& parent)
+{
     Token t;
     for (;;) {
         lex_.skipSeparators();
         switch (lex_.peek()) {
-            case Tok::RBrace:
-                lex_.next(t);
-                return Child::End;
-            case Tok::Name:
-                start = lex_.offset();
-                return lex_.readName(type) ? Child::Object : Child::Error;
-            case Tok::LBrace: {
-                ref = Reference{};
-                ref.offset = lex_.offset();
-                lex_.next(t);
-                Tok k = lex_.peek();
-                if (k == Tok::Name || (Lexer::kIsText && k == Tok::Number)) {
-                    if (!lex_.readName(ref.name)) return Child::Error;
-                    k = lex_.peek();
-                }
-                if (k == Tok::Guid) {
-                    if (!lex_.next(t)) return Child::Error;
-                    ref.hasGuid = true;
-                    ref.guid = t.guid;
-                }
-                lex_.skipSeparators();
-                if (lex_.peek() != Tok::RBrace) {
-                    lex_.failExpected(("'}' to close a reference in " + parent).c_str());
+        case Tok::RBrace:
+            lex_.next(t);
+            return Child::End;
+        case Tok::Name:
+            start = lex_.offset();
+            return lex_.readName(type) ? Child::Object : Child::Error;
+        case Tok::LBrace: {
+            ref = Reference{};
+            ref.offset = lex_.offset();
+            lex_.next(t);
+            Tok k = lex_.peek();
+            if (k == Tok::Name || (Lexer::kIsText && k == Tok::Number)) {
+                if (!lex_.readName(ref.name))
                     return Child::Error;
-                }
-                lex_.next(t);
-                return Child::Reference;
+                k = lex_.peek();
             }
-            case Tok::End:
-                lex_.fail("end of file inside " + parent + " (missing '}')");
+            if (k == Tok::Guid) {
+                if (!lex_.next(t))
+                    return Child::Error;
+                ref.hasGuid = true;
+                ref.guid = t.guid;
+            }
+            lex_.skipSeparators();
+            if (lex_.peek() != Tok::RBrace) {
+                lex_.failExpected(("'}' to close a reference in " + parent).c_str());
                 return Child::Error;
-            default:
-                lex_.failExpected(("a child object or '}' in " + parent).c_str());
-                return Child::Error;
+            }
+            lex_.next(t);
+            return Child::Reference;
+        }
+        case Tok::End:
+            lex_.fail("end of file inside " + parent + " (missing '}')");
+            return Child::Error;
+        default:
+            lex_.failExpected(("a child object or '}' in " + parent).c_str());
+            return Child::Error;
         }
     }
 }
 
 template <class Lexer>
-bool ObjectReader<Lexer>::skipObject(std::string_view type, std::size_t start) {
+bool ObjectReader<Lexer>::skipObject(std::string_view type, std::size_t start)
+{
     Header h;
-    if (!readHeader(type, start, h)) return false;
+    if (!readHeader(type, start, h))
+        return false;
     return lex_.skipBlock();
 }
 
 // Skips the remaining children of an object up to its closing brace.
 template <class Lexer>
-bool ObjectReader<Lexer>::skipRest(const std::string& what) {
+bool ObjectReader<Lexer>::skipRest(const std::string& what)
+{
     std::string_view type;
     std::size_t start;
     Reference ref;
     for (;;) {
         switch (nextChild(type, start, ref, what)) {
-            case Child::End: return true;
-            case Child::Error: return false;
-            case Child::Reference: break;
-            case Child::Object:
-                if (!skipObject(type, start)) return false;
-                break;
+        case Child::End:
+            return true;
+        case Child::Error:
+            return false;
+        case Child::Reference:
+            break;
+        case Child::Object:
+            if (!skipObject(type, start))
+                return false;
+            break;
         }
     }
 }
 
 template <class Lexer>
-void ObjectReader<Lexer>::remember(Kind kind, const Header& h, std::size_t material) {
+void ObjectReader<Lexer>::remember(Kind kind, const Header& h, std::size_t material)
+{
     const Named entry{kind, h.start, material};
     const int table = kind == Kind::Mesh ? 0 : 1;
-    if (!h.name.empty()) named_[table].insert_or_assign(std::string(h.name), entry);
-    if (h.hasGuid) byGuid_[table].insert_or_assign(h.guid, entry);
+    if (!h.name.empty())
+        named_[table].insert_or_assign(std::string(h.name), entry);
+    if (h.hasGuid)
+        byGuid_[table].insert_or_assign(h.guid, entry);
 }
 
 template <class Lexer>
-const typename ObjectReader<Lexer>::Named* ObjectReader<Lexer>::lookup(Kind kind, const Reference& ref) {
+const typename ObjectReader<Lexer>::Named* ObjectReader<Lexer>::lookup(Kind kind, const Reference& ref)
+{
     const int table = kind == Kind::Mesh ? 0 : 1;
     if (!ref.name.empty()) {
         auto it = named_[table].find(std::string(ref.name));
-        if (it != named_[table].end()) return &it->second;
+        if (it != named_[table].end())
+            return &it->second;
     }
     if (ref.hasGuid) {
         auto it = byGuid_[table].find(ref.guid);
-        if (it != byGuid_[table].end()) return &it->second;
+        if (it != byGuid_[table].end())
+            return &it->second;
     }
     return nullptr;
 }
 
 template <class Lexer>
-bool ObjectReader<Lexer>::readFile() {
+bool ObjectReader<Lexer>::readFile()
+{
     Token t;
     for (;;) {
         const Tok k = lex_.peek();
-        if (k == Tok::End) return true;
+        if (k == Tok::End)
+            return true;
         if (k == Tok::Separator) {
             lex_.next(t);
             continue;
         }
         if (k == Tok::Keyword) {
             lex_.next(t);
-            if (t.keyword != Keyword::Template) return lex_.failAt(t.offset, "unexpected keyword at the top level");
-            if (!parseTemplateDeclaration(lex_, templates_, diag_)) return false;
+            if (t.keyword != Keyword::Template)
+                return lex_.failAt(t.offset, "unexpected keyword at the top level");
+            if (!parseTemplateDeclaration(lex_, templates_, diag_))
+                return false;
             continue;
         }
         if (k == Tok::LBrace) {
@@ -338,48 +379,59 @@ bool ObjectReader<Lexer>::readFile() {
             lex_.next(t);
             lex_.skipSeparators();
             for (Tok r = lex_.peek(); r == Tok::Name || r == Tok::Guid; r = lex_.peek())
-                if (!lex_.next(t)) return false;
-            if (lex_.peek() != Tok::RBrace) return lex_.failExpected("a template or data object");
+                if (!lex_.next(t))
+                    return false;
+            if (lex_.peek() != Tok::RBrace)
+                return lex_.failExpected("a template or data object");
             lex_.next(t);
             diag_.warn("reference outside any object ignored");
             continue;
         }
-        if (k != Tok::Name) return lex_.failExpected("a template or data object");
+        if (k != Tok::Name)
+            return lex_.failExpected("a template or data object");
 
         const std::size_t start = lex_.offset();
         std::string_view type;
-        if (!lex_.readName(type)) return false;
+        if (!lex_.readName(type))
+            return false;
         if (Lexer::kIsText && equalsNoCase(type, "template")) {
-            if (!parseTemplateDeclaration(lex_, templates_, diag_)) return false;
+            if (!parseTemplateDeclaration(lex_, templates_, diag_))
+                return false;
             continue;
         }
         Header h;
-        if (!readHeader(type, start, h)) return false;
+        if (!readHeader(type, start, h))
+            return false;
         switch (classify(type)) {
-            case Kind::Frame:
-                if (!readFrame(Matrix::identity(), 1)) return false;
-                break;
-            case Kind::Mesh:
-                if (!readMesh(Matrix::identity(), h)) return false;
-                break;
-            case Kind::Material: {
-                Material m;
-                if (!readMaterial(m, label("Material", h.name))) return false;
-                materials_.push_back(m);
-                remember(Kind::Material, h, materials_.size() - 1);
-                break;
-            }
-            default:
-                if (!templates_.find(type))
-                    diag_.warn("object of undeclared template " + quoteForMessage(type) + " skipped");
-                if (!lex_.skipBlock()) return false;
-                break;
+        case Kind::Frame:
+            if (!readFrame(Matrix::identity(), 1))
+                return false;
+            break;
+        case Kind::Mesh:
+            if (!readMesh(Matrix::identity(), h))
+                return false;
+            break;
+        case Kind::Material: {
+            Material m;
+            if (!readMaterial(m, label("Material", h.name)))
+                return false;
+            materials_.push_back(m);
+            remember(Kind::Material, h, materials_.size() - 1);
+            break;
+        }
+        default:
+            if (!templates_.find(type))
+                diag_.warn("object of undeclared template " + quoteForMessage(type) + " skipped");
+            if (!lex_.skipBlock())
+                return false;
+            break;
         }
     }
 }
 
 template <class Lexer>
-bool ObjectReader<Lexer>::readFrame(const Matrix& parent, int depth) {
+bool ObjectReader<Lexer>::readFrame(const Matrix& parent, int depth)
+{
     if (depth > kMaxFrameDepth)
         return lex_.fail("frames nested more than " + std::to_string(kMaxFrameDepth) + " deep");
     // A transform applies to what follows it in the frame; a second one
@@ -390,62 +442,74 @@ bool ObjectReader<Lexer>::readFrame(const Matrix& parent, int depth) {
     Reference ref;
     for (;;) {
         switch (nextChild(type, start, ref, "Frame")) {
-            case Child::End: return true;
-            case Child::Error: return false;
-            case Child::Reference: {
-                const Named* target = lookup(Kind::Mesh, ref);
-                if (!target) break;
-                // A frame may place a mesh defined elsewhere: read it again here.
-                const std::size_t resume = lex_.offset();
-                lex_.seek(target->start);
-                std::string_view meshType;
-                Header h;
-                if (!lex_.readName(meshType) || !readHeader(meshType, target->start, h)) return false;
-                if (!readMesh(current, h)) return false;
-                const std::uint64_t cost = lex_.offset() - target->start;
-                if (cost > reparseBudget_) return lex_.failAt(ref.offset, "too many references to meshes");
-                reparseBudget_ -= cost;
-                lex_.seek(resume);
+        case Child::End:
+            return true;
+        case Child::Error:
+            return false;
+        case Child::Reference: {
+            const Named* target = lookup(Kind::Mesh, ref);
+            if (!target)
+                break;
+            // A frame may place a mesh defined elsewhere: read it again here.
+            const std::size_t resume = lex_.offset();
+            lex_.seek(target->start);
+            std::string_view meshType;
+            Header h;
+            if (!lex_.readName(meshType) || !readHeader(meshType, target->start, h))
+                return false;
+            if (!readMesh(current, h))
+                return false;
+            const std::uint64_t cost = lex_.offset() - target->start;
+            if (cost > reparseBudget_)
+                return lex_.failAt(ref.offset, "too many references to meshes");
+            reparseBudget_ -= cost;
+            lex_.seek(resume);
+            break;
+        }
+        case Child::Object: {
+            Header h;
+            if (!readHeader(type, start, h))
+                return false;
+            switch (classify(type)) {
+            case Kind::FrameTransformMatrix: {
+                Matrix m;
+                if (!readMatrix(m))
+                    return false;
+                current = multiply(m, current);
                 break;
             }
-            case Child::Object: {
-                Header h;
-                if (!readHeader(type, start, h)) return false;
-                switch (classify(type)) {
-                    case Kind::FrameTransformMatrix: {
-                        Matrix m;
-                        if (!readMatrix(m)) return false;
-                        current = multiply(m, current);
-                        break;
-                    }
-                    case Kind::Mesh:
-                        if (!readMesh(current, h)) return false;
-                        break;
-                    case Kind::Frame:
-                        if (!readFrame(current, depth + 1)) {
-                            diag_.addContext(label("Frame", h.name));
-                            return false;
-                        }
-                        break;
-                    case Kind::Material: {
-                        Material m;
-                        if (!readMaterial(m, label("Material", h.name))) return false;
-                        materials_.push_back(m);
-                        remember(Kind::Material, h, materials_.size() - 1);
-                        break;
-                    }
-                    default:
-                        if (!lex_.skipBlock()) return false;
-                        break;
+            case Kind::Mesh:
+                if (!readMesh(current, h))
+                    return false;
+                break;
+            case Kind::Frame:
+                if (!readFrame(current, depth + 1)) {
+                    diag_.addContext(label("Frame", h.name));
+                    return false;
                 }
                 break;
+            case Kind::Material: {
+                Material m;
+                if (!readMaterial(m, label("Material", h.name)))
+                    return false;
+                materials_.push_back(m);
+                remember(Kind::Material, h, materials_.size() - 1);
+                break;
             }
+            default:
+                if (!lex_.skipBlock())
+                    return false;
+                break;
+            }
+            break;
+        }
         }
     }
 }
 
 template <class Lexer>
-bool ObjectReader<Lexer>::readMatrix(Matrix& m) {
+bool ObjectReader<Lexer>::readMatrix(Matrix& m)
+{
     if (!lex_.readFloats(m.m, 16)) {
         diag_.addContext("FrameTransformMatrix");
         return false;
@@ -454,29 +518,36 @@ bool ObjectReader<Lexer>::readMatrix(Matrix& m) {
 }
 
 template <class Lexer>
-bool ObjectReader<Lexer>::readMesh(const Matrix& world, const Header& h) {
+bool ObjectReader<Lexer>::readMesh(const Matrix& world, const Header& h)
+{
     remember(Kind::Mesh, h, 0);
     const std::string name = label("Mesh", h.name);
     const bool ok = readMeshBody(world, name);
-    if (!ok) diag_.addContext(name);
+    if (!ok)
+        diag_.addContext(name);
     return ok;
 }
 
 template <class Lexer>
-bool ObjectReader<Lexer>::readMeshBody(const Matrix& world, const std::string& name) {
+bool ObjectReader<Lexer>::readMeshBody(const Matrix& world, const std::string& name)
+{
     mb_.beginMesh();
     std::uint32_t nVertices = 0;
-    if (!lex_.readUInt(nVertices) || !checkCount(nVertices, 3, "vertex")) return false;
+    if (!lex_.readUInt(nVertices) || !checkCount(nVertices, 3, "vertex"))
+        return false;
     float* positions = mb_.addPositions(nVertices);
-    if (!lex_.readFloats(positions, std::size_t(nVertices) * 3)) return false;
+    if (!lex_.readFloats(positions, std::size_t(nVertices) * 3))
+        return false;
 
     std::uint32_t nFaces = 0;
-    if (!lex_.readUInt(nFaces) || !checkCount(nFaces, 4, "face")) return false;
+    if (!lex_.readUInt(nFaces) || !checkCount(nFaces, 4, "face"))
+        return false;
     mb_.reserveTriangles(nFaces);
     for (std::uint32_t f = 0; f < nFaces; ++f) {
         std::uint32_t n = 0;
         std::optional<std::uint32_t> bad;
-        if (!readPolygon(f, 3, nVertices, "face index", n, bad)) return false;
+        if (!readPolygon(f, 3, nVertices, "face index", n, bad))
+            return false;
         if (bad)
             return lex_.fail("face " + std::to_string(f) + " refers to vertex " + std::to_string(*bad) +
                              ", but the mesh has " + std::to_string(nVertices) + " vertices");
@@ -488,44 +559,65 @@ bool ObjectReader<Lexer>::readMeshBody(const Matrix& world, const std::string& n
     Reference ref;
     for (;;) {
         switch (nextChild(type, start, ref, name)) {
-            case Child::End: return mb_.endMesh(world);
-            case Child::Error: return false;
-            case Child::Reference: break;  // e.g. a shared material list: not used by D3DX meshes
-            case Child::Object: {
-                Header h;
-                if (!readHeader(type, start, h)) return false;
-                bool ok = true;
-                switch (classify(type)) {
-                    case Kind::MeshNormals: ok = readMeshNormals(); break;
-                    case Kind::MeshTextureCoords: ok = readTextureCoords(); break;
-                    case Kind::MeshVertexColors: ok = readVertexColors(); break;
-                    case Kind::MeshMaterialList: ok = readMaterialList(); break;
-                    case Kind::FVFData: ok = readFVFData(); break;
-                    case Kind::DeclData: ok = readDeclData(); break;
-                    default: ok = lex_.skipBlock(); break;
-                }
-                if (!ok) {
-                    diag_.addContext(std::string(type.substr(0, 40)));
-                    return false;
-                }
+        case Child::End:
+            return mb_.endMesh(world);
+        case Child::Error:
+            return false;
+        case Child::Reference:
+            break;  // e.g. a shared material list: not used by D3DX meshes
+        case Child::Object: {
+            Header h;
+            if (!readHeader(type, start, h))
+                return false;
+            bool ok = true;
+            switch (classify(type)) {
+            case Kind::MeshNormals:
+                ok = readMeshNormals();
+                break;
+            case Kind::MeshTextureCoords:
+                ok = readTextureCoords();
+                break;
+            case Kind::MeshVertexColors:
+                ok = readVertexColors();
+                break;
+            case Kind::MeshMaterialList:
+                ok = readMaterialList();
+                break;
+            case Kind::FVFData:
+                ok = readFVFData();
+                break;
+            case Kind::DeclData:
+                ok = readDeclData();
+                break;
+            default:
+                ok = lex_.skipBlock();
                 break;
             }
+            if (!ok) {
+                diag_.addContext(std::string(type.substr(0, 40)));
+                return false;
+            }
+            break;
+        }
         }
     }
 }
 
 template <class Lexer>
-bool ObjectReader<Lexer>::readMeshNormals() {
+bool ObjectReader<Lexer>::readMeshNormals()
+{
     if (mb_.hasNormals) {
         diag_.warn("second MeshNormals in one mesh ignored");
         return lex_.skipBlock();
     }
     std::uint32_t nNormals = 0;
-    if (!lex_.readUInt(nNormals) || !checkCount(nNormals, 3, "normal")) return false;
+    if (!lex_.readUInt(nNormals) || !checkCount(nNormals, 3, "normal"))
+        return false;
     std::vector<float>& normals = mb_.normals;
     reserveLarge(normals, std::size_t(nNormals) * 3);
     normals.resize(std::size_t(nNormals) * 3);
-    if (!lex_.readFloats(normals.data(), normals.size())) return false;
+    if (!lex_.readFloats(normals.data(), normals.size()))
+        return false;
     for (std::size_t k = 0; k < normals.size(); k += 3) {
         float* v = &normals[k];
         const double len = std::sqrt(double(v[0]) * v[0] + double(v[1]) * v[1] + double(v[2]) * v[2]);
@@ -536,7 +628,8 @@ bool ObjectReader<Lexer>::readMeshNormals() {
         }
     }
     std::uint32_t nFaceNormals = 0;
-    if (!lex_.readUInt(nFaceNormals) || !checkCount(nFaceNormals, 1, "normal face")) return false;
+    if (!lex_.readUInt(nFaceNormals) || !checkCount(nFaceNormals, 1, "normal face"))
+        return false;
     if (nFaceNormals != mb_.faceCount)
         diag_.warn("MeshNormals has " + std::to_string(nFaceNormals) + " faces for a mesh of " +
                    std::to_string(mb_.faceCount));
@@ -545,10 +638,12 @@ bool ObjectReader<Lexer>::readMeshNormals() {
     for (std::uint32_t f = 0; f < nFaceNormals; ++f) {
         std::uint32_t n = 0;
         std::optional<std::uint32_t> bad;
-        if (!readPolygon(f, 0, nNormals, "normal index", n, bad)) return false;
+        if (!readPolygon(f, 0, nNormals, "normal index", n, bad))
+            return false;
         if (bad)
-            return lex_.fail("normal face " + std::to_string(f) + " refers to normal " + std::to_string(*bad) +
-                             ", but there are " + std::to_string(nNormals) + " normals");
+            return lex_.fail("normal face " + std::to_string(f) + " refers to normal " +
+                             std::to_string(*bad) + ", but there are " + std::to_string(nNormals) +
+                             " normals");
         if (f < mb_.faceCount && n != mb_.faceSize(f) && mismatched++ == 0)
             diag_.warn("MeshNormals face " + std::to_string(f) + " has " + std::to_string(n) +
                        " indices where the mesh face has " + std::to_string(mb_.faceSize(f)));
@@ -558,41 +653,50 @@ bool ObjectReader<Lexer>::readMeshNormals() {
 }
 
 template <class Lexer>
-bool ObjectReader<Lexer>::readTextureCoords() {
+bool ObjectReader<Lexer>::readTextureCoords()
+{
     std::uint32_t n = 0;
-    if (!lex_.readUInt(n) || !checkCount(n, 2, "texture coordinate")) return false;
+    if (!lex_.readUInt(n) || !checkCount(n, 2, "texture coordinate"))
+        return false;
     const std::uint32_t nV = mb_.vertexCount;
     if (n != nV)
         diag_.warn("MeshTextureCoords has " + std::to_string(n) + " entries for " + std::to_string(nV) +
                    " vertices");
     const std::size_t used = std::min(n, nV);
-    if (!lex_.readFloats(mb_.texcoordSlots(), used * 2)) return false;
+    if (!lex_.readFloats(mb_.texcoordSlots(), used * 2))
+        return false;
     float unused;
     for (std::size_t i = used * 2; i < std::size_t(n) * 2; ++i)
-        if (!lex_.readFloat(unused)) return false;
+        if (!lex_.readFloat(unused))
+            return false;
     return skipRest("MeshTextureCoords");
 }
 
 template <class Lexer>
-bool ObjectReader<Lexer>::readVertexColors() {
+bool ObjectReader<Lexer>::readVertexColors()
+{
     std::uint32_t n = 0;
-    if (!lex_.readUInt(n) || !checkCount(n, 5, "vertex colour")) return false;
+    if (!lex_.readUInt(n) || !checkCount(n, 5, "vertex colour"))
+        return false;
     const std::uint32_t nV = mb_.vertexCount;
     std::uint32_t* colors = mb_.colorSlots();
     for (std::uint32_t i = 0; i < n; ++i) {
         std::uint32_t index = 0;
         float rgba[4];
-        if (!lex_.readUInt(index) || !lex_.readFloats(rgba, 4)) return false;
+        if (!lex_.readUInt(index) || !lex_.readFloats(rgba, 4))
+            return false;
         if (index >= nV)
-            return lex_.fail("vertex colour " + std::to_string(i) + " is for vertex " + std::to_string(index) +
-                             ", but the mesh has " + std::to_string(nV) + " vertices");
+            return lex_.fail("vertex colour " + std::to_string(i) + " is for vertex " +
+                             std::to_string(index) + ", but the mesh has " + std::to_string(nV) +
+                             " vertices");
         colors[index] = packColor(rgba);
     }
     return skipRest("MeshVertexColors");
 }
 
 template <class Lexer>
-bool ObjectReader<Lexer>::readMaterialList() {
+bool ObjectReader<Lexer>::readMaterialList()
+{
     std::uint32_t nMaterials = 0, nIndexes = 0;
     if (!lex_.readUInt(nMaterials) || !lex_.readUInt(nIndexes) || !checkCount(nIndexes, 1, "material index"))
         return false;
@@ -602,19 +706,21 @@ bool ObjectReader<Lexer>::readMaterialList() {
     faceMaterials.reserve(std::min(nIndexes, nFaces));
     for (std::uint32_t i = 0; i < nIndexes; ++i) {
         std::uint32_t m = 0;
-        if (!lex_.readUInt(m)) return false;
+        if (!lex_.readUInt(m))
+            return false;
         if (nMaterials > 0 && m >= nMaterials)
-            return lex_.fail("face " + std::to_string(i) + " uses material " + std::to_string(m) + ", but the list has " +
-                             std::to_string(nMaterials) + " materials");
-        if (i < nFaces) faceMaterials.push_back(m);
+            return lex_.fail("face " + std::to_string(i) + " uses material " + std::to_string(m) +
+                             ", but the list has " + std::to_string(nMaterials) + " materials");
+        if (i < nFaces)
+            faceMaterials.push_back(m);
     }
     if (nMaterials > 0 && nIndexes != nFaces) {
         if (nIndexes < nFaces && nIndexes > 0)
-            diag_.warn("material list gives " + std::to_string(nIndexes) + " indices for " + std::to_string(nFaces) +
-                       " faces; the last one repeats");
+            diag_.warn("material list gives " + std::to_string(nIndexes) + " indices for " +
+                       std::to_string(nFaces) + " faces; the last one repeats");
         else
-            diag_.warn("material list gives " + std::to_string(nIndexes) + " indices for " + std::to_string(nFaces) +
-                       " faces");
+            diag_.warn("material list gives " + std::to_string(nIndexes) + " indices for " +
+                       std::to_string(nFaces) + " faces");
     }
 
     std::vector<Material>& materials = mb_.materials;
@@ -624,8 +730,10 @@ bool ObjectReader<Lexer>::readMaterialList() {
     Reference ref;
     for (;;) {
         const Child c = nextChild(type, start, ref, "MeshMaterialList");
-        if (c == Child::End) break;
-        if (c == Child::Error) return false;
+        if (c == Child::End)
+            break;
+        if (c == Child::Error)
+            return false;
         if (c == Child::Reference) {
             const Named* target = lookup(Kind::Material, ref);
             if (target) {
@@ -638,10 +746,12 @@ bool ObjectReader<Lexer>::readMaterialList() {
             continue;
         }
         Header h;
-        if (!readHeader(type, start, h)) return false;
+        if (!readHeader(type, start, h))
+            return false;
         if (classify(type) == Kind::Material) {
             Material m;
-            if (!readMaterial(m, label("Material", h.name))) return false;
+            if (!readMaterial(m, label("Material", h.name)))
+                return false;
             materials_.push_back(m);
             remember(Kind::Material, h, materials_.size() - 1);
             materials.push_back(m);
@@ -665,7 +775,8 @@ bool ObjectReader<Lexer>::readMaterialList() {
 }
 
 template <class Lexer>
-bool ObjectReader<Lexer>::readMaterial(Material& m, const std::string& what) {
+bool ObjectReader<Lexer>::readMaterial(Material& m, const std::string& what)
+{
     float values[11];
     if (!lex_.readFloats(values, 11)) {
         diag_.addContext(what);
@@ -681,42 +792,52 @@ bool ObjectReader<Lexer>::readMaterial(Material& m, const std::string& what) {
     Reference ref;
     for (;;) {
         switch (nextChild(type, start, ref, what)) {
-            case Child::End: return true;
-            case Child::Error: return false;
-            case Child::Reference: break;
-            case Child::Object: {
-                Header h;
-                if (!readHeader(type, start, h)) return false;
-                if (classify(type) == Kind::TextureFilename) {
-                    std::string_view file;
-                    if (!lex_.readString(file)) {
-                        diag_.addContext(what);
-                        return false;
-                    }
-                    m.textureFilename.assign(file);
-                    if (!skipRest("TextureFilename")) return false;
-                } else if (!lex_.skipBlock()) {
+        case Child::End:
+            return true;
+        case Child::Error:
+            return false;
+        case Child::Reference:
+            break;
+        case Child::Object: {
+            Header h;
+            if (!readHeader(type, start, h))
+                return false;
+            if (classify(type) == Kind::TextureFilename) {
+                std::string_view file;
+                if (!lex_.readString(file)) {
+                    diag_.addContext(what);
                     return false;
                 }
-                break;
+                m.textureFilename.assign(file);
+                if (!skipRest("TextureFilename"))
+                    return false;
+            } else if (!lex_.skipBlock()) {
+                return false;
             }
+            break;
+        }
         }
     }
 }
 
 template <class Lexer>
-bool ObjectReader<Lexer>::readFVFData() {
+bool ObjectReader<Lexer>::readFVFData()
+{
     std::uint32_t fvf = 0, nDWords = 0;
-    if (!lex_.readUInt(fvf) || !lex_.readUInt(nDWords) || !checkCount(nDWords, 1, "FVFData value")) return false;
+    if (!lex_.readUInt(fvf) || !lex_.readUInt(nDWords) || !checkCount(nDWords, 1, "FVFData value"))
+        return false;
     std::vector<std::uint32_t> data(nDWords);
     for (std::uint32_t& d : data)
-        if (!lex_.readUInt(d)) return false;
-    if (!skipRest("FVFData")) return false;
+        if (!lex_.readUInt(d))
+            return false;
+    if (!skipRest("FVFData"))
+        return false;
 
     // The data holds the vertex components that have no template of their own,
     // in flexible-vertex-format order; position is never part of it.
     const std::uint32_t nV = mb_.vertexCount;
-    if (nV == 0) return true;
+    if (nV == 0)
+        return true;
     const unsigned texSets = (fvf >> 8) & 0xF;
     unsigned texSize[8] = {};
     unsigned texDWords = 0;
@@ -725,9 +846,10 @@ bool ObjectReader<Lexer>::readFVFData() {
         texSize[i] = kSizes[(fvf >> (16 + 2 * i)) & 3];
         texDWords += texSize[i];
     }
-    const bool hasNormal = fvf & 0x10, hasPsize = fvf & 0x20, hasDiffuse = fvf & 0x40, hasSpecular = fvf & 0x80;
-    const unsigned full = (hasNormal ? 3 : 0) + (hasPsize ? 1 : 0) + (hasDiffuse ? 1 : 0) + (hasSpecular ? 1 : 0) +
-                          texDWords;
+    const bool hasNormal = fvf & 0x10, hasPsize = fvf & 0x20, hasDiffuse = fvf & 0x40,
+               hasSpecular = fvf & 0x80;
+    const unsigned full =
+        (hasNormal ? 3 : 0) + (hasPsize ? 1 : 0) + (hasDiffuse ? 1 : 0) + (hasSpecular ? 1 : 0) + texDWords;
     unsigned stride = 0;
     bool texOnly = false;
     if (full > 0 && std::uint64_t(full) * nV == nDWords) {
@@ -742,35 +864,44 @@ bool ObjectReader<Lexer>::readFVFData() {
     unsigned offset = 0;
     int normalAt = -1, diffuseAt = -1;
     if (!texOnly) {
-        if (hasNormal) normalAt = int(offset), offset += 3;
-        if (hasPsize) offset += 1;
-        if (hasDiffuse) diffuseAt = int(offset), offset += 1;
-        if (hasSpecular) offset += 1;
+        if (hasNormal)
+            normalAt = int(offset), offset += 3;
+        if (hasPsize)
+            offset += 1;
+        if (hasDiffuse)
+            diffuseAt = int(offset), offset += 1;
+        if (hasSpecular)
+            offset += 1;
     }
     const int texAt = texSets > 0 ? int(offset) : -1;
     if (normalAt >= 0) {
         mb_.declNormals.resize(std::size_t(nV) * 3);
         for (std::uint32_t v = 0; v < nV; ++v)
             for (int k = 0; k < 3; ++k)
-                mb_.declNormals[std::size_t(v) * 3 + k] = floatFromBits(data[std::size_t(v) * stride + normalAt + k]);
+                mb_.declNormals[std::size_t(v) * 3 + k] =
+                    floatFromBits(data[std::size_t(v) * stride + normalAt + k]);
     }
     if (diffuseAt >= 0) {
         mb_.declColors.resize(nV);
-        for (std::uint32_t v = 0; v < nV; ++v) mb_.declColors[v] = data[std::size_t(v) * stride + diffuseAt];
+        for (std::uint32_t v = 0; v < nV; ++v)
+            mb_.declColors[v] = data[std::size_t(v) * stride + diffuseAt];
     }
     if (texAt >= 0) {
         mb_.declTexcoords.assign(std::size_t(nV) * 2, 0.0f);
         for (std::uint32_t v = 0; v < nV; ++v)
             for (unsigned k = 0; k < 2 && k < texSize[0]; ++k)
-                mb_.declTexcoords[std::size_t(v) * 2 + k] = floatFromBits(data[std::size_t(v) * stride + texAt + k]);
+                mb_.declTexcoords[std::size_t(v) * 2 + k] =
+                    floatFromBits(data[std::size_t(v) * stride + texAt + k]);
     }
     return true;
 }
 
 template <class Lexer>
-bool ObjectReader<Lexer>::readDeclData() {
+bool ObjectReader<Lexer>::readDeclData()
+{
     std::uint32_t nElements = 0;
-    if (!lex_.readUInt(nElements) || !checkCount(nElements, 4, "vertex element")) return false;
+    if (!lex_.readUInt(nElements) || !checkCount(nElements, 4, "vertex element"))
+        return false;
     struct Element {
         std::uint32_t type, method, usage, usageIndex;
     };
@@ -780,11 +911,14 @@ bool ObjectReader<Lexer>::readDeclData() {
             !lex_.readUInt(e.usageIndex))
             return false;
     std::uint32_t nDWords = 0;
-    if (!lex_.readUInt(nDWords) || !checkCount(nDWords, 1, "DeclData value")) return false;
+    if (!lex_.readUInt(nDWords) || !checkCount(nDWords, 1, "DeclData value"))
+        return false;
     std::vector<std::uint32_t> data(nDWords);
     for (std::uint32_t& d : data)
-        if (!lex_.readUInt(d)) return false;
-    if (!skipRest("DeclData")) return false;
+        if (!lex_.readUInt(d))
+            return false;
+    if (!skipRest("DeclData"))
+        return false;
 
     static constexpr unsigned kTypeBytes[17] = {4, 8, 12, 16, 4, 4, 4, 8, 4, 4, 8, 4, 8, 4, 4, 4, 8};
     enum { kFloat1 = 0, kFloat2 = 1, kFloat3 = 2, kFloat4 = 3, kColor = 4, kHalf2 = 15, kHalf4 = 16 };
@@ -799,7 +933,8 @@ bool ObjectReader<Lexer>::readDeclData() {
     }
     const std::uint32_t nV = mb_.vertexCount;
     const std::uint64_t stride = strideBytes / 4;
-    if (nV == 0 || stride == 0) return true;
+    if (nV == 0 || stride == 0)
+        return true;
     if (stride * nV > nDWords) {
         diag_.warn("DeclData holds too little data for the vertex count; ignored");
         return true;
@@ -812,7 +947,8 @@ bool ObjectReader<Lexer>::readDeclData() {
         if (e.usage == kUsageNormal && e.usageIndex == 0 && e.type == kFloat3) {
             mb_.declNormals.resize(std::size_t(nV) * 3);
             for (std::uint32_t v = 0; v < nV; ++v)
-                for (unsigned k = 0; k < 3; ++k) mb_.declNormals[std::size_t(v) * 3 + k] = floatFromBits(word(v, k));
+                for (unsigned k = 0; k < 3; ++k)
+                    mb_.declNormals[std::size_t(v) * 3 + k] = floatFromBits(word(v, k));
         } else if (e.usage == kUsageTexcoord && e.usageIndex == 0) {
             if (e.type <= kFloat4) {
                 mb_.declTexcoords.assign(std::size_t(nV) * 2, 0.0f);
@@ -830,7 +966,8 @@ bool ObjectReader<Lexer>::readDeclData() {
             }
         } else if (e.usage == kUsageColor && e.usageIndex == 0 && e.type == kColor) {
             mb_.declColors.resize(nV);
-            for (std::uint32_t v = 0; v < nV; ++v) mb_.declColors[v] = word(v, 0);
+            for (std::uint32_t v = 0; v < nV; ++v)
+                mb_.declColors[v] = word(v, 0);
         }
     }
     return true;
@@ -839,7 +976,8 @@ bool ObjectReader<Lexer>::readDeclData() {
 }  // namespace
 
 template <class Lexer>
-bool readObjects(Lexer& lex, MeshBuilder& builder, Diagnostics& diag) {
+bool readObjects(Lexer& lex, MeshBuilder& builder, Diagnostics& diag)
+{
     ObjectReader<Lexer> reader(lex, builder, diag);
     return reader.readFile();
 }

@@ -81,15 +81,19 @@ struct Primitive {
     MemberType type;
 };
 constexpr Primitive kPrimitives[] = {
-    {"WORD", MemberType::Word},       {"DWORD", MemberType::Dword},     {"FLOAT", MemberType::Float},
-    {"DOUBLE", MemberType::Double},   {"CHAR", MemberType::Char},       {"UCHAR", MemberType::Uchar},
-    {"SWORD", MemberType::Sword},     {"SDWORD", MemberType::Sdword},   {"BYTE", MemberType::Byte},
-    {"ULONGLONG", MemberType::Ulonglong}, {"STRING", MemberType::String}, {"LPSTR", MemberType::String},
-    {"CSTRING", MemberType::Cstring}, {"UNICODE", MemberType::Unicode}, {"BINARY", MemberType::Binary},
-    {"BINARY_RESOURCE", MemberType::Binary}, {"VOID", MemberType::Binary},
+    {"WORD", MemberType::Word},       {"DWORD", MemberType::Dword},
+    {"FLOAT", MemberType::Float},     {"DOUBLE", MemberType::Double},
+    {"CHAR", MemberType::Char},       {"UCHAR", MemberType::Uchar},
+    {"SWORD", MemberType::Sword},     {"SDWORD", MemberType::Sdword},
+    {"BYTE", MemberType::Byte},       {"ULONGLONG", MemberType::Ulonglong},
+    {"STRING", MemberType::String},   {"LPSTR", MemberType::String},
+    {"CSTRING", MemberType::Cstring}, {"UNICODE", MemberType::Unicode},
+    {"BINARY", MemberType::Binary},   {"BINARY_RESOURCE", MemberType::Binary},
+    {"VOID", MemberType::Binary},
 };
 
-bool primitiveFromName(std::string_view name, MemberType& type) {
+bool primitiveFromName(std::string_view name, MemberType& type)
+{
     for (const Primitive& p : kPrimitives)
         if (equalsNoCase(name, p.name)) {
             type = p.type;
@@ -98,53 +102,86 @@ bool primitiveFromName(std::string_view name, MemberType& type) {
     return false;
 }
 
-bool primitiveFromKeyword(Keyword k, MemberType& type) {
+bool primitiveFromKeyword(Keyword k, MemberType& type)
+{
     switch (k) {
-        case Keyword::Word: type = MemberType::Word; return true;
-        case Keyword::Dword: type = MemberType::Dword; return true;
-        case Keyword::Float: type = MemberType::Float; return true;
-        case Keyword::Double: type = MemberType::Double; return true;
-        case Keyword::Char: type = MemberType::Char; return true;
-        case Keyword::Uchar: type = MemberType::Uchar; return true;
-        case Keyword::Sword: type = MemberType::Sword; return true;
-        case Keyword::Sdword: type = MemberType::Sdword; return true;
-        case Keyword::Lpstr: type = MemberType::String; return true;
-        case Keyword::Cstring: type = MemberType::Cstring; return true;
-        case Keyword::Unicode: type = MemberType::Unicode; return true;
-        case Keyword::Void: type = MemberType::Binary; return true;
-        default: return false;
+    case Keyword::Word:
+        type = MemberType::Word;
+        return true;
+    case Keyword::Dword:
+        type = MemberType::Dword;
+        return true;
+    case Keyword::Float:
+        type = MemberType::Float;
+        return true;
+    case Keyword::Double:
+        type = MemberType::Double;
+        return true;
+    case Keyword::Char:
+        type = MemberType::Char;
+        return true;
+    case Keyword::Uchar:
+        type = MemberType::Uchar;
+        return true;
+    case Keyword::Sword:
+        type = MemberType::Sword;
+        return true;
+    case Keyword::Sdword:
+        type = MemberType::Sdword;
+        return true;
+    case Keyword::Lpstr:
+        type = MemberType::String;
+        return true;
+    case Keyword::Cstring:
+        type = MemberType::Cstring;
+        return true;
+    case Keyword::Unicode:
+        type = MemberType::Unicode;
+        return true;
+    case Keyword::Void:
+        type = MemberType::Binary;
+        return true;
+    default:
+        return false;
     }
 }
 
-bool isArrayKeyword(const Token& t) {
+bool isArrayKeyword(const Token& t)
+{
     return (t.kind == Tok::Keyword && t.keyword == Keyword::Array) ||
            (t.kind == Tok::Name && equalsNoCase(t.text, "array"));
 }
 
-bool isIntegral(MemberType t) {
+bool isIntegral(MemberType t)
+{
     switch (t) {
-        case MemberType::Word:
-        case MemberType::Dword:
-        case MemberType::Char:
-        case MemberType::Uchar:
-        case MemberType::Sword:
-        case MemberType::Sdword:
-        case MemberType::Byte:
-        case MemberType::Ulonglong: return true;
-        default: return false;
+    case MemberType::Word:
+    case MemberType::Dword:
+    case MemberType::Char:
+    case MemberType::Uchar:
+    case MemberType::Sword:
+    case MemberType::Sdword:
+    case MemberType::Byte:
+    case MemberType::Ulonglong:
+        return true;
+    default:
+        return false;
     }
 }
 
-std::string lowerCase(std::string_view s) {
+std::string lowerCase(std::string_view s)
+{
     std::string out(s);
     for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = char(c + 32);
+        if (c >= 'A' && c <= 'Z')
+            c = char(c + 32);
     return out;
 }
 
 }  // namespace
 
-TemplateRegistry TemplateRegistry::standard() {
+TemplateRegistry TemplateRegistry::standard()
+{
     static const TemplateRegistry built = [] {
         TemplateRegistry r;
         std::vector<std::string> ignored;
@@ -152,26 +189,33 @@ TemplateRegistry TemplateRegistry::standard() {
         TextLexer lex(kStandardTemplates, kStandardTemplates + std::strlen(kStandardTemplates), diag);
         Token t;
         while (lex.next(t) && t.kind == Tok::Name) {
-            if (!parseTemplateDeclaration(lex, r, diag)) break;
+            if (!parseTemplateDeclaration(lex, r, diag))
+                break;
         }
         return r;
     }();
     return built;
 }
 
-const Template* TemplateRegistry::find(std::string_view name, Diagnostics* diag) const {
+const Template* TemplateRegistry::find(std::string_view name, Diagnostics* diag) const
+{
     auto it = byName_.find(std::string(name));
-    if (it != byName_.end()) return &templates_[it->second];
+    if (it != byName_.end())
+        return &templates_[it->second];
     // Native readers know this misspelling from the documentation.
-    if (equalsNoCase(name, "indexColor")) return find("IndexedColor");
+    if (equalsNoCase(name, "indexColor"))
+        return find("IndexedColor");
     auto lower = byLowerName_.find(lowerCase(name));
-    if (lower == byLowerName_.end()) return nullptr;
+    if (lower == byLowerName_.end())
+        return nullptr;
     const Template& t = templates_[lower->second];
-    if (diag) diag->warn("template name " + quoteForMessage(name) + " matched " + t.name + " ignoring case");
+    if (diag)
+        diag->warn("template name " + quoteForMessage(name) + " matched " + t.name + " ignoring case");
     return &t;
 }
 
-void TemplateRegistry::add(Template t) {
+void TemplateRegistry::add(Template t)
+{
     auto it = byName_.find(t.name);
     if (it != byName_.end()) {
         templates_[it->second] = std::move(t);
@@ -183,17 +227,21 @@ void TemplateRegistry::add(Template t) {
 }
 
 template <class Lexer>
-bool parseTemplateDeclaration(Lexer& lex, TemplateRegistry& registry, Diagnostics& diag) {
+bool parseTemplateDeclaration(Lexer& lex, TemplateRegistry& registry, Diagnostics& diag)
+{
     Template tpl;
     std::string_view name;
-    if (!lex.readName(name)) return false;
+    if (!lex.readName(name))
+        return false;
     tpl.name.assign(name);
     const std::string where = "template " + quoteForMessage(name) + ": ";
     Token t;
-    if (lex.peek() != Tok::LBrace) return lex.failExpected(("'{' after " + where).c_str());
+    if (lex.peek() != Tok::LBrace)
+        return lex.failExpected(("'{' after " + where).c_str());
     lex.next(t);
     if (lex.peek() == Tok::Guid) {
-        if (!lex.next(t)) return false;
+        if (!lex.next(t))
+            return false;
         tpl.guid = t.guid;
         tpl.hasGuid = true;
     }
@@ -212,8 +260,10 @@ bool parseTemplateDeclaration(Lexer& lex, TemplateRegistry& registry, Diagnostic
             lex.next(t);
             tpl.children = Template::Children::Listed;
             for (;;) {
-                if (!lex.next(t)) return false;
-                if (t.kind == Tok::RBracket) break;
+                if (!lex.next(t))
+                    return false;
+                if (t.kind == Tok::RBracket)
+                    break;
                 if (t.kind == Tok::Dot || (t.kind == Tok::Name && t.text == "...")) {
                     tpl.children = Template::Children::Any;
                 } else if (t.kind == Tok::Name) {
@@ -223,19 +273,24 @@ bool parseTemplateDeclaration(Lexer& lex, TemplateRegistry& registry, Diagnostic
                 }
             }
             lex.skipSeparators();
-            if (lex.peek() != Tok::RBrace) return lex.failExpected(("'}' to close " + where).c_str());
+            if (lex.peek() != Tok::RBrace)
+                return lex.failExpected(("'}' to close " + where).c_str());
             lex.next(t);
             break;
         }
-        if (k != Tok::Name && k != Tok::Keyword) return lex.failExpected(("a member of " + where).c_str());
+        if (k != Tok::Name && k != Tok::Keyword)
+            return lex.failExpected(("a member of " + where).c_str());
 
         TemplateMember member;
-        if (!lex.next(t)) return false;
+        if (!lex.next(t))
+            return false;
         const bool isArray = isArrayKeyword(t);
         if (isArray) {
             const Tok tk = lex.peek();
-            if (tk != Tok::Name && tk != Tok::Keyword) return lex.failExpected(("an array type in " + where).c_str());
-            if (!lex.next(t)) return false;
+            if (tk != Tok::Name && tk != Tok::Keyword)
+                return lex.failExpected(("an array type in " + where).c_str());
+            if (!lex.next(t))
+                return false;
         }
         if (t.kind == Tok::Keyword) {
             if (!primitiveFromKeyword(t.keyword, member.type))
@@ -250,20 +305,24 @@ bool parseTemplateDeclaration(Lexer& lex, TemplateRegistry& registry, Diagnostic
         }
         if (lex.peek() == Tok::Name) {
             std::string_view memberName;
-            if (!lex.readName(memberName)) return false;
+            if (!lex.readName(memberName))
+                return false;
             member.name.assign(memberName);
         }
         if (isArray) {
-            if (lex.peek() != Tok::LBracket) return lex.failExpected(("'[' in " + where).c_str());
+            if (lex.peek() != Tok::LBracket)
+                return lex.failExpected(("'[' in " + where).c_str());
             while (lex.peek() == Tok::LBracket) {
                 lex.next(t);
                 TemplateMember::Dimension dim;
                 const Tok dk = lex.peek();
                 if (dk == Tok::Number) {
-                    if (!lex.readUInt(dim.size)) return false;
+                    if (!lex.readUInt(dim.size))
+                        return false;
                 } else if (dk == Tok::Name) {
                     std::string_view ref;
-                    if (!lex.readName(ref)) return false;
+                    if (!lex.readName(ref))
+                        return false;
                     for (std::size_t i = 0; i < tpl.members.size(); ++i)
                         if (tpl.members[i].name == ref && tpl.members[i].dimensions.empty() &&
                             isIntegral(tpl.members[i].type))
@@ -274,7 +333,8 @@ bool parseTemplateDeclaration(Lexer& lex, TemplateRegistry& registry, Diagnostic
                 } else {
                     return lex.failExpected(("an array size in " + where).c_str());
                 }
-                if (lex.peek() != Tok::RBracket) return lex.failExpected(("']' in " + where).c_str());
+                if (lex.peek() != Tok::RBracket)
+                    return lex.failExpected(("']' in " + where).c_str());
                 lex.next(t);
                 member.dimensions.push_back(dim);
             }

@@ -13,8 +13,21 @@
 namespace xfile::detail {
 
 enum class MemberType : std::uint8_t {
-    Word, Dword, Float, Double, Char, Uchar, Sword, Sdword, Byte, Ulonglong,
-    String, Cstring, Unicode, Binary, Template,
+    Word,
+    Dword,
+    Float,
+    Double,
+    Char,
+    Uchar,
+    Sword,
+    Sdword,
+    Byte,
+    Ulonglong,
+    String,
+    Cstring,
+    Unicode,
+    Binary,
+    Template,
 };
 
 struct TemplateMember {

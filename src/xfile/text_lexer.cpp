@@ -13,54 +13,70 @@ using namespace textchars;
 
 inline std::uint8_t cls(char ch) { return textchars::of(ch); }
 
-int hexValue(char ch) {
-    if (ch >= '0' && ch <= '9') return ch - '0';
-    if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
-    if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
+int hexValue(char ch)
+{
+    if (ch >= '0' && ch <= '9')
+        return ch - '0';
+    if (ch >= 'a' && ch <= 'f')
+        return ch - 'a' + 10;
+    if (ch >= 'A' && ch <= 'F')
+        return ch - 'A' + 10;
     return -1;
 }
 
 // Parses "xxxxxxxx-xxxx-xxxx-xxxx-xxxxxxxxxxxx" (between the angle brackets).
-bool parseGuidText(std::string_view s, Guid& g) {
+bool parseGuidText(std::string_view s, Guid& g)
+{
     static constexpr int kGroups[5] = {8, 4, 4, 4, 12};
     std::uint8_t nibbles[32];
     std::size_t pos = 0;
     int n = 0;
     for (int group = 0; group < 5; ++group) {
         if (group > 0) {
-            if (pos >= s.size() || s[pos] != '-') return false;
+            if (pos >= s.size() || s[pos] != '-')
+                return false;
             ++pos;
         }
         for (int i = 0; i < kGroups[group]; ++i, ++pos) {
-            if (pos >= s.size()) return false;
+            if (pos >= s.size())
+                return false;
             int v = hexValue(s[pos]);
-            if (v < 0) return false;
+            if (v < 0)
+                return false;
             nibbles[n++] = static_cast<std::uint8_t>(v);
         }
     }
-    if (pos != s.size()) return false;
-    auto byteAt = [&](int i) { return static_cast<std::uint8_t>((nibbles[2 * i] << 4) | nibbles[2 * i + 1]); };
+    if (pos != s.size())
+        return false;
+    auto byteAt = [&](int i) {
+        return static_cast<std::uint8_t>((nibbles[2 * i] << 4) | nibbles[2 * i + 1]);
+    };
     // Data1..Data3 are little-endian numbers; Data4 is a byte sequence.
     g.bytes[0] = byteAt(3), g.bytes[1] = byteAt(2), g.bytes[2] = byteAt(1), g.bytes[3] = byteAt(0);
     g.bytes[4] = byteAt(5), g.bytes[5] = byteAt(4);
     g.bytes[6] = byteAt(7), g.bytes[7] = byteAt(6);
-    for (int i = 8; i < 16; ++i) g.bytes[i] = byteAt(i);
+    for (int i = 8; i < 16; ++i)
+        g.bytes[i] = byteAt(i);
     return true;
 }
 
 }  // namespace
 
 TextLexer::TextLexer(const char* begin, const char* end, Diagnostics& diag, const char* where)
-    : begin_(begin), end_(end), p_(begin), diag_(diag), where_(where) {}
+    : begin_(begin), end_(end), p_(begin), diag_(diag), where_(where)
+{
+}
 
-void TextLexer::skipSpace() {
+void TextLexer::skipSpace()
+{
     const char* q = p_;
     while (q < end_) {
         char c = *q;
         if (cls(c) & kSpace) {
             ++q;
         } else if (c == '#' || (c == '/' && q + 1 < end_ && q[1] == '/')) {
-            while (q < end_ && *q != '\n' && *q != '\r') ++q;
+            while (q < end_ && *q != '\n' && *q != '\r')
+                ++q;
         } else {
             break;
         }
@@ -68,14 +84,16 @@ void TextLexer::skipSpace() {
     p_ = q;
 }
 
-void TextLexer::skipSeparatorsSlow() {
+void TextLexer::skipSeparatorsSlow()
+{
     const char* q = p_;
     while (q < end_) {
         char c = *q;
         if (cls(c) & (kSpace | kSep)) {
             ++q;
         } else if (c == '#' || (c == '/' && q + 1 < end_ && q[1] == '/')) {
-            while (q < end_ && *q != '\n' && *q != '\r') ++q;
+            while (q < end_ && *q != '\n' && *q != '\r')
+                ++q;
         } else {
             break;
         }
@@ -83,27 +101,40 @@ void TextLexer::skipSeparatorsSlow() {
     p_ = q;
 }
 
-Tok TextLexer::peek() {
+Tok TextLexer::peek()
+{
     skipSpace();
-    if (p_ == end_) return Tok::End;
+    if (p_ == end_)
+        return Tok::End;
     switch (*p_) {
-        case '{': return Tok::LBrace;
-        case '}': return Tok::RBrace;
-        case '[': return Tok::LBracket;
-        case ']': return Tok::RBracket;
-        case ';':
-        case ',': return Tok::Separator;
-        case '"': return Tok::String;
-        case '<': return Tok::Guid;
-        case '>': return Tok::Other;
-        case '-':
-        case '+':
-        case '.': return Tok::Number;
-        default: return (cls(*p_) & kDigit) ? Tok::Number : Tok::Name;
+    case '{':
+        return Tok::LBrace;
+    case '}':
+        return Tok::RBrace;
+    case '[':
+        return Tok::LBracket;
+    case ']':
+        return Tok::RBracket;
+    case ';':
+    case ',':
+        return Tok::Separator;
+    case '"':
+        return Tok::String;
+    case '<':
+        return Tok::Guid;
+    case '>':
+        return Tok::Other;
+    case '-':
+    case '+':
+    case '.':
+        return Tok::Number;
+    default:
+        return (cls(*p_) & kDigit) ? Tok::Number : Tok::Name;
     }
 }
 
-bool TextLexer::next(Token& t) {
+bool TextLexer::next(Token& t)
+{
     skipSpace();
     t = Token{};
     t.offset = offset();
@@ -113,53 +144,81 @@ bool TextLexer::next(Token& t) {
     }
     const char c = *p_;
     switch (c) {
-        case '{': t.kind = Tok::LBrace; ++p_; return true;
-        case '}': t.kind = Tok::RBrace; ++p_; return true;
-        case '[': t.kind = Tok::LBracket; ++p_; return true;
-        case ']': t.kind = Tok::RBracket; ++p_; return true;
-        case ';':
-        case ',': t.kind = Tok::Separator; t.text = std::string_view(p_, 1); ++p_; return true;
-        case '>': t.kind = Tok::Other; t.text = std::string_view(p_, 1); ++p_; return true;
-        case '"': {
-            const char* close = static_cast<const char*>(std::memchr(p_ + 1, '"', std::size_t(end_ - p_ - 1)));
-            if (!close) return fail("unterminated string");
-            t.kind = Tok::String;
-            t.text = std::string_view(p_ + 1, std::size_t(close - p_ - 1));
-            p_ = close + 1;
-            return true;
-        }
-        case '<': {
-            const char* q = p_ + 1;
-            while (q < end_ && *q != '>' && q - p_ < 64) ++q;
-            if (q >= end_ || *q != '>') return fail("malformed GUID (no closing '>')");
-            if (!parseGuidText(std::string_view(p_ + 1, std::size_t(q - p_ - 1)), t.guid))
-                return fail("malformed GUID " + quoteForMessage(std::string_view(p_, std::size_t(q - p_ + 1))));
-            t.kind = Tok::Guid;
-            p_ = q + 1;
-            return true;
-        }
-        default: {
-            const char* q = p_;
-            while (q < end_ && !(cls(*q) & kDelim)) ++q;
-            t.kind = Tok::Name;
-            t.text = std::string_view(p_, std::size_t(q - p_));
-            p_ = q;
-            return true;
-        }
+    case '{':
+        t.kind = Tok::LBrace;
+        ++p_;
+        return true;
+    case '}':
+        t.kind = Tok::RBrace;
+        ++p_;
+        return true;
+    case '[':
+        t.kind = Tok::LBracket;
+        ++p_;
+        return true;
+    case ']':
+        t.kind = Tok::RBracket;
+        ++p_;
+        return true;
+    case ';':
+    case ',':
+        t.kind = Tok::Separator;
+        t.text = std::string_view(p_, 1);
+        ++p_;
+        return true;
+    case '>':
+        t.kind = Tok::Other;
+        t.text = std::string_view(p_, 1);
+        ++p_;
+        return true;
+    case '"': {
+        const char* close = static_cast<const char*>(std::memchr(p_ + 1, '"', std::size_t(end_ - p_ - 1)));
+        if (!close)
+            return fail("unterminated string");
+        t.kind = Tok::String;
+        t.text = std::string_view(p_ + 1, std::size_t(close - p_ - 1));
+        p_ = close + 1;
+        return true;
+    }
+    case '<': {
+        const char* q = p_ + 1;
+        while (q < end_ && *q != '>' && q - p_ < 64)
+            ++q;
+        if (q >= end_ || *q != '>')
+            return fail("malformed GUID (no closing '>')");
+        if (!parseGuidText(std::string_view(p_ + 1, std::size_t(q - p_ - 1)), t.guid))
+            return fail("malformed GUID " + quoteForMessage(std::string_view(p_, std::size_t(q - p_ + 1))));
+        t.kind = Tok::Guid;
+        p_ = q + 1;
+        return true;
+    }
+    default: {
+        const char* q = p_;
+        while (q < end_ && !(cls(*q) & kDelim))
+            ++q;
+        t.kind = Tok::Name;
+        t.text = std::string_view(p_, std::size_t(q - p_));
+        p_ = q;
+        return true;
+    }
     }
 }
 
-bool TextLexer::readName(std::string_view& name) {
+bool TextLexer::readName(std::string_view& name)
+{
     skipSpace();
-    if (p_ == end_ || (cls(*p_) & kDelim)) return failExpected("a name");
+    if (p_ == end_ || (cls(*p_) & kDelim))
+        return failExpected("a name");
     const char* q = p_;
-    while (q < end_ && !(cls(*q) & kDelim)) ++q;
+    while (q < end_ && !(cls(*q) & kDelim))
+        ++q;
     name = std::string_view(p_, std::size_t(q - p_));
     p_ = q;
     return true;
 }
 
-bool TextLexer::parseNumberAt(const char*& q, double& value, bool& special) {
+bool TextLexer::parseNumberAt(const char*& q, double& value, bool& special)
+{
     special = false;
     bool neg = false;
     if (q < end_ && (*q == '-' || *q == '+')) {
@@ -177,7 +236,8 @@ bool TextLexer::parseNumberAt(const char*& q, double& value, bool& special) {
         const unsigned d = unsigned(*q - '0');
         if (digits < 19) {
             m = m * 10 + d;
-            if (m) ++digits;
+            if (m)
+                ++digits;
         } else {
             ++exp10;
             inexact |= d != 0;
@@ -192,17 +252,20 @@ bool TextLexer::parseNumberAt(const char*& q, double& value, bool& special) {
             if (digits < 19) {
                 m = m * 10 + d;
                 --exp10;
-                if (m) ++digits;
+                if (m)
+                    ++digits;
             } else {
                 inexact |= d != 0;
             }
             ++q;
         }
     }
-    if (!any) return false;
+    if (!any)
+        return false;
     if (q < end_ && *q == '#') {
         // MSVC's printf spelling of NaN and infinity (1.#IND00, -1.#QNAN0, 1.#INF00).
-        while (q < end_ && !(cls(*q) & kDelim)) ++q;
+        while (q < end_ && !(cls(*q) & kDelim))
+            ++q;
         special = true;
         value = 0;
         return true;
@@ -214,16 +277,19 @@ bool TextLexer::parseNumberAt(const char*& q, double& value, bool& special) {
             sign = *e == '-' ? -1 : 1;
             ++e;
         }
-        if (e >= end_ || !(cls(*e) & kDigit)) return false;
+        if (e >= end_ || !(cls(*e) & kDigit))
+            return false;
         int ev = 0;
         while (e < end_ && (cls(*e) & kDigit)) {
-            if (ev < 100000) ev = ev * 10 + (*e - '0');
+            if (ev < 100000)
+                ev = ev * 10 + (*e - '0');
             ++e;
         }
         exp10 += sign * ev;
         q = e;
     }
-    if (q < end_ && !(cls(*q) & kNumEnd)) return false;
+    if (q < end_ && !(cls(*q) & kNumEnd))
+        return false;
 
     if (m == 0) {
         value = neg ? -0.0 : 0.0;
@@ -247,7 +313,8 @@ bool TextLexer::parseNumberAt(const char*& q, double& value, bool& special) {
     return true;
 }
 
-bool TextLexer::readUIntSlow(std::uint32_t& value) {
+bool TextLexer::readUIntSlow(std::uint32_t& value)
+{
     skipSeparators();
     const char* q = p_;
     std::uint64_t v = 0;
@@ -267,25 +334,29 @@ bool TextLexer::readUIntSlow(std::uint32_t& value) {
     q = p_;
     double d = 0;
     bool special = false;
-    if (p_ == end_ || !parseNumberAt(q, d, special)) return failExpected("an integer");
+    if (p_ == end_ || !parseNumberAt(q, d, special))
+        return failExpected("an integer");
     if (special || !(d >= 0) || d != std::floor(d) || d > 4294967295.0)
-        return fail("expected an unsigned integer, found " + quoteForMessage(std::string_view(p_, std::size_t(q - p_))));
+        return fail("expected an unsigned integer, found " +
+                    quoteForMessage(std::string_view(p_, std::size_t(q - p_))));
     if (!warnedDecimalCount_) {
         warnedDecimalCount_ = true;
-        diag_.warn("integer written as a decimal number (first at line " + std::to_string(lineOf(offset())) + where_ +
-                   ")");
+        diag_.warn("integer written as a decimal number (first at line " + std::to_string(lineOf(offset())) +
+                   where_ + ")");
     }
     value = static_cast<std::uint32_t>(d);
     p_ = q;
     return true;
 }
 
-bool TextLexer::readFloatSlow(float& value) {
+bool TextLexer::readFloatSlow(float& value)
+{
     skipSeparators();
     const char* q = p_;
     double d;
     bool special;
-    if (q == end_ || !parseNumberAt(q, d, special)) return failExpected("a number");
+    if (q == end_ || !parseNumberAt(q, d, special))
+        return failExpected("a number");
     if (special) {
         if (!warnedUndefined_)
             diag_.warn("undefined number " + quoteForMessage(std::string_view(p_, std::size_t(q - p_))) +
@@ -303,22 +374,28 @@ bool TextLexer::readFloatSlow(float& value) {
     return true;
 }
 
-bool TextLexer::readFloats(float* out, std::size_t count) {
+bool TextLexer::readFloats(float* out, std::size_t count)
+{
     for (std::size_t i = 0; i < count; ++i)
-        if (!readFloat(out[i])) return false;
+        if (!readFloat(out[i]))
+            return false;
     return true;
 }
 
-bool TextLexer::readString(std::string_view& value) {
+bool TextLexer::readString(std::string_view& value)
+{
     skipSeparators();
-    if (p_ == end_ || *p_ != '"') return failExpected("a quoted string");
+    if (p_ == end_ || *p_ != '"')
+        return failExpected("a quoted string");
     Token t;
-    if (!next(t)) return false;
+    if (!next(t))
+        return false;
     value = t.text;
     return true;
 }
 
-bool TextLexer::skipBlock() {
+bool TextLexer::skipBlock()
+{
     const std::size_t open = offset();
     const char* q = p_;
     std::size_t depth = 1;
@@ -343,7 +420,8 @@ bool TextLexer::skipBlock() {
             q = close;
             inWord = false;
         } else if (!inWord && (c == '#' || (c == '/' && q + 1 < end_ && q[1] == '/'))) {
-            while (q < end_ && *q != '\n' && *q != '\r') ++q;
+            while (q < end_ && *q != '\n' && *q != '\r')
+                ++q;
             continue;
         } else {
             inWord = !(cls(c) & kDelim);
@@ -354,36 +432,45 @@ bool TextLexer::skipBlock() {
     return failAt(open, "unterminated object: no closing '}' before the end of the file");
 }
 
-std::size_t TextLexer::lineOf(std::size_t off) const {
+std::size_t TextLexer::lineOf(std::size_t off) const
+{
     std::size_t line = 1;
     const char* stop = begin_ + (off < size() ? off : size());
     for (const char* q = begin_; q < stop; ++q) {
-        if (*q == '\n' || (*q == '\r' && (q + 1 >= end_ || q[1] != '\n'))) ++line;
+        if (*q == '\n' || (*q == '\r' && (q + 1 >= end_ || q[1] != '\n')))
+            ++line;
     }
     return line;
 }
 
 bool TextLexer::fail(const std::string& message) { return failAt(offset(), message); }
 
-bool TextLexer::failAt(std::size_t off, const std::string& message) {
-    if (diag_.failed()) return false;
+bool TextLexer::failAt(std::size_t off, const std::string& message)
+{
+    if (diag_.failed())
+        return false;
     return diag_.fail("line " + std::to_string(lineOf(off)) + where_ + ": " + message);
 }
 
-std::string TextLexer::describeNext() {
+std::string TextLexer::describeNext()
+{
     skipSpace();
-    if (p_ == end_) return "end of file";
+    if (p_ == end_)
+        return "end of file";
     const char c = *p_;
     if (cls(c) & kDelim) {
-        if (c == '"') return "a string";
+        if (c == '"')
+            return "a string";
         return std::string("'") + c + "'";
     }
     const char* q = p_;
-    while (q < end_ && !(cls(*q) & kDelim)) ++q;
+    while (q < end_ && !(cls(*q) & kDelim))
+        ++q;
     return quoteForMessage(std::string_view(p_, std::size_t(q - p_)));
 }
 
-bool TextLexer::failExpected(const char* what) {
+bool TextLexer::failExpected(const char* what)
+{
     return fail(std::string("expected ") + what + ", found " + describeNext());
 }
 

@@ -48,9 +48,11 @@ public:
     // with a warning; negative, fractional or out-of-range values fail.
     inline bool readUInt(std::uint32_t& value);
     // Reads `count` integers.
-    bool readUInts(std::uint32_t* out, std::size_t count) {
+    bool readUInts(std::uint32_t* out, std::size_t count)
+    {
         for (std::size_t i = 0; i < count; ++i)
-            if (!readUInt(out[i])) return false;
+            if (!readUInt(out[i]))
+                return false;
         return true;
     }
 
@@ -67,7 +69,8 @@ public:
 
     // True when the rest of the input could hold `values` more values. Used
     // to reject absurd counts before anything is allocated for them.
-    bool canHold(std::uint64_t values) const {
+    bool canHold(std::uint64_t values) const
+    {
         // Two values need at least one byte each and one delimiter between them.
         return values <= (std::uint64_t(end_ - p_) + 1) / 2;
     }
@@ -121,13 +124,18 @@ enum : std::uint8_t {
 };
 struct Table {
     std::uint8_t c[256] = {};
-    constexpr Table() {
-        for (unsigned char s : {' ', '\t', '\n', '\r', '\v', '\f', '\0'}) c[s] = kSpace | kDelim | kNumEnd;
-        for (unsigned char s : {';', ','}) c[s] = kSep | kDelim | kNumEnd;
-        for (unsigned char s : {'{', '}', '[', ']', '<', '>', '"'}) c[s] = kDelim | kNumEnd;
+    constexpr Table()
+    {
+        for (unsigned char s : {' ', '\t', '\n', '\r', '\v', '\f', '\0'})
+            c[s] = kSpace | kDelim | kNumEnd;
+        for (unsigned char s : {';', ','})
+            c[s] = kSep | kDelim | kNumEnd;
+        for (unsigned char s : {'{', '}', '[', ']', '<', '>', '"'})
+            c[s] = kDelim | kNumEnd;
         c[static_cast<unsigned char>('#')] = kNumEnd;
         c[static_cast<unsigned char>('/')] = kNumEnd;
-        for (unsigned char d = '0'; d <= '9'; ++d) c[d] = kDigit;
+        for (unsigned char d = '0'; d <= '9'; ++d)
+            c[d] = kDigit;
     }
 };
 inline constexpr Table kTable;
@@ -136,14 +144,18 @@ inline constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e
                                     1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 }  // namespace textchars
 
-inline void TextLexer::skipSeparators() {
+inline void TextLexer::skipSeparators()
+{
     const char* q = p_;
-    while (q < end_ && (textchars::of(*q) & (textchars::kSpace | textchars::kSep))) ++q;
+    while (q < end_ && (textchars::of(*q) & (textchars::kSpace | textchars::kSep)))
+        ++q;
     p_ = q;
-    if (q < end_ && (*q == '#' || *q == '/')) skipSeparatorsSlow();
+    if (q < end_ && (*q == '#' || *q == '/'))
+        skipSeparatorsSlow();
 }
 
-inline bool TextLexer::readUInt(std::uint32_t& value) {
+inline bool TextLexer::readUInt(std::uint32_t& value)
+{
     skipSeparators();
     const char* q = p_;
     std::uint32_t v = 0;
@@ -161,22 +173,26 @@ inline bool TextLexer::readUInt(std::uint32_t& value) {
     return readUIntSlow(value);
 }
 
-inline bool TextLexer::readFloat(float& value) {
+inline bool TextLexer::readFloat(float& value)
+{
     // Plain decimals ("-0.123456") cover nearly every number in real files;
     // anything else (exponents, long mantissas, #IND) takes the full parser.
     skipSeparators();
     const char* q = p_;
     bool neg = false;
-    if (q < end_ && *q == '-') neg = true, ++q;
+    if (q < end_ && *q == '-')
+        neg = true, ++q;
     std::uint64_t m = 0;
     int digits = 0, fraction = 0;
-    while (q < end_ && (textchars::of(*q) & textchars::kDigit)) m = m * 10 + unsigned(*q++ - '0'), ++digits;
+    while (q < end_ && (textchars::of(*q) & textchars::kDigit))
+        m = m * 10 + unsigned(*q++ - '0'), ++digits;
     if (q < end_ && *q == '.') {
         ++q;
-        while (q < end_ && (textchars::of(*q) & textchars::kDigit)) m = m * 10 + unsigned(*q++ - '0'), ++fraction;
+        while (q < end_ && (textchars::of(*q) & textchars::kDigit))
+            m = m * 10 + unsigned(*q++ - '0'), ++fraction;
     }
     if (digits + fraction == 0 || digits + fraction > 15 || fraction > 22 ||
-        (q < end_ && !(textchars::of(*q) & textchars::kNumEnd) ) || (q < end_ && *q == '#'))
+        (q < end_ && !(textchars::of(*q) & textchars::kNumEnd)) || (q < end_ && *q == '#'))
         return readFloatSlow(value);
     // m < 10^15 and 10^fraction are exact doubles: one correctly rounded division.
     const double d = double(m) / textchars::kPow10[fraction];

@@ -23,27 +23,35 @@
 
 namespace xfile {
 
-const char* encodingName(Encoding e) {
+const char* encodingName(Encoding e)
+{
     switch (e) {
-        case Encoding::Text: return "txt";
-        case Encoding::Binary: return "bin";
-        case Encoding::TextZip: return "tzip";
-        case Encoding::BinaryZip: return "bzip";
+    case Encoding::Text:
+        return "txt";
+    case Encoding::Binary:
+        return "bin";
+    case Encoding::TextZip:
+        return "tzip";
+    case Encoding::BinaryZip:
+        return "bzip";
     }
     return "?";
 }
 
 namespace {
 
-bool loadImpl(const unsigned char* bytes, std::size_t size, MeshData& out, LoadError& err) {
+bool loadImpl(const unsigned char* bytes, std::size_t size, MeshData& out, LoadError& err)
+{
     using namespace detail;
     FileHeader header;
     std::string headerWarning;
-    if (!parseHeader(bytes, size, header, err.message, headerWarning)) return false;
+    if (!parseHeader(bytes, size, header, err.message, headerWarning))
+        return false;
     out.encoding = header.encoding;
     out.floatBits = header.floatBits;
     Diagnostics diag(&out.warnings);
-    if (!headerWarning.empty()) diag.warn(headerWarning);
+    if (!headerWarning.empty())
+        diag.warn(headerWarning);
 
     const unsigned char* body = bytes + header.bodyOffset;
     std::size_t bodySize = size - header.bodyOffset;
@@ -51,8 +59,10 @@ bool loadImpl(const unsigned char* bytes, std::size_t size, MeshData& out, LoadE
     const bool compressed = header.encoding == Encoding::TextZip || header.encoding == Encoding::BinaryZip;
     if (compressed) {
         std::string warning;
-        if (!decompressMszip(body, bodySize, header.bodyOffset, inflated, err.message, warning)) return false;
-        if (!warning.empty()) diag.warn(warning);
+        if (!decompressMszip(body, bodySize, header.bodyOffset, inflated, err.message, warning))
+            return false;
+        if (!warning.empty())
+            diag.warn(warning);
         body = reinterpret_cast<const unsigned char*>(inflated.data());
         bodySize = inflated.size();
     }
@@ -69,14 +79,17 @@ bool loadImpl(const unsigned char* bytes, std::size_t size, MeshData& out, LoadE
         ok = readObjects(lex, builder, diag);
     }
     inflated = std::vector<char>();
-    if (ok) ok = builder.finish();
-    if (!ok) err.message = diag.failed() ? diag.error() : std::string("malformed file");
+    if (ok)
+        ok = builder.finish();
+    if (!ok)
+        err.message = diag.failed() ? diag.error() : std::string("malformed file");
     return ok;
 }
 
 }  // namespace
 
-bool loadMesh(const void* data, std::size_t size, MeshData& out, LoadError& err) {
+bool loadMesh(const void* data, std::size_t size, MeshData& out, LoadError& err)
+{
     out = MeshData{};
     err.message.clear();
     bool ok = false;
@@ -97,12 +110,14 @@ bool loadMesh(const void* data, std::size_t size, MeshData& out, LoadError& err)
         warnings.swap(out.warnings);
         out = MeshData{};
         out.warnings.swap(warnings);
-        if (err.message.empty()) err.message = "malformed file";
+        if (err.message.empty())
+            err.message = "malformed file";
     }
     return ok;
 }
 
-bool loadMeshFile(const std::string& path, MeshData& out, LoadError& err) {
+bool loadMeshFile(const std::string& path, MeshData& out, LoadError& err)
+{
     out = MeshData{};
 #if defined(__unix__) || defined(__APPLE__)
     // Mapping the file spares a copy of it, which matters for big text files.

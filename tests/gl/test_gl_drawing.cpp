@@ -221,8 +221,14 @@ void GlDrawingTest::expectPixel(const QImage& image, int x, int y, double r, dou
         maxDeviation_ = std::max(maxDeviation_, deviation);
         QVERIFY2(deviation <= kTolerance,
                  qPrintable(QStringLiteral("pixel (%1,%2) is (%3,%4,%5), expected (%6,%7,%8)")
-                                .arg(x).arg(y).arg(got[0]).arg(got[1]).arg(got[2])
-                                .arg(want[0], 0, 'f', 1).arg(want[1], 0, 'f', 1).arg(want[2], 0, 'f', 1)));
+                                .arg(x)
+                                .arg(y)
+                                .arg(got[0])
+                                .arg(got[1])
+                                .arg(got[2])
+                                .arg(want[0], 0, 'f', 1)
+                                .arg(want[1], 0, 'f', 1)
+                                .arg(want[2], 0, 'f', 1)));
     }
 }
 
@@ -325,7 +331,8 @@ void GlDrawingTest::textureAddressingAndModulation()
     // Full-screen quad, u and v running from −1 to 2: u = −1 + 3·px/64.
     device_->SetRenderState(D3DRS_LIGHTING, 0);
     device_->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    const QRgb red = qRgb(255, 0, 0), green = qRgb(0, 255, 0), blue = qRgb(0, 0, 255), white = qRgb(255, 255, 255);
+    const QRgb red = qRgb(255, 0, 0), green = qRgb(0, 255, 0), blue = qRgb(0, 0, 255),
+               white = qRgb(255, 255, 255);
     const TexturePtr tex = texture(chainOf(image2x2(red, green, blue, white)), false);
     QVERIFY(tex);
     QCOMPARE(tex->GetLevelCount(), 2u);
@@ -340,11 +347,11 @@ void GlDrawingTest::textureAddressingAndModulation()
     device_->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
     device_->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_CLAMP);
     QImage image = draw(m);
-    expectPixel(image, 4, 4, grey, 0, 0);         // u,v ≈ −0.8: top-left texel
-    expectPixel(image, 60, 4, 0, grey, 0);        // u ≈ 1.8: top-right texel
-    expectPixel(image, 4, 60, 0, 0, grey);        // v ≈ 1.8: bottom-left texel
-    expectPixel(image, 60, 60, grey, grey, grey); // bottom-right texel
-    expectPixel(image, 40, 24, 0, grey, 0);       // inside: u 0.88, v 0.13
+    expectPixel(image, 4, 4, grey, 0, 0);          // u,v ≈ −0.8: top-left texel
+    expectPixel(image, 60, 4, 0, grey, 0);         // u ≈ 1.8: top-right texel
+    expectPixel(image, 4, 60, 0, 0, grey);         // v ≈ 1.8: bottom-left texel
+    expectPixel(image, 60, 60, grey, grey, grey);  // bottom-right texel
+    expectPixel(image, 40, 24, 0, grey, 0);        // inside: u 0.88, v 0.13
 
     // Wrap repeats the texture instead: u ≈ −0.8 reads 0.2 (left column),
     // u ≈ −0.3 reads 0.7 (right column).
@@ -398,7 +405,8 @@ void GlDrawingTest::gaussianCubicMagnificationUsesTheSharedKernel()
     QImage level0(4, 4, QImage::Format_ARGB32);
     for (int y = 0; y < 4; ++y)
         for (int x = 0; x < 4; ++x)
-            level0.setPixel(x, y, qRgb((x * 83 + y * 29) % 256, (x * 17 + y * 97) % 256, ((x ^ y) * 61) % 256));
+            level0.setPixel(x, y,
+                            qRgb((x * 83 + y * 29) % 256, (x * 17 + y * 97) % 256, ((x ^ y) * 61) % 256));
     device_->SetTexture(0, texture(chainOf(level0), false));
     device_->SetTextureStageState(0, D3DTSS_MAGFILTER, D3DTEXF_GAUSSIANCUBIC);
     device_->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
@@ -505,7 +513,8 @@ void GlDrawingTest::cullingFollowsScreenWinding_data()
     QTest::addColumn<bool>("drawn");
     const std::uint32_t solid = D3DFILL_SOLID, wire = D3DFILL_WIREFRAME;
     QTest::newRow("clockwise, default culling") << true << std::uint32_t(D3DCULL_CCW) << solid << true;
-    QTest::newRow("counter-clockwise, default culling") << false << std::uint32_t(D3DCULL_CCW) << solid << false;
+    QTest::newRow("counter-clockwise, default culling")
+        << false << std::uint32_t(D3DCULL_CCW) << solid << false;
     QTest::newRow("counter-clockwise, no culling") << false << std::uint32_t(D3DCULL_NONE) << solid << true;
     QTest::newRow("clockwise, CW culled") << true << std::uint32_t(D3DCULL_CW) << solid << false;
     QTest::newRow("counter-clockwise, CW culled") << false << std::uint32_t(D3DCULL_CW) << solid << true;
@@ -608,7 +617,8 @@ void GlDrawingTest::refusesWhatCannotBeDrawn()
     params.BackBufferWidth = params.BackBufferHeight = 8;
     QCOMPARE(gl::createDevice(nullptr, params, other), D3D_OK);
     TexturePtr foreign;
-    QCOMPARE(dynamic_cast<ResourceFactory&>(*other).CreateTextureFromLevels(chainOf(a), false, foreign), D3D_OK);
+    QCOMPARE(dynamic_cast<ResourceFactory&>(*other).CreateTextureFromLevels(chainOf(a), false, foreign),
+             D3D_OK);
     QCOMPARE(device_->SetTexture(0, foreign), D3DERR_INVALIDCALL);
 
     // A mesh outliving its device keeps its buffers but can no longer draw.

@@ -46,7 +46,8 @@ double agreement(const QImage& a, const QImage& b, int tolerance, QImage& diff)
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            const int dr = qAbs(qRed(p) - qRed(q)), dg = qAbs(qGreen(p) - qGreen(q)), db = qAbs(qBlue(p) - qBlue(q));
+            const int dr = qAbs(qRed(p) - qRed(q)), dg = qAbs(qGreen(p) - qGreen(q)),
+                      db = qAbs(qBlue(p) - qBlue(q));
             close += dr <= tolerance && dg <= tolerance && db <= tolerance;
             diff.setPixel(x, y, qRgb(qMin(255, dr * 8), qMin(255, dg * 8), qMin(255, db * 8)));
         }
@@ -88,7 +89,8 @@ void DeviceParity::sameScene_data()
 {
     QTest::addColumn<QString>("model");
     QTest::addColumn<int>("setting");
-    const QStringList models = QDir(QStringLiteral(ORVANE_ASSET_DIR "/X-File")).entryList({"*.x"}, QDir::Files);
+    const QStringList models =
+        QDir(QStringLiteral(ORVANE_ASSET_DIR "/X-File")).entryList({"*.x"}, QDir::Files);
     for (const QString& model : models)
         for (int s = 0; s < int(settings().size()); ++s)
             QTest::addRow("%s/%s", qPrintable(model), settings()[std::size_t(s)].name) << model << s;
@@ -126,7 +128,8 @@ void DeviceParity::sameScene()
     QImage diff;
     const double share = agreement(*hal, *ref, 3, diff);
     if (share < 0.99) {
-        const QString stem = QStringLiteral(ORVANE_PARITY_OUTPUT "/%1-%2").arg(QFileInfo(model).baseName(), s.name);
+        const QString stem =
+            QStringLiteral(ORVANE_PARITY_OUTPUT "/%1-%2").arg(QFileInfo(model).baseName(), s.name);
         hal->save(stem + QStringLiteral("-hal.png"));
         ref->save(stem + QStringLiteral("-ref.png"));
         diff.save(stem + QStringLiteral("-diff.png"));

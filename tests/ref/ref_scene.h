@@ -101,9 +101,6 @@ inline QImage frame(const DevicePtr& device)
 }
 
 // The RGB of pixel (x, y), without the opaque top byte.
-inline std::uint32_t rgb(const QImage& image, int x, int y)
-{
-    return image.pixel(x, y) & 0xFFFFFFu;
-}
+inline std::uint32_t rgb(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFFu; }
 
 }  // namespace reftest

@@ -45,7 +45,8 @@ inline xfile::MeshData gridMesh(int n)
     xfile::MeshData d;
     for (int j = 0; j <= n; ++j) {
         for (int i = 0; i <= n; ++i) {
-            d.positions.insert(d.positions.end(), {-1.0f + 2.0f * float(i) / float(n), 1.0f - 2.0f * float(j) / float(n), 0});
+            d.positions.insert(d.positions.end(),
+                               {-1.0f + 2.0f * float(i) / float(n), 1.0f - 2.0f * float(j) / float(n), 0});
             d.normals.insert(d.normals.end(), {0, 0, -1});
             d.texcoords.insert(d.texcoords.end(), {float(i) / float(n), float(j) / float(n)});
         }

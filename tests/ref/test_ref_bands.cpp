@@ -50,7 +50,8 @@ Result drawScene(unsigned threads)
     light.Direction = {0.4f, -0.6f, 0.7f};
     device->SetLight(0, light);
     device->LightEnable(0, 1);
-    device->SetMaterial({{0.8f, 0.7f, 0.6f, 1}, {0.2f, 0.2f, 0.2f, 1}, {0.6f, 0.6f, 0.6f, 1}, {0, 0, 0, 1}, 12});
+    device->SetMaterial(
+        {{0.8f, 0.7f, 0.6f, 1}, {0.2f, 0.2f, 0.2f, 1}, {0.6f, 0.6f, 0.6f, 1}, {0, 0, 0, 1}, 12});
     device->SetRenderState(D3DRS_AMBIENT, 0x00303030);
     device->SetRenderState(D3DRS_SPECULARENABLE, 1);
     device->SetTexture(0, noiseTexture(device));
@@ -80,7 +81,9 @@ Result drawScene(unsigned threads)
     device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
     device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
     device->SetTexture(0, nullptr);
-    xfile::MeshData veil = coloredMesh({{-3, 2, 0.2f, 0x80FF8000}, {3, 2, 0.2f, 0x2000FF80}, {3, -2, 0.2f, 0xC08000FF},
+    xfile::MeshData veil = coloredMesh({{-3, 2, 0.2f, 0x80FF8000},
+                                        {3, 2, 0.2f, 0x2000FF80},
+                                        {3, -2, 0.2f, 0xC08000FF},
                                         {-3, -2, 0.2f, 0x40FFFFFF}},
                                        {0, 1, 2, 0, 2, 3});
     EXPECT_EQ(makeMesh(device, veil)->DrawSubset(0), D3D_OK);

@@ -37,7 +37,8 @@ void RefPresentTest::fallsBackToTheReferenceDevice()
     QCOMPARE(module.InitDevice(panel, D3DDEVTYPE_HAL, false), int(D3DDEVTYPE_REF));
     QVERIFY(module.Device);
     QImage image;
-    QCOMPARE(module.Device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00336699, 1.0f, 0), D3D_OK);
+    QCOMPARE(module.Device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0x00336699, 1.0f, 0),
+             D3D_OK);
     QCOMPARE(module.Device->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
     QCOMPARE(module.Device->GetBackBufferImage(image), D3D_OK);
     QCOMPARE(image.size(), QSize(160, 120) * panel->devicePixelRatioF());

@@ -38,7 +38,10 @@ struct ScreenMesh {
         vertices.push_back({clipX(sx, width), clipY(sy, height), z, color});
         return std::uint32_t(vertices.size() - 1);
     }
-    void triangle(std::uint32_t a, std::uint32_t b, std::uint32_t c) { indices.insert(indices.end(), {a, b, c}); }
+    void triangle(std::uint32_t a, std::uint32_t b, std::uint32_t c)
+    {
+        indices.insert(indices.end(), {a, b, c});
+    }
     MeshPtr make(const DevicePtr& device) const { return makeMesh(device, coloredMesh(vertices, indices)); }
 };
 
@@ -186,10 +189,10 @@ TEST(RefDepth, SixteenBitResolution)
     const Case cases[] = {
         {1000.1, 1000.4, D3DCMP_LESSEQUAL, green},  // same step: a tie, the later one wins
         {1000.4, 1000.1, D3DCMP_LESSEQUAL, green},
-        {1000.1, 1000.4, D3DCMP_LESS, red},         // the tie shows with LESS too
-        {1000.1, 1002.1, D3DCMP_LESSEQUAL, red},    // two steps farther: hidden
-        {1000.1, 998.1, D3DCMP_LESSEQUAL, green},   // two steps nearer: in front
-        {1000.6, 1000.4, D3DCMP_LESS, green},       // rounds to 1001 vs 1000: nearer, not a tie
+        {1000.1, 1000.4, D3DCMP_LESS, red},        // the tie shows with LESS too
+        {1000.1, 1002.1, D3DCMP_LESSEQUAL, red},   // two steps farther: hidden
+        {1000.1, 998.1, D3DCMP_LESSEQUAL, green},  // two steps nearer: in front
+        {1000.6, 1000.4, D3DCMP_LESS, green},      // rounds to 1001 vs 1000: nearer, not a tie
     };
     for (const Case& c : cases) {
         DevicePtr device = makeDevice(8, 8);
@@ -204,7 +207,8 @@ TEST(RefDepth, SixteenBitResolution)
         ASSERT_EQ(device->GetDepthBuffer(depth, w, h), D3D_OK);
         ASSERT_EQ(depth.size(), 64u);
         const double written = c.visible == green ? c.second : c.first;
-        EXPECT_EQ(depth[4 * 8 + 4], std::uint16_t(std::floor(written + 0.5))) << c.first << " then " << c.second;
+        EXPECT_EQ(depth[4 * 8 + 4], std::uint16_t(std::floor(written + 0.5)))
+            << c.first << " then " << c.second;
     }
 }
 
@@ -235,7 +239,8 @@ TEST(RefClipping, NearPlaneCutsTheTriangle)
     {
         DevicePtr device = makeDevice(64, 64);
         unlit(device);
-        device->SetTransform(D3DTS_PROJECTION, D3DXMatrixPerspectiveFovLH(3.14159265f / 2, 1.0f, 1.0f, 100.0f));
+        device->SetTransform(D3DTS_PROJECTION,
+                             D3DXMatrixPerspectiveFovLH(3.14159265f / 2, 1.0f, 1.0f, 100.0f));
         device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
         const std::vector<V> v{{-1, -1, 2, kGrey}, {1, -1, 2, kGrey}, {0, -1, -4, kGrey}};
         ASSERT_EQ(drawInScene(device, makeMesh(device, coloredMesh(v, {0, 1, 2}))), D3D_OK);
@@ -277,7 +282,8 @@ TEST(RefCulling, CullModesDropTheirWinding)
         std::uint32_t mode;
         bool clockwiseDrawn, counterClockwiseDrawn;
     };
-    for (const Case c : {Case{D3DCULL_CCW, true, false}, Case{D3DCULL_CW, false, true}, Case{D3DCULL_NONE, true, true}}) {
+    for (const Case c :
+         {Case{D3DCULL_CCW, true, false}, Case{D3DCULL_CW, false, true}, Case{D3DCULL_NONE, true, true}}) {
         for (bool clockwise : {true, false}) {
             ScreenMesh m{16, 16, {}, {}};
             const std::uint32_t a = m.add(2, 2), b = m.add(14, 2), d = m.add(2, 14);
@@ -287,7 +293,8 @@ TEST(RefCulling, CullModesDropTheirWinding)
             device->SetRenderState(D3DRS_CULLMODE, c.mode);
             device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
             drawInScene(device, m.make(device));
-            EXPECT_EQ(!litPixels(frame(device)).empty(), clockwise ? c.clockwiseDrawn : c.counterClockwiseDrawn)
+            EXPECT_EQ(!litPixels(frame(device)).empty(),
+                      clockwise ? c.clockwiseDrawn : c.counterClockwiseDrawn)
                 << "cull mode " << c.mode << (clockwise ? " clockwise" : " counter-clockwise");
         }
     }
@@ -353,9 +360,9 @@ TEST(RefRobustness, BadInputFailsOrIsSkipped)
 
     // NaN, infinite and enormous corners: those faces are skipped, the good one drawn.
     const float nan = std::nanf(""), inf = INFINITY;
-    const std::vector<V> v{{nan, 0, 0.5f, kGrey}, {1, 1, 0.5f, kGrey},   {0, -1, 0.5f, kGrey},
+    const std::vector<V> v{{nan, 0, 0.5f, kGrey}, {1, 1, 0.5f, kGrey},          {0, -1, 0.5f, kGrey},
                            {inf, 0, 0.5f, kGrey}, {1e30f, -1e30f, 0.5f, kGrey}, {-1, -1, 0.5f, kGrey},
-                           {-1, 1, 0.5f, kGrey},  {-0.5f, 1, 0.5f, kGrey},  {-1, 0.5f, 0.5f, kGrey}};
+                           {-1, 1, 0.5f, kGrey},  {-0.5f, 1, 0.5f, kGrey},      {-1, 0.5f, 0.5f, kGrey}};
     MeshPtr wild = makeMesh(device, coloredMesh(v, {0, 1, 2, 3, 1, 2, 4, 5, 6, 6, 7, 8}));
     ASSERT_TRUE(wild);
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);

@@ -45,8 +45,8 @@ xfile::MeshData quad(float uvScale = 1.0f, std::uint32_t color = 0)
 
 struct LightingCase {
     const char* name;
-    Vec direction;      // the way the light travels
-    bool specular;      // SPECULARENABLE
+    Vec direction;  // the way the light travels
+    bool specular;  // SPECULARENABLE
     bool localViewer;
     float power;
     std::uint32_t vertexColor;  // 0: none, else the diffuse source with default states
@@ -93,7 +93,8 @@ TEST(RefLighting, LitQuadMatchesTheLightingEquations)
         const double NdotL = dot(N, L);
         const Vec H = unit((c.localViewer ? unit(-V) : Vec{0, 0, -1}) + L);
         const double NdotH = dot(N, H);
-        const double Cd[3] = {c.vertexColor ? 0x33 / 255.0 : matDiffuse.r, c.vertexColor ? 0x66 / 255.0 : matDiffuse.g,
+        const double Cd[3] = {c.vertexColor ? 0x33 / 255.0 : matDiffuse.r,
+                              c.vertexColor ? 0x66 / 255.0 : matDiffuse.g,
                               c.vertexColor ? 0x99 / 255.0 : matDiffuse.b};
         const double Ca[3] = {matAmbient.r, matAmbient.g, matAmbient.b};
         const double Ce[3] = {matEmissive.r, matEmissive.g, matEmissive.b};
@@ -103,7 +104,8 @@ TEST(RefLighting, LitQuadMatchesTheLightingEquations)
         const double Ls[3] = {lightSpecular.r, lightSpecular.g, lightSpecular.b};
         const int shifts[3] = {16, 8, 0};
         for (int ch = 0; ch < 3; ++ch) {
-            const double lit = sat(Ca[ch] * (globalAmbient + La[ch]) + Cd[ch] * Ld[ch] * std::max(NdotL, 0.0) + Ce[ch]);
+            const double lit =
+                sat(Ca[ch] * (globalAmbient + La[ch]) + Cd[ch] * Ld[ch] * std::max(NdotL, 0.0) + Ce[ch]);
             double spec = 0;
             if (c.specular && NdotL > 0 && NdotH > 0)
                 spec = sat(Cs[ch] * Ls[ch] * (c.power == 0 ? 1.0 : std::pow(NdotH, c.power)));
@@ -149,10 +151,7 @@ TexturePtr gridTexture(const DevicePtr& device, std::uint8_t alpha = 0xFF, bool 
     return texture;
 }
 
-std::array<int, 3> channels(QRgb c)
-{
-    return {qRed(c), qGreen(c), qBlue(c)};
-}
+std::array<int, 3> channels(QRgb c) { return {qRed(c), qGreen(c), qBlue(c)}; }
 
 }  // namespace
 
@@ -262,7 +261,8 @@ TEST(RefTexturing, ForeignOrMalformedTexturesAreRefused)
     std::vector<QImage> notAChain{QImage(4, 4, QImage::Format_ARGB32), QImage(3, 2, QImage::Format_ARGB32)};
     EXPECT_EQ(factory(device).CreateTextureFromLevels(notAChain, true, texture), D3DERR_INVALIDCALL);
     EXPECT_EQ(factory(device).CreateTextureFromLevels({}, true, texture), D3DERR_INVALIDCALL);
-    EXPECT_EQ(factory(device).CreateTextureFromLevels({QImage(20000, 1, QImage::Format_ARGB32)}, true, texture),
-              D3DERR_INVALIDCALL);
+    EXPECT_EQ(
+        factory(device).CreateTextureFromLevels({QImage(20000, 1, QImage::Format_ARGB32)}, true, texture),
+        D3DERR_INVALIDCALL);
     EXPECT_FALSE(texture);
 }

@@ -33,10 +33,8 @@ TEST(D3DXMath, LookAtFromTheDefaultCamera)
     const float n = std::sqrt(109.0f);
     const float zy = -3 / n, zz = 10 / n;
     const float yy = zz, yz = -zy;  // z × x = (0, zz, -zy)
-    const float expected[4][4] = {{1, 0, 0, 0},
-                                  {0, yy, zy, 0},
-                                  {0, yz, zz, 0},
-                                  {0, -(yy * 3 + yz * -10), -(zy * 3 + zz * -10), 1}};
+    const float expected[4][4] = {
+        {1, 0, 0, 0}, {0, yy, zy, 0}, {0, yz, zz, 0}, {0, -(yy * 3 + yz * -10), -(zy * 3 + zz * -10), 1}};
     expectMatrix(view, expected, 1e-5f);
     // The eye lands at the origin of view space, the target straight ahead on +z.
     const D3DVECTOR eye = transformPoint({0, 3, -10}, view);
@@ -83,7 +81,8 @@ TEST(D3DXMath, RotationsTurnClockwiseLookingAlongTheAxis)
 TEST(D3DXMath, MultiplyAppliesTheFirstMatrixFirst)
 {
     // X by 90° then Y by 90°: (0,1,0) → (0,0,1) → (1,0,0).
-    const D3DMATRIX both = D3DXMatrixMultiply(D3DXMatrixRotationX(1.5707964f), D3DXMatrixRotationY(1.5707964f));
+    const D3DMATRIX both =
+        D3DXMatrixMultiply(D3DXMatrixRotationX(1.5707964f), D3DXMatrixRotationY(1.5707964f));
     const D3DVECTOR v = transformPoint({0, 1, 0}, both);
     EXPECT_NEAR(v.x, 1, 1e-6);
     EXPECT_NEAR(v.y, 0, 1e-6);

@@ -16,10 +16,7 @@ using testing_support::ScriptedRuntime;
 namespace {
 
 // Window handles the scripted runtime only compares, never opens.
-HWND window(std::uintptr_t id)
-{
-    return reinterpret_cast<HWND>(id * 64);
-}
+HWND window(std::uintptr_t id) { return reinterpret_cast<HWND>(id * 64); }
 
 class VBDirect3D8Test : public ::testing::Test {
 protected:

@@ -95,9 +95,9 @@ d3d::HRESULT ScriptedRuntime::D3DXCreateTextureFromFile(const d3d::DevicePtr&, c
 
 // Each device operation is recorded, answers as scripted, and on success
 // updates the device state as a real device would.
-#define RECORD_THEN(op, call)                              \
-    if (d3d::HRESULT hr = runtime_.answer(op); d3d::FAILED(hr)) \
-        return hr;                                         \
+#define RECORD_THEN(op, call)                                                                                \
+    if (d3d::HRESULT hr = runtime_.answer(op); d3d::FAILED(hr))                                              \
+        return hr;                                                                                           \
     return call
 
 d3d::HRESULT RecordingDevice::SetTransform(d3d::D3DTRANSFORMSTATETYPE state, const d3d::D3DMATRIX& matrix)
@@ -129,14 +129,8 @@ d3d::HRESULT RecordingDevice::SetTextureStageState(std::uint32_t stage, d3d::D3D
 {
     RECORD_THEN("SetTextureStageState", DeviceState::SetTextureStageState(stage, type, value));
 }
-d3d::HRESULT RecordingDevice::BeginScene()
-{
-    RECORD_THEN("BeginScene", DeviceState::BeginScene());
-}
-d3d::HRESULT RecordingDevice::EndScene()
-{
-    RECORD_THEN("EndScene", DeviceState::EndScene());
-}
+d3d::HRESULT RecordingDevice::BeginScene() { RECORD_THEN("BeginScene", DeviceState::BeginScene()); }
+d3d::HRESULT RecordingDevice::EndScene() { RECORD_THEN("EndScene", DeviceState::EndScene()); }
 #undef RECORD_THEN
 
 d3d::HRESULT RecordingDevice::Clear(std::uint32_t rectCount, const d3d::D3DRECT*, std::uint32_t flags,

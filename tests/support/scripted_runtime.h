@@ -114,8 +114,8 @@ public:
     // --- runtime ---------------------------------------------------------------
     d3d::Direct3DPtr Direct3DCreate8() override;
     d3d::HWND GetParent(d3d::HWND window) override;
-    d3d::HRESULT D3DXLoadMeshFromX(const std::string& path, std::uint32_t options, const d3d::DevicePtr& device,
-                                   std::vector<std::uint32_t>* adjacency,
+    d3d::HRESULT D3DXLoadMeshFromX(const std::string& path, std::uint32_t options,
+                                   const d3d::DevicePtr& device, std::vector<std::uint32_t>* adjacency,
                                    std::vector<d3d::D3DXMATERIAL>* materials, std::uint32_t* materialCount,
                                    d3d::MeshPtr& mesh) override;
     d3d::HRESULT D3DXCreateTextureFromFile(const d3d::DevicePtr& device, const std::string& path,

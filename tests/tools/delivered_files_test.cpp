@@ -40,7 +40,8 @@ TEST(DeliveredFiles, EveryModelIsPresentAndCurrent)
         const auto onDisk = xtest::decodeXFile(bytes);
         const auto fresh = xtest::decodeXFile(xgen::encodeXFile(m.build(), m.format));
         std::string where;
-        EXPECT_TRUE(xtest::sameTokens(fresh.tokens, onDisk.tokens, 0.0, where)) << m.fileName << ": " << where;
+        EXPECT_TRUE(xtest::sameTokens(fresh.tokens, onDisk.tokens, 0.0, where))
+            << m.fileName << ": " << where;
     }
 }
 
@@ -50,10 +51,11 @@ TEST(DeliveredFiles, EveryTextureIsPresentAndWellFormed)
         const char* name;
         std::uint32_t width, height;
     };
-    const Expected textures[] = {{"1.bmp", 256, 256},      {"2.bmp", 256, 256},      {"City02_01.jpg", 256, 256},
-                                 {"earth1.jpg", 512, 256}, {"earth2.jpg", 512, 256}, {"earth3.jpg", 512, 256},
-                                 {"mars1.jpg", 512, 256},  {"moon1.jpg", 512, 256},  {"sky1.jpg", 512, 256},
-                                 {"sky2.jpg", 512, 256}};
+    const Expected textures[] = {{"1.bmp", 256, 256},         {"2.bmp", 256, 256},
+                                 {"City02_01.jpg", 256, 256}, {"earth1.jpg", 512, 256},
+                                 {"earth2.jpg", 512, 256},    {"earth3.jpg", 512, 256},
+                                 {"mars1.jpg", 512, 256},     {"moon1.jpg", 512, 256},
+                                 {"sky1.jpg", 512, 256},      {"sky2.jpg", 512, 256}};
     for (const Expected& t : textures) {
         const auto path = kDeliveredDir / "Texture" / t.name;
         ASSERT_TRUE(std::filesystem::is_regular_file(path)) << path;
@@ -91,4 +93,4 @@ TEST(DeliveredFiles, NothingElseInTheModelFolder)
     EXPECT_EQ(count, xgen::deliveredModels().size());
 }
 
-} // namespace
+}  // namespace

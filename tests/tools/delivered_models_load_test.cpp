@@ -77,10 +77,14 @@ int expectedFloatBits(const xgen::FileFormat& f) { return f.floats == xgen::Floa
 xfile::Encoding expectedEncoding(const xgen::FileFormat& f)
 {
     switch (f.encoding) {
-    case xgen::Encoding::Text: return xfile::Encoding::Text;
-    case xgen::Encoding::Binary: return xfile::Encoding::Binary;
-    case xgen::Encoding::CompressedText: return xfile::Encoding::TextZip;
-    case xgen::Encoding::CompressedBinary: return xfile::Encoding::BinaryZip;
+    case xgen::Encoding::Text:
+        return xfile::Encoding::Text;
+    case xgen::Encoding::Binary:
+        return xfile::Encoding::Binary;
+    case xgen::Encoding::CompressedText:
+        return xfile::Encoding::TextZip;
+    case xgen::Encoding::CompressedBinary:
+        return xfile::Encoding::BinaryZip;
     }
     return xfile::Encoding::Text;
 }
@@ -119,7 +123,8 @@ TEST(DeliveredModelsLoad, LoadedTrianglesFaceTheWayTheirNormalsPoint)
         };
         std::size_t wrong = 0;
         for (std::size_t t = 0; t < mesh.faceCount(); ++t) {
-            const std::uint32_t a = mesh.indices[3 * t], b = mesh.indices[3 * t + 1], c = mesh.indices[3 * t + 2];
+            const std::uint32_t a = mesh.indices[3 * t], b = mesh.indices[3 * t + 1],
+                                c = mesh.indices[3 * t + 2];
             const xgen::Vec3 pa = at(mesh.positions, a);
             const xgen::Vec3 geometric = xgen::cross(at(mesh.positions, b) - pa, at(mesh.positions, c) - pa);
             if (xgen::length(geometric) < 1e-7) {
@@ -132,4 +137,4 @@ TEST(DeliveredModelsLoad, LoadedTrianglesFaceTheWayTheirNormalsPoint)
     }
 }
 
-} // namespace
+}  // namespace

@@ -13,10 +13,14 @@ using namespace xgen;
 using xtest::XToken;
 
 const FileFormat kAllFormats[] = {
-    {Encoding::Text, FloatWidth::Bits32},           {Encoding::Text, FloatWidth::Bits64},
-    {Encoding::Binary, FloatWidth::Bits32},         {Encoding::Binary, FloatWidth::Bits64},
-    {Encoding::CompressedText, FloatWidth::Bits32}, {Encoding::CompressedText, FloatWidth::Bits64},
-    {Encoding::CompressedBinary, FloatWidth::Bits32}, {Encoding::CompressedBinary, FloatWidth::Bits64},
+    {Encoding::Text, FloatWidth::Bits32},
+    {Encoding::Text, FloatWidth::Bits64},
+    {Encoding::Binary, FloatWidth::Bits32},
+    {Encoding::Binary, FloatWidth::Bits64},
+    {Encoding::CompressedText, FloatWidth::Bits32},
+    {Encoding::CompressedText, FloatWidth::Bits64},
+    {Encoding::CompressedBinary, FloatWidth::Bits32},
+    {Encoding::CompressedBinary, FloatWidth::Bits64},
 };
 
 TEST(Encodings, HeaderNamesFormatAndFloatWidth)
@@ -66,7 +70,8 @@ TEST(Encodings, BinaryPacksDataIntoListsAndKeepsStringTerminators)
     std::uint16_t previous = 0;
     int strings = 0;
     const auto u16 = [&](std::size_t at) {
-        return static_cast<std::uint16_t>(static_cast<unsigned char>(body[at]) | (static_cast<unsigned char>(body[at + 1]) << 8));
+        return static_cast<std::uint16_t>(static_cast<unsigned char>(body[at]) |
+                                          (static_cast<unsigned char>(body[at + 1]) << 8));
     };
     const auto u32 = [&](std::size_t at) {
         std::uint32_t v = 0;
@@ -85,17 +90,30 @@ TEST(Encodings, BinaryPacksDataIntoListsAndKeepsStringTerminators)
         }
         i += 2;
         switch (id) {
-        case 1: case 2: i += 4 + u32(i); strings += id == 2; break;
-        case 3: i += 4; break;
-        case 5: i += 16; break;
-        case 6: i += 4 + 4 * std::size_t{u32(i)}; break;
-        case 7: i += 4 + 4 * std::size_t{u32(i)}; break;
-        default: break;
+        case 1:
+        case 2:
+            i += 4 + u32(i);
+            strings += id == 2;
+            break;
+        case 3:
+            i += 4;
+            break;
+        case 5:
+            i += 16;
+            break;
+        case 6:
+            i += 4 + 4 * std::size_t{u32(i)};
+            break;
+        case 7:
+            i += 4 + 4 * std::size_t{u32(i)};
+            break;
+        default:
+            break;
         }
         previous = id;
     }
     EXPECT_EQ(i, body.size());
-    EXPECT_EQ(strings, 2); // the texture file name, once per copy of the mesh
+    EXPECT_EQ(strings, 2);  // the texture file name, once per copy of the mesh
 }
 
 TEST(Encodings, TextUsesStandardSeparators)
@@ -108,8 +126,12 @@ TEST(Encodings, TextUsesStandardSeparators)
     m.normals = {{0, 0, -1}};
     m.normalFaces = {{0, 0, 0}};
     m.texCoords = {{0, 0}, {0, 1}, {1, 0.25}};
-    m.materials = {Material{.name = "M", .diffuse = {1, 0.5, 0.25, 1}, .power = 8, .specular = {0, 0, 0},
-                            .emissive = {0, 0, 0}, .textureFile = "a.bmp"}};
+    m.materials = {Material{.name = "M",
+                            .diffuse = {1, 0.5, 0.25, 1},
+                            .power = 8,
+                            .specular = {0, 0, 0},
+                            .emissive = {0, 0, 0},
+                            .textureFile = "a.bmp"}};
     m.faceMaterials = {0};
     scene.meshes.push_back(m);
     const std::string expected = "xof 0302txt 0032\n"
@@ -156,7 +178,7 @@ TEST(Encodings, FrameMatrixIsWrittenRowByRow)
     Frame f;
     f.name = "F";
     Matrix4 m;
-    m.m[12] = 2.5; // translation x
+    m.m[12] = 2.5;  // translation x
     f.transform = m;
     scene.frames.push_back(f);
     const std::string text = encodeXFile(scene, {Encoding::Text, FloatWidth::Bits32});
@@ -189,4 +211,4 @@ TEST(Encodings, RejectsInconsistentMeshes)
     EXPECT_THROW(encodeXFile(scene, {}), std::invalid_argument);
 }
 
-} // namespace
+}  // namespace

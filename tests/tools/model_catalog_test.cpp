@@ -13,9 +13,10 @@ namespace {
 using namespace xgen;
 
 const std::vector<std::string> kExpectedNames = {
-    "beer.x",   "beer_.x",  "box2.x",    "box.x",    "box_2.x",  "circle.x",   "circle_2.x",    "city02_01.x",
-    "haguruma.x", "hedra.x", "object.x", "panel.x",  "panel2.x", "panel3.x",   "stars.x",       "teapot.x",
-    "tours.x",  "tube.x",   "vorkan.x",  "vorkan_mozi.x", "vorkan_logo.x", "vorkan_logo_.x"};
+    "beer.x",     "beer_.x",       "box2.x",        "box.x",         "box_2.x",  "circle.x",
+    "circle_2.x", "city02_01.x",   "haguruma.x",    "hedra.x",       "object.x", "panel.x",
+    "panel2.x",   "panel3.x",      "stars.x",       "teapot.x",      "tours.x",  "tube.x",
+    "vorkan.x",   "vorkan_mozi.x", "vorkan_logo.x", "vorkan_logo_.x"};
 
 void forEachMesh(const Frame& f, const std::function<void(const Mesh&)>& visit)
 {
@@ -54,7 +55,8 @@ TEST(ModelCatalog, CoversEveryEncodingAndFloatWidth)
     for (const DeliveredModel& m : deliveredModels()) {
         encodings.insert(m.format.encoding);
         wide = wide || m.format.floats == FloatWidth::Bits64;
-        wideBinary = wideBinary || (m.format.floats == FloatWidth::Bits64 && m.format.encoding == Encoding::Binary);
+        wideBinary =
+            wideBinary || (m.format.floats == FloatWidth::Bits64 && m.format.encoding == Encoding::Binary);
     }
     EXPECT_EQ(encodings.size(), 4u);
     EXPECT_TRUE(wide);
@@ -90,8 +92,8 @@ TEST(ModelCatalog, CoversTheMeshFeaturesLoadersMustHandle)
         }
         framed += hasMatrix;
         withTemplates += scene.declareTemplates;
-        const bool binary = entry.format.encoding == Encoding::Binary ||
-                            entry.format.encoding == Encoding::CompressedBinary;
+        const bool binary =
+            entry.format.encoding == Encoding::Binary || entry.format.encoding == Encoding::CompressedBinary;
         binaryWithTemplates += scene.declareTemplates && binary;
     }
     EXPECT_GE(polygonsOverFour, 2);
@@ -120,4 +122,4 @@ TEST(ModelCatalog, FirstMaterialGroupHoldsMostOfEveryModel)
     }
 }
 
-} // namespace
+}  // namespace

@@ -115,9 +115,9 @@ const Scene& model(const std::string& fileName)
     return it->second;
 }
 
-const char* const kClosedModels[] = {"beer_.x",  "box.x",       "box2.x",         "box_2.x",       "circle_2.x",
-                                     "haguruma.x", "hedra.x",   "object.x",       "stars.x",       "tours.x",
-                                     "tube.x",   "vorkan.x",    "vorkan_mozi.x",  "vorkan_logo.x", "vorkan_logo_.x"};
+const char* const kClosedModels[] = {
+    "beer_.x", "box.x",   "box2.x", "box_2.x",  "circle_2.x",    "haguruma.x",    "hedra.x",       "object.x",
+    "stars.x", "tours.x", "tube.x", "vorkan.x", "vorkan_mozi.x", "vorkan_logo.x", "vorkan_logo_.x"};
 
 TEST(ModelGeometry, FacesAreWoundLikeTheirNormals)
 {
@@ -129,7 +129,7 @@ TEST(ModelGeometry, FacesAreWoundLikeTheirNormals)
             for (std::size_t f = 0; f < m.faces.size(); ++f) {
                 const Vec3 geometric = newellNormal(m, m.faces[f]);
                 if (length(geometric) < 1e-10) {
-                    continue; // degenerate sliver
+                    continue;  // degenerate sliver
                 }
                 Vec3 stored;
                 for (std::uint32_t n : m.normalFaces[f]) {
@@ -234,4 +234,4 @@ TEST(ModelGeometry, VertexCountsStayWithin16BitIndices)
     }
 }
 
-} // namespace
+}  // namespace

@@ -32,7 +32,7 @@ TEST(MsZip, LargeFileIsSplitIntoValidBlocks)
     ASSERT_GT(text.size(), 3 * kMsZipBlockSize);
 
     const xtest::DecodedFile d = xtest::decodeXFile(zipped);
-    EXPECT_EQ(d.declaredTotal, text.size()); // header included
+    EXPECT_EQ(d.declaredTotal, text.size());  // header included
     EXPECT_EQ(d.body, text.substr(16));
     ASSERT_GE(d.blocks.size(), 4u);
     std::size_t sum = 0;
@@ -42,7 +42,7 @@ TEST(MsZip, LargeFileIsSplitIntoValidBlocks)
         EXPECT_GT(b.uncompressedSize, 0u);
         EXPECT_LE(b.uncompressedSize, 32768u);
         EXPECT_LE(b.compressedSize, 32768u + 12u + 2u);
-        EXPECT_EQ(b.offset, expectedOffset); // blocks follow each other without gaps
+        EXPECT_EQ(b.offset, expectedOffset);  // blocks follow each other without gaps
         expectedOffset += 4 + b.compressedSize;
         sum += b.uncompressedSize;
     }
@@ -96,4 +96,4 @@ TEST(MsZip, ExactMultipleOfTheBlockSizeLeavesNoEmptyBlock)
     EXPECT_EQ(info.size(), 2u);
 }
 
-} // namespace
+}  // namespace

@@ -20,7 +20,9 @@ xgen::Scene featureScene(int rings)
     mesh.faces.push_back({5, 4, 3, 2, 1, 0});
     for (int r = 0; r + 1 < rings; ++r) {
         for (int k = 0; k < 6; ++k) {
-            const auto at = [&](int ring, int corner) { return static_cast<std::uint32_t>(ring * 6 + corner % 6); };
+            const auto at = [&](int ring, int corner) {
+                return static_cast<std::uint32_t>(ring * 6 + corner % 6);
+            };
             if (k % 2 == 0) {
                 mesh.faces.push_back({at(r, k), at(r, k + 1), at(r + 1, k + 1), at(r + 1, k)});
             } else {
@@ -36,7 +38,10 @@ xgen::Scene featureScene(int rings)
     }
     mesh.materials = {
         Material{.name = "Plain", .diffuse = {0.25, 0.5, 0.75, 1.0}, .power = 12.5},
-        Material{.name = "Textured", .diffuse = {1, 1, 1, 0.5}, .emissive = {0.1, 0.2, 0.3}, .textureFile = "earth1.jpg"},
+        Material{.name = "Textured",
+                 .diffuse = {1, 1, 1, 0.5},
+                 .emissive = {0.1, 0.2, 0.3},
+                 .textureFile = "earth1.jpg"},
     };
 
     Frame inner;
@@ -56,4 +61,4 @@ xgen::Scene featureScene(int rings)
     return scene;
 }
 
-} // namespace xtest
+}  // namespace xtest

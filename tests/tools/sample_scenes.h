@@ -12,4 +12,4 @@ namespace xtest {
 // templates at the top. `rings` controls its size.
 xgen::Scene featureScene(int rings = 4);
 
-} // namespace xtest
+}  // namespace xtest

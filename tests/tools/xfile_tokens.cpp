@@ -38,8 +38,9 @@ std::uint16_t readU16(std::string_view s, std::size_t at)
 
 bool isKeywordText(const std::string& w)
 {
-    static const char* const words[] = {"template", "array", "WORD", "DWORD", "FLOAT", "DOUBLE", "CHAR",
-                                        "UCHAR", "SWORD", "SDWORD", "VOID", "STRING", "UNICODE", "CSTRING"};
+    static const char* const words[] = {"template", "array",  "WORD",    "DWORD",  "FLOAT",
+                                        "DOUBLE",   "CHAR",   "UCHAR",   "SWORD",  "SDWORD",
+                                        "VOID",     "STRING", "UNICODE", "CSTRING"};
     return std::find_if(std::begin(words), std::end(words), [&](const char* k) { return w == k; }) !=
            std::end(words);
 }
@@ -47,21 +48,36 @@ bool isKeywordText(const std::string& w)
 const char* keywordForId(std::uint16_t id)
 {
     switch (id) {
-    case 31: return "template";
-    case 40: return "WORD";
-    case 41: return "DWORD";
-    case 42: return "FLOAT";
-    case 43: return "DOUBLE";
-    case 44: return "CHAR";
-    case 45: return "UCHAR";
-    case 46: return "SWORD";
-    case 47: return "SDWORD";
-    case 48: return "VOID";
-    case 49: return "STRING";
-    case 50: return "UNICODE";
-    case 51: return "CSTRING";
-    case 52: return "array";
-    default: return nullptr;
+    case 31:
+        return "template";
+    case 40:
+        return "WORD";
+    case 41:
+        return "DWORD";
+    case 42:
+        return "FLOAT";
+    case 43:
+        return "DOUBLE";
+    case 44:
+        return "CHAR";
+    case 45:
+        return "UCHAR";
+    case 46:
+        return "SWORD";
+    case 47:
+        return "SDWORD";
+    case 48:
+        return "VOID";
+    case 49:
+        return "STRING";
+    case 50:
+        return "UNICODE";
+    case 51:
+        return "CSTRING";
+    case 52:
+        return "array";
+    default:
+        return nullptr;
     }
 }
 
@@ -73,7 +89,7 @@ std::string upper(std::string s)
     return s;
 }
 
-} // namespace
+}  // namespace
 
 std::string inflateMsZip(std::string_view data, std::vector<MsZipBlock>& blocks, bool carryHistory,
                          std::size_t baseOffset)
@@ -102,7 +118,7 @@ std::string inflateMsZip(std::string_view data, std::vector<MsZipBlock>& blocks,
                 inflateSetDictionary(&z, reinterpret_cast<const Bytef*>(out.data() + out.size() - n),
                                      static_cast<uInt>(n));
             }
-            std::string chunk(block.uncompressedSize + 1, '\0'); // one spare byte to detect overruns
+            std::string chunk(block.uncompressedSize + 1, '\0');  // one spare byte to detect overruns
             z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data() + at + 2));
             z.avail_in = static_cast<uInt>(block.compressedSize - 2);
             z.next_out = reinterpret_cast<Bytef*>(chunk.data());
@@ -222,7 +238,8 @@ std::vector<XToken> binaryTokens(std::string_view s, int floatBits)
                 fail("truncated GUID");
             }
             char buffer[40];
-            std::snprintf(buffer, sizeof buffer, "%08X-%04X-%04X-", readU32(s, i), readU16(s, i + 4), readU16(s, i + 6));
+            std::snprintf(buffer, sizeof buffer, "%08X-%04X-%04X-", readU32(s, i), readU16(s, i + 4),
+                          readU16(s, i + 6));
             std::string g = buffer;
             for (int k = 0; k < 8; ++k) {
                 std::snprintf(buffer, sizeof buffer, "%02X", static_cast<unsigned char>(s[i + 8 + k]));
@@ -267,11 +284,21 @@ std::vector<XToken> binaryTokens(std::string_view s, int floatBits)
             }
             break;
         }
-        case 10: out.push_back({XToken::Punct, "{"}); break;
-        case 11: out.push_back({XToken::Punct, "}"}); break;
-        case 14: out.push_back({XToken::Punct, "["}); break;
-        case 15: out.push_back({XToken::Punct, "]"}); break;
-        case 18: out.push_back({XToken::Punct, "."}); break;
+        case 10:
+            out.push_back({XToken::Punct, "{"});
+            break;
+        case 11:
+            out.push_back({XToken::Punct, "}"});
+            break;
+        case 14:
+            out.push_back({XToken::Punct, "["});
+            break;
+        case 15:
+            out.push_back({XToken::Punct, "]"});
+            break;
+        case 18:
+            out.push_back({XToken::Punct, "."});
+            break;
         case 19:
         case 20:
             break;
@@ -314,7 +341,8 @@ DecodedFile decodeXFile(std::string_view file)
     return d;
 }
 
-bool sameTokens(const std::vector<XToken>& a, const std::vector<XToken>& b, double tolerance, std::string& where)
+bool sameTokens(const std::vector<XToken>& a, const std::vector<XToken>& b, double tolerance,
+                std::string& where)
 {
     const std::size_t n = std::min(a.size(), b.size());
     for (std::size_t i = 0; i < n; ++i) {
@@ -342,4 +370,4 @@ bool sameTokens(const std::vector<XToken>& a, const std::vector<XToken>& b, doub
     return true;
 }
 
-} // namespace xtest
+}  // namespace xtest

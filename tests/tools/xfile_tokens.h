@@ -13,24 +13,24 @@ namespace xtest {
 
 struct XToken {
     enum Kind { Name, String, Integer, Float, Guid, Keyword, Punct } kind;
-    std::string text;        // Name, String, Guid (upper case), Keyword, Punct
+    std::string text;  // Name, String, Guid (upper case), Keyword, Punct
     std::uint64_t integer = 0;
     double number = 0.0;
 };
 
 struct MsZipBlock {
-    std::size_t offset;           // of the block header in the file
+    std::size_t offset;  // of the block header in the file
     std::size_t uncompressedSize;
-    std::size_t compressedSize;   // as stored: "CK" plus deflate data
+    std::size_t compressedSize;  // as stored: "CK" plus deflate data
     bool hasSignature;
 };
 
 struct DecodedFile {
-    std::string format;  // "txt ", "bin ", "tzip", "bzip"
-    int floatBits = 0;   // 32 or 64
+    std::string format;               // "txt ", "bin ", "tzip", "bzip"
+    int floatBits = 0;                // 32 or 64
     std::uint32_t declaredTotal = 0;  // compressed files only
     std::vector<MsZipBlock> blocks;   // compressed files only
-    std::string body;    // after the header, decompressed
+    std::string body;                 // after the header, decompressed
     std::vector<XToken> tokens;
 };
 
@@ -46,6 +46,7 @@ std::vector<XToken> textTokens(std::string_view body);
 std::vector<XToken> binaryTokens(std::string_view body, int floatBits);
 
 // Same tokens, floats equal within `tolerance`; on mismatch `where` says why.
-bool sameTokens(const std::vector<XToken>& a, const std::vector<XToken>& b, double tolerance, std::string& where);
+bool sameTokens(const std::vector<XToken>& a, const std::vector<XToken>& b, double tolerance,
+                std::string& where);
 
-} // namespace xtest
+}  // namespace xtest

@@ -30,12 +30,13 @@ struct Form1Fixture {
         QDir::setCurrent(folder.path());
         QDir().mkpath(QStringLiteral("X-File"));
         QDir().mkpath(QStringLiteral("Texture"));
-        for (const char* model : {"beer", "beer_", "box2", "box", "box_2", "circle", "circle_2", "city02_01",
-                                  "haguruma", "hedra", "object", "panel", "panel2", "panel3", "stars", "teapot",
-                                  "tours", "tube", "vorkan", "vorkan_mozi", "vorkan_logo", "vorkan_logo_"})
+        for (const char* model : {"beer",     "beer_",       "box2",        "box",         "box_2",  "circle",
+                                  "circle_2", "city02_01",   "haguruma",    "hedra",       "object", "panel",
+                                  "panel2",   "panel3",      "stars",       "teapot",      "tours",  "tube",
+                                  "vorkan",   "vorkan_mozi", "vorkan_logo", "vorkan_logo_"})
             touch(QStringLiteral("X-File/%1.x").arg(QLatin1String(model)));
-        for (const char* texture : {"1.bmp", "2.bmp", "City02_01.jpg", "earth1.jpg", "earth2.jpg", "earth3.jpg",
-                                    "mars1.jpg", "moon1.jpg", "sky1.jpg", "sky2.jpg"})
+        for (const char* texture : {"1.bmp", "2.bmp", "City02_01.jpg", "earth1.jpg", "earth2.jpg",
+                                    "earth3.jpg", "mars1.jpg", "moon1.jpg", "sky1.jpg", "sky2.jpg"})
             touch(QStringLiteral("Texture/%1").arg(QLatin1String(texture)));
         toolkit::hooks().messageBox = [this](const QString& text) { messages << text; };
         toolkit::hooks().endProgram = [](int status) { throw ProgramEnded{status}; };

@@ -73,14 +73,18 @@ void Form1Layout::captions()
     QCOMPARE(w.Check9_->text(), QStringLiteral("環境光"));
     QCOMPARE(w.Check14_->text(), QStringLiteral("詳細設定 ⇒"));
     // Gaps of ideographic spaces, counted.
-    QCOMPARE(w.Label1_->text(), QStringLiteral("狭い ") + QString(4, QChar(0x3000)) + QStringLiteral("視野の広さ (角度)") +
-                                    QString(4, QChar(0x3000)) + QStringLiteral(" 広い"));
-    QCOMPARE(w.Label6_->text(), QStringLiteral("下へ") + QString(5, QChar(0x3000)) + QStringLiteral("視野の上下調節") +
-                                    QString(5, QChar(0x3000)) + QStringLiteral("上へ"));
-    QCOMPARE(w.Label16_->text(), QStringLiteral("遠い") + QString(4, QChar(0x3000)) + QStringLiteral("カメラの位置 (Z軸)") +
-                                     QString(4, QChar(0x3000)) + QStringLiteral("近い"));
-    QCOMPARE(w.Label17_->text(), QStringLiteral("下へ") + QString(4, QChar(0x3000)) + QStringLiteral("カメラの位置 (Y軸)") +
-                                     QString(4, QChar(0x3000)) + QStringLiteral("上へ"));
+    QCOMPARE(w.Label1_->text(), QStringLiteral("狭い ") + QString(4, QChar(0x3000)) +
+                                    QStringLiteral("視野の広さ (角度)") + QString(4, QChar(0x3000)) +
+                                    QStringLiteral(" 広い"));
+    QCOMPARE(w.Label6_->text(), QStringLiteral("下へ") + QString(5, QChar(0x3000)) +
+                                    QStringLiteral("視野の上下調節") + QString(5, QChar(0x3000)) +
+                                    QStringLiteral("上へ"));
+    QCOMPARE(w.Label16_->text(), QStringLiteral("遠い") + QString(4, QChar(0x3000)) +
+                                     QStringLiteral("カメラの位置 (Z軸)") + QString(4, QChar(0x3000)) +
+                                     QStringLiteral("近い"));
+    QCOMPARE(w.Label17_->text(), QStringLiteral("下へ") + QString(4, QChar(0x3000)) +
+                                     QStringLiteral("カメラの位置 (Y軸)") + QString(4, QChar(0x3000)) +
+                                     QStringLiteral("上へ"));
     QCOMPARE(w.Label14_->text(), QStringLiteral("透明度       1.00 (透明度なし)"));
     QCOMPARE(w.Label15_->text(), QStringLiteral("光沢          0.00 (光沢なし)"));
     for (int i = 0; i < 3; ++i) {
@@ -125,10 +129,11 @@ void Form1Layout::scrollBarRangesAndDefaults()
         toolkit::ScrollBar* bar;
         int min, max, large, value;
     };
-    const Bar bars[] = {{w.HScroll1_, 1, 200, 5, 100},   {w.HScroll2_, 1, 200, 5, 100},  {w.HScroll4_, 1, 50, 5, 14},
-                        {w.HScroll5_, 0, 50, 5, 25},     {w.HScroll10_, 0, 999, 10, 990}, {w.HScroll11_, 3, 203, 10, 103},
-                        {w.HScroll8_, 0, 100, 10, 100},  {w.HScroll9_, 0, 100, 10, 0},   {w.HScroll6_, 0, 200, 10, 30},
-                        {w.HScroll7_, 0, 100, 10, 10}};
+    const Bar bars[] = {{w.HScroll1_, 1, 200, 5, 100},   {w.HScroll2_, 1, 200, 5, 100},
+                        {w.HScroll4_, 1, 50, 5, 14},     {w.HScroll5_, 0, 50, 5, 25},
+                        {w.HScroll10_, 0, 999, 10, 990}, {w.HScroll11_, 3, 203, 10, 103},
+                        {w.HScroll8_, 0, 100, 10, 100},  {w.HScroll9_, 0, 100, 10, 0},
+                        {w.HScroll6_, 0, 200, 10, 30},   {w.HScroll7_, 0, 100, 10, 10}};
     for (const Bar& b : bars) {
         QCOMPARE(b.bar->minimum(), b.min);
         QCOMPARE(b.bar->maximum(), b.max);
@@ -167,15 +172,16 @@ void Form1Layout::listsAndTextBoxes()
     QStringList models;
     for (int i = 0; i < w.List1_->count(); ++i)
         models << w.List1_->item(i)->text();
-    QCOMPARE(models, QStringList({"beer", "beer_", "box2", "box", "box_2", "circle", "circle_2", "city02_01",
-                                  "haguruma", "hedra", "object", "panel", "panel2", "panel3", "stars", "teapot",
-                                  "tours", "tube", "vorkan", "vorkan_mozi", "vorkan_logo", "vorkan_logo_"}));
+    QCOMPARE(models, QStringList({"beer",     "beer_",       "box2",        "box",         "box_2",  "circle",
+                                  "circle_2", "city02_01",   "haguruma",    "hedra",       "object", "panel",
+                                  "panel2",   "panel3",      "stars",       "teapot",      "tours",  "tube",
+                                  "vorkan",   "vorkan_mozi", "vorkan_logo", "vorkan_logo_"}));
     QVERIFY(w.List1_->selectedItems().isEmpty());
     QStringList textures;
     for (int i = 0; i < w.Combo1_->count(); ++i)
         textures << w.Combo1_->itemText(i);
-    QCOMPARE(textures, QStringList({"1.bmp", "2.bmp", "City02_01.jpg", "earth1.jpg", "earth2.jpg", "earth3.jpg",
-                                    "mars1.jpg", "moon1.jpg", "sky1.jpg", "sky2.jpg"}));
+    QCOMPARE(textures, QStringList({"1.bmp", "2.bmp", "City02_01.jpg", "earth1.jpg", "earth2.jpg",
+                                    "earth3.jpg", "mars1.jpg", "moon1.jpg", "sky1.jpg", "sky2.jpg"}));
     QCOMPARE(w.Combo1_->currentText(), QStringLiteral("Texture"));
     QVERIFY(w.Combo1_->isEditable());
     QCOMPARE(w.Text1(), QStringLiteral("X-File\\vorkan.x"));
@@ -225,13 +231,15 @@ void Form1Layout::tabOrderFollowsTabIndexes()
 {
     Form1Fixture f;
     ui::Form1& w = *f.form;
-    QList<QWidget*> expected = {w.Command1_, w.picture1_, w.Text1_, w.HScroll1_, w.HScroll2_, w.Check1_,
-                                w.Check2_, w.Check3_, w.Text2_, w.HScroll4_, (*w.Check6_)[0], (*w.Check6_)[1],
-                                (*w.Check6_)[2], w.Check7_, w.List1_, w.HScroll5_, w.Check8_, w.Check9_,
-                                (*w.Check10_)[0], (*w.Check10_)[1], (*w.Check10_)[2], (*w.Check11_)[0],
-                                w.HScroll11_, (*w.Check11_)[1], (*w.Check11_)[2], w.HScroll6_, w.HScroll7_,
-                                w.Check12_, w.Check13_, w.Check14_, w.HScroll8_, w.HScroll9_, w.HScroll10_,
-                                w.Command3_, w.Command2_, w.Command4_, w.Combo1_, w.Command5_};
+    QList<QWidget*> expected = {
+        w.Command1_,      w.picture1_,      w.Text1_,        w.HScroll1_,      w.HScroll2_,
+        w.Check1_,        w.Check2_,        w.Check3_,       w.Text2_,         w.HScroll4_,
+        (*w.Check6_)[0],  (*w.Check6_)[1],  (*w.Check6_)[2], w.Check7_,        w.List1_,
+        w.HScroll5_,      w.Check8_,        w.Check9_,       (*w.Check10_)[0], (*w.Check10_)[1],
+        (*w.Check10_)[2], (*w.Check11_)[0], w.HScroll11_,    (*w.Check11_)[1], (*w.Check11_)[2],
+        w.HScroll6_,      w.HScroll7_,      w.Check12_,      w.Check13_,       w.Check14_,
+        w.HScroll8_,      w.HScroll9_,      w.HScroll10_,    w.Command3_,      w.Command2_,
+        w.Command4_,      w.Combo1_,        w.Command5_};
     QList<QWidget*> chain;
     QWidget* current = w.Command1_;
     for (int i = 0; i < expected.size(); ++i) {
@@ -307,7 +315,8 @@ void Form1Layout::twipsRoundEdges()
 {
     // At 96 dpi both edges round, so touching rectangles stay touching.
     QCOMPARE(toolkit::twipsToPixels(9240, 6480, 495, 225, 96), QRect(616, 432, 33, 15));
-    const QRect left = toolkit::twipsToPixels(0, 0, 22, 22, 96), right = toolkit::twipsToPixels(22, 0, 22, 22, 96);
+    const QRect left = toolkit::twipsToPixels(0, 0, 22, 22, 96),
+                right = toolkit::twipsToPixels(22, 0, 22, 22, 96);
     QCOMPARE(left.right() + 1, right.left());
     QCOMPARE(toolkit::twipsToPixels(7575, 96), 505);
     QCOMPARE(toolkit::twipsToPixels(1440, 120), 120);

@@ -11,16 +11,13 @@ using testing_support::ProgramEnded;
 
 namespace {
 
-int runs(const Form1Fixture& f)
-{
-    return int(f.runtime.devices.size());
-}
+int runs(const Form1Fixture& f) { return int(f.runtime.devices.size()); }
 
 // Every caption the handlers can touch, to compare before and after.
 QStringList captions(const ui::Form1& w)
 {
     return {w.Check12_->text(), w.Check13_->text(), w.Label14_->text(), w.Label15_->text(),
-            w.Label7_->text(),  w.Label8_->text(),  w.Text1(),           w.Text2()};
+            w.Label7_->text(),  w.Label8_->text(),  w.Text1(),          w.Text2()};
 }
 
 }  // namespace
@@ -161,8 +158,9 @@ void Handlers::materialCaptionsComeAfterTheRun()
     gloss << w.Label15_->text();
     w.HScroll9_->setValue16(0);
     gloss << w.Label15_->text();
-    QCOMPARE(transparency, QStringList({QStringLiteral("透明度       0.99"), QStringLiteral("透明度       0.00"),
-                                        QStringLiteral("透明度       1.00 (透明度なし)")}));
+    QCOMPARE(transparency,
+             QStringList({QStringLiteral("透明度       0.99"), QStringLiteral("透明度       0.00"),
+                          QStringLiteral("透明度       1.00 (透明度なし)")}));
     QCOMPARE(gloss, QStringList({QStringLiteral("光沢          0.01"), QStringLiteral("光沢          1.00"),
                                  QStringLiteral("光沢          0.00 (光沢なし)")}));
 
@@ -229,7 +227,8 @@ void Handlers::arrowKeysInTheListLoadEachModel()
     QTest::keyClick(w.List1_, Qt::Key_Down);
     w.Timer1_->stop();
     QCOMPARE(runs(f), 3);
-    QCOMPARE(f.runtime.meshPaths, (std::vector<std::string>{"X-File\\beer.x", "X-File\\beer_.x", "X-File\\box2.x"}));
+    QCOMPARE(f.runtime.meshPaths,
+             (std::vector<std::string>{"X-File\\beer.x", "X-File\\beer_.x", "X-File\\box2.x"}));
 }
 
 void Handlers::tabSkipsHiddenControls()
@@ -315,10 +314,12 @@ void Handlers::aboutDialogContent()
     QCOMPARE(lines[0], QStringLiteral("■") + QChar(0x3000) + QStringLiteral("動作環境"));
     QCOMPARE(lines[7], QStringLiteral("■") + QChar(0x3000) + QStringLiteral("仕様"));
     QCOMPARE(lines[23], QStringLiteral("■") + QChar(0x3000) + QStringLiteral("その他"));
-    QCOMPARE(lines[27], QStringLiteral("「 いらないんだよっ！") + QChar(0x3000) + QStringLiteral("こんなもの！ 」という方はどう"));
+    QCOMPARE(lines[27], QStringLiteral("「 いらないんだよっ！") + QChar(0x3000) +
+                            QStringLiteral("こんなもの！ 」という方はどう"));
     QCOMPARE(lines[11], QStringLiteral("新しいデータを見る場合は、Ｘファイルをこのプログラ"));
     QCOMPARE(lines[34], QStringLiteral("せんのでよろしくお願いします。"));
-    QVERIFY(lines[31].startsWith(QStringLiteral("「 ")) && lines[31].endsWith(QStringLiteral(" 」まで連絡ください。")));
+    QVERIFY(lines[31].startsWith(QStringLiteral("「 ")) &&
+            lines[31].endsWith(QStringLiteral(" 」まで連絡ください。")));
     QVERIFY(!text.contains(QStringLiteral("\n\n")));
 
     ui::Form2 dialog{QIcon()};

@@ -131,16 +131,20 @@ void RunTest::cameraBars()
 {
     Form1Fixture f;
     f.form->HScroll5_->setValue16(0);
-    QVERIFY(sameMatrix(f.runtime.lastDevice()->view(), D3DXMatrixLookAtLH({0, 3, -10}, {0, -2.5f, 0}, {0, 1, 0})));
+    QVERIFY(sameMatrix(f.runtime.lastDevice()->view(),
+                       D3DXMatrixLookAtLH({0, 3, -10}, {0, -2.5f, 0}, {0, 1, 0})));
     f.form->HScroll5_->setValue16(50);
-    QVERIFY(sameMatrix(f.runtime.lastDevice()->view(), D3DXMatrixLookAtLH({0, 3, -10}, {0, 2.5f, 0}, {0, 1, 0})));
+    QVERIFY(
+        sameMatrix(f.runtime.lastDevice()->view(), D3DXMatrixLookAtLH({0, 3, -10}, {0, 2.5f, 0}, {0, 1, 0})));
     f.form->HScroll10_->setValue16(0);
     f.form->HScroll11_->setValue16(203);
-    QVERIFY(sameMatrix(f.runtime.lastDevice()->view(), D3DXMatrixLookAtLH({0, 103, -1000}, {0, 2.5f, 0}, {0, 1, 0})));
+    QVERIFY(sameMatrix(f.runtime.lastDevice()->view(),
+                       D3DXMatrixLookAtLH({0, 103, -1000}, {0, 2.5f, 0}, {0, 1, 0})));
     f.form->HScroll4_->setValue16(50);
     const float fov = float(50.0 * 3.141592 / 180.0);
     const float aspect = f.form->Picture1Height() / f.form->Picture1Width();
-    QVERIFY(sameMatrix(f.runtime.lastDevice()->projection(), D3DXMatrixPerspectiveFovLH(fov, aspect, 1, 1000)));
+    QVERIFY(
+        sameMatrix(f.runtime.lastDevice()->projection(), D3DXMatrixPerspectiveFovLH(fov, aspect, 1, 1000)));
 }
 
 void RunTest::eachRunMakesANewDevice()
@@ -211,8 +215,8 @@ void RunTest::frameTickDrawsWithTheClockPose()
     f.form->Command1_Click();
     f.runtime.log.clear();
     f.form->Timer1_Timer();
-    QCOMPARE(f.runtime.log,
-             (std::vector<std::string>{"SetTransform", "Clear", "BeginScene", "DrawSubset", "EndScene", "Present"}));
+    QCOMPARE(f.runtime.log, (std::vector<std::string>{"SetTransform", "Clear", "BeginScene", "DrawSubset",
+                                                      "EndScene", "Present"}));
     // Y on at speed 100: 2 radians; X off: identity.
     QVERIFY(sameMatrix(f.runtime.lastDevice()->world(), D3DXMatrixRotationY(2.0f)));
     f.form->Check2_->setValue16(1);

@@ -12,7 +12,8 @@ using testing_support::ProgramEnded;
 
 namespace {
 
-const QString kNotFound = QStringLiteral("Xファイル、または テクスチャが見つかりません。プログラムを終了します。");
+const QString kNotFound =
+    QStringLiteral("Xファイル、または テクスチャが見つかりません。プログラムを終了します。");
 
 // A folder below the program's own, removed when the test ends.
 struct ProgramSubfolder {
@@ -54,7 +55,8 @@ void SceneAssets::loadsTheNamedModelAndShowsItsCounts()
     QCOMPARE(f.form->Label8_->text(), QStringLiteral("頂点の数は   987"));
     // Vertices are asked for first, then faces.
     const auto& log = f.runtime.log;
-    QVERIFY(std::find(log.begin(), log.end(), "GetNumVertices") < std::find(log.begin(), log.end(), "GetNumFaces"));
+    QVERIFY(std::find(log.begin(), log.end(), "GetNumVertices") <
+            std::find(log.begin(), log.end(), "GetNumFaces"));
     QVERIFY(f.form->scene().ModelMesh);
 }
 
@@ -77,9 +79,11 @@ void SceneAssets::fallsBackToTheProgramFolder()
     Form1Fixture f;
     ProgramSubfolder below(QStringLiteral("orvane-test-assets"));
     Form1Fixture::touch(below.path + QStringLiteral("/only-below.x"));
-    const QString resolved = f.form->scene().ResolveAssetPath(QStringLiteral("orvane-test-assets\\only-below.x"));
+    const QString resolved =
+        f.form->scene().ResolveAssetPath(QStringLiteral("orvane-test-assets\\only-below.x"));
     // Program folder, one "\", then the name as given.
-    QCOMPARE(resolved, QCoreApplication::applicationDirPath() + QStringLiteral("\\orvane-test-assets\\only-below.x"));
+    QCOMPARE(resolved,
+             QCoreApplication::applicationDirPath() + QStringLiteral("\\orvane-test-assets\\only-below.x"));
     f.form->setText1(QStringLiteral("orvane-test-assets\\only-below.x"));
     f.form->Command1_Click();
     QCOMPARE(QString::fromStdString(f.runtime.meshPaths.back()), resolved);

@@ -13,16 +13,19 @@ namespace {
 
 fs::path corpusDir() { return fs::path(ORVANE_XCORPUS_DIR); }
 
-bool isModel(const fs::path& p) {
+bool isModel(const fs::path& p)
+{
     std::string name = p.filename().string();
-    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return char(std::tolower(c)); });
     return (name.size() >= 2 && name.compare(name.size() - 2, 2, ".x") == 0) ||
            name.find("ov_getnexttoken") != std::string::npos;
 }
 
 std::string relativeName(const fs::path& p) { return fs::relative(p, corpusDir()).generic_string(); }
 
-xtest::Result loadPath(const fs::path& p) {
+xtest::Result loadPath(const fs::path& p)
+{
     xtest::Result r;
     xfile::LoadError err;
     r.ok = xfile::loadMeshFile(p.string(), r.mesh, err);
@@ -32,17 +35,21 @@ xtest::Result loadPath(const fs::path& p) {
 
 }  // namespace
 
-TEST(Corpus, EveryFileWithAMeshLoads) {
-    if (!fs::is_directory(corpusDir())) GTEST_SKIP() << "no corpus at " << corpusDir();
+TEST(Corpus, EveryFileWithAMeshLoads)
+{
+    if (!fs::is_directory(corpusDir()))
+        GTEST_SKIP() << "no corpus at " << corpusDir();
     std::map<std::string, xtest::Result> results;
     for (const auto& entry : fs::recursive_directory_iterator(corpusDir())) {
-        if (entry.is_regular_file() && isModel(entry.path())) results[relativeName(entry.path())] = loadPath(entry.path());
+        if (entry.is_regular_file() && isModel(entry.path()))
+            results[relativeName(entry.path())] = loadPath(entry.path());
     }
     ASSERT_EQ(results.size(), 54u);
 
     std::size_t loaded = 0;
     for (const auto& [name, r] : results) {
-        const bool meshless = name.find("scene.x") != std::string::npos || name.find("hero.x") != std::string::npos;
+        const bool meshless =
+            name.find("scene.x") != std::string::npos || name.find("hero.x") != std::string::npos;
         const bool corrupt = name.find("OV_GetNextToken") != std::string::npos;
         if (meshless) {
             EXPECT_FALSE(r.ok) << name;
@@ -52,7 +59,8 @@ TEST(Corpus, EveryFileWithAMeshLoads) {
             EXPECT_FALSE(r.error.empty()) << name;
         } else {
             EXPECT_TRUE(r.ok) << name << ": " << r.error;
-            if (!r.ok) continue;
+            if (!r.ok)
+                continue;
             ++loaded;
             const xfile::MeshData& m = r.mesh;
             EXPECT_GT(m.faceCount(), 0u) << name;
@@ -60,9 +68,9 @@ TEST(Corpus, EveryFileWithAMeshLoads) {
             EXPECT_TRUE(m.normals.empty() || m.normals.size() == m.positions.size()) << name;
             EXPECT_TRUE(m.texcoords.empty() || m.texcoords.size() == m.vertexCount() * 2u) << name;
             EXPECT_TRUE(m.colors.empty() || m.colors.size() == m.vertexCount()) << name;
-            EXPECT_TRUE(std::all_of(m.indices.begin(), m.indices.end(),
-                                    [&](std::uint32_t i) { return i < m.vertexCount(); }))
-                << name;
+            EXPECT_TRUE(std::all_of(m.indices.begin(), m.indices.end(), [&](std::uint32_t i) {
+                return i < m.vertexCount();
+            })) << name;
             std::uint32_t covered = 0;
             for (const auto& g : m.groups) {
                 EXPECT_EQ(g.faceStart, covered) << name;
@@ -75,8 +83,10 @@ TEST(Corpus, EveryFileWithAMeshLoads) {
     EXPECT_EQ(loaded, 51u);
 }
 
-TEST(Corpus, KnownCountsAndEncodingsAgree) {
-    if (!fs::is_directory(corpusDir())) GTEST_SKIP() << "no corpus at " << corpusDir();
+TEST(Corpus, KnownCountsAndEncodingsAgree)
+{
+    if (!fs::is_directory(corpusDir()))
+        GTEST_SKIP() << "no corpus at " << corpusDir();
     // The same exported cube as text, binary and compressed binary: 8
     // positions with per-side normals make 24 vertices and 12 triangles.
     const Result text = loadPath(corpusDir() / "assimp-X/test_cube_text.x");
@@ -121,7 +131,8 @@ TEST(Corpus, KnownCountsAndEncodingsAgree) {
     EXPECT_EQ(sky.mesh.texcoords.size(), sky.mesh.vertexCount() * 2u);
 }
 
-TEST(Corpus, MissingFileIsAClearError) {
+TEST(Corpus, MissingFileIsAClearError)
+{
     xfile::MeshData m;
     xfile::LoadError err;
     EXPECT_FALSE(xfile::loadMeshFile("/nonexistent/dir/model.x", m, err));

@@ -37,7 +37,8 @@ Frame Root {
 AnimationSet { Animation { {Root} AnimationKey { 2; 2; 0;3;0.0,0.0,0.0;;, 10;3;1.0,2.0,3.0;;; } } }
 )";
 
-void expectSame(const xfile::MeshData& a, const xfile::MeshData& b) {
+void expectSame(const xfile::MeshData& a, const xfile::MeshData& b)
+{
     EXPECT_EQ(a.positions, b.positions);
     EXPECT_EQ(a.normals, b.normals);
     EXPECT_EQ(a.texcoords, b.texcoords);
@@ -60,7 +61,8 @@ void expectSame(const xfile::MeshData& a, const xfile::MeshData& b) {
 
 }  // namespace
 
-TEST(Encodings, TextModelIsWhatWeExpect) {
+TEST(Encodings, TextModelIsWhatWeExpect)
+{
     const Result r = loadText(kModel);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.mesh.vertexCount(), 24u + 6u);
@@ -73,7 +75,8 @@ TEST(Encodings, TextModelIsWhatWeExpect) {
     EXPECT_EQ(r.mesh.groups[0].faceCount, 13u);
 }
 
-TEST(Encodings, BinaryAndCompressedFormsGiveIdenticalMeshes) {
+TEST(Encodings, BinaryAndCompressedFormsGiveIdenticalMeshes)
+{
     const Result text = loadText(kModel);
     ASSERT_TRUE(text.ok) << text.error;
     for (int bits : {32, 64}) {
@@ -97,10 +100,12 @@ TEST(Encodings, BinaryAndCompressedFormsGiveIdenticalMeshes) {
     }
 }
 
-TEST(Encodings, SixtyFourBitBinaryCarriesDoubles) {
+TEST(Encodings, SixtyFourBitBinaryCarriesDoubles)
+{
     // A value that only a double list can hold exactly narrows to the float
     // nearest to it, as the text reader gives.
-    const std::string body = "Mesh { 3; 0.1;0.2;0.3;, 1.0000001192092896;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; }";
+    const std::string body =
+        "Mesh { 3; 0.1;0.2;0.3;, 1.0000001192092896;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; }";
     const std::string bin64 = textToBinary(body, 64);
     const Result r = load(header("bin ", 64) + bin64);
     ASSERT_TRUE(r.ok) << r.error;
@@ -112,7 +117,8 @@ TEST(Encodings, SixtyFourBitBinaryCarriesDoubles) {
     EXPECT_TRUE(wrong.ok || !wrong.error.empty());
 }
 
-TEST(Encodings, BinaryListsMaySplitAndMergeMembersFreely) {
+TEST(Encodings, BinaryListsMaySplitAndMergeMembersFreely)
+{
     // One INTEGER_LIST holding the face count and all faces, the vertex count
     // as a lone INTEGER token followed by separators: all one number stream.
     std::string b;
@@ -133,7 +139,8 @@ TEST(Encodings, BinaryListsMaySplitAndMergeMembersFreely) {
         put32(b, u);
     }
     put16(b, 6), put32(b, 5);
-    for (std::uint32_t v : {1u, 3u, 0u, 1u, 2u}) put32(b, v);
+    for (std::uint32_t v : {1u, 3u, 0u, 1u, 2u})
+        put32(b, v);
     put16(b, 11);
     const Result r = load(header("bin ") + b);
     ASSERT_TRUE(r.ok) << r.error;
@@ -141,11 +148,13 @@ TEST(Encodings, BinaryListsMaySplitAndMergeMembersFreely) {
     EXPECT_FLOAT_EQ(r.mesh.positions[7], 1.0f);
 }
 
-TEST(Encodings, CompressedBlocksReferBackAcrossBlockBoundaries) {
+TEST(Encodings, CompressedBlocksReferBackAcrossBlockBoundaries)
+{
     // Many identical meshes: later blocks compress to back-references into
     // earlier ones, which only decode with the history carried over.
     std::string body;
-    for (int i = 0; i < 400; ++i) body += kCube;
+    for (int i = 0; i < 400; ++i)
+        body += kCube;
     ASSERT_GT(body.size(), 3u * 32768u);
     const Result plain = loadText(body);
     ASSERT_TRUE(plain.ok) << plain.error;

@@ -8,7 +8,8 @@ namespace {
 const std::string kTriangle = "Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; }";
 }
 
-TEST(Hostile, CountsLargerThanTheData) {
+TEST(Hostile, CountsLargerThanTheData)
+{
     EXPECT_REJECTED(loadText("Mesh { 4294967295; 0.0;0.0;0.0;; 1; 3;0,1,2;; }"), "vertex count 4294967295");
     EXPECT_REJECTED(loadText("Mesh { 2147483648; 0.0; }"), "larger than the rest of the file");
     EXPECT_REJECTED(loadText("Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 4000000000; 3;0,1,2;; }"),
@@ -25,12 +26,14 @@ TEST(Hostile, CountsLargerThanTheData) {
     EXPECT_REJECTED(loadText("Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;; 1; 3;0,1,2;; }"), "");
 }
 
-TEST(Hostile, BadCountsAndIndices) {
+TEST(Hostile, BadCountsAndIndices)
+{
     EXPECT_REJECTED(loadText("Mesh { -1; 0.0;0.0;0.0;; }"), "unsigned integer");
     EXPECT_REJECTED(loadText("Mesh { 3.5; 0.0;0.0;0.0;; }"), "unsigned integer");
     EXPECT_REJECTED(loadText("Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 2;0,1;; }"),
                     "face 0 has 2 indices");
-    EXPECT_REJECTED(loadText("Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 0;;; }"), "face 0 has 0");
+    EXPECT_REJECTED(loadText("Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 0;;; }"),
+                    "face 0 has 0");
     EXPECT_REJECTED(loadText("Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,3;; }"),
                     "refers to vertex 3, but the mesh has 3 vertices");
     EXPECT_REJECTED(loadText("Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,4294967295;; }"),
@@ -42,33 +45,42 @@ TEST(Hostile, BadCountsAndIndices) {
                              " MeshVertexColors { 1; 7;1.0;1.0;1.0;1.0;; } }"),
                     "vertex 7");
     EXPECT_REJECTED(loadText("Mesh { 3; 0.0;0.0;x;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; }"), "line 1");
-    EXPECT_REJECTED(loadText("Mesh { 3; 0.0;0.0;0.0q;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; }"), "number");
+    EXPECT_REJECTED(loadText("Mesh { 3; 0.0;0.0;0.0q;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; }"),
+                    "number");
 }
 
-TEST(Hostile, ErrorsNameTheLineAndTheObject) {
+TEST(Hostile, ErrorsNameTheLineAndTheObject)
+{
     const Result r = loadText("\n\nFrame F {\n Mesh Box {\n 3;\n 0.0;0.0;0.0;,\n 1.0;}\n");
     EXPECT_REJECTED(r, "line 7");
     EXPECT_NE(r.error.find("Box"), std::string::npos) << r.error;
 }
 
-TEST(Hostile, DeepNesting) {
+TEST(Hostile, DeepNesting)
+{
     EXPECT_REJECTED(loadText(std::string(100000, '{')), "expected");
     std::string frames;
-    for (int i = 0; i < 100000; ++i) frames += "Frame {";
+    for (int i = 0; i < 100000; ++i)
+        frames += "Frame {";
     EXPECT_REJECTED(loadText(frames), "nested");
     std::string unknown;
-    for (int i = 0; i < 100000; ++i) unknown += "Thing {";
+    for (int i = 0; i < 100000; ++i)
+        unknown += "Thing {";
     EXPECT_REJECTED(loadText(unknown), "unterminated");
     std::string balanced;
-    for (int i = 0; i < 100000; ++i) balanced += "Thing {";
+    for (int i = 0; i < 100000; ++i)
+        balanced += "Thing {";
     balanced += std::string(100000, '}');
     EXPECT_REJECTED(loadText(balanced), "no mesh");
 }
 
-TEST(Hostile, UnterminatedThings) {
-    EXPECT_REJECTED(loadText("Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;;"), "end of file");
+TEST(Hostile, UnterminatedThings)
+{
+    EXPECT_REJECTED(loadText("Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;;"),
+                    "end of file");
     EXPECT_REJECTED(loadText("Material M { 1.0;1.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; "
-                             "TextureFilename { \"never closed; } } " + kTriangle),
+                             "TextureFilename { \"never closed; } } " +
+                             kTriangle),
                     "unterminated string");
     EXPECT_REJECTED(loadText("Stuff { \"open } " + kTriangle), "unterminated string");
     EXPECT_REJECTED(loadText("template T { <12345678-9ABC-DEF0"), "GUID");
@@ -79,22 +91,27 @@ TEST(Hostile, UnterminatedThings) {
     EXPECT_REJECTED(loadText(" {\n <\ntemplate Frame {\n <3d.2ab46-62dab5e-620a0af71\n}"), "GUID");
 }
 
-TEST(Hostile, MeshReferenceAmplificationIsBounded) {
+TEST(Hostile, MeshReferenceAmplificationIsBounded)
+{
     // A big mesh placed by a frame thousands of times would multiply the
     // output far beyond the input.
     std::string body = "Mesh Big { 3000;";
-    for (int i = 0; i < 3000; ++i) body += "1.0;2.0;3.0;,";
+    for (int i = 0; i < 3000; ++i)
+        body += "1.0;2.0;3.0;,";
     body += "; 1; 3;0,1,2;; }\nFrame F {";
-    for (int i = 0; i < 20000; ++i) body += "{Big}";
+    for (int i = 0; i < 20000; ++i)
+        body += "{Big}";
     body += "}";
     EXPECT_REJECTED(loadText(body), "too many references");
 }
 
-TEST(Hostile, TruncatedBinaryAtEveryLength) {
-    const std::string model = "template V { <3D82AB5E-62DA-11CF-AB39-0020AF71E433> FLOAT x; array DWORD d[2]; }\n"
-                              "Material M { 1.0;1.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; "
-                              "TextureFilename { \"t.bmp\"; } }\n" +
-                              std::string(kCube) + "\n";
+TEST(Hostile, TruncatedBinaryAtEveryLength)
+{
+    const std::string model =
+        "template V { <3D82AB5E-62DA-11CF-AB39-0020AF71E433> FLOAT x; array DWORD d[2]; }\n"
+        "Material M { 1.0;1.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; "
+        "TextureFilename { \"t.bmp\"; } }\n" +
+        std::string(kCube) + "\n";
     const std::string full = header("bin ") + textToBinary(model);
     ASSERT_TRUE(load(full).ok);
     for (std::size_t n = 16; n < full.size(); ++n) {
@@ -104,10 +121,12 @@ TEST(Hostile, TruncatedBinaryAtEveryLength) {
     }
 }
 
-TEST(Hostile, BinaryRecordsThatLie) {
+TEST(Hostile, BinaryRecordsThatLie)
+{
     auto file = [](std::initializer_list<std::uint16_t> tokens, const std::string& tail = "") {
         std::string b = header("bin ");
-        for (std::uint16_t t : tokens) put16(b, t);
+        for (std::uint16_t t : tokens)
+            put16(b, t);
         return b + tail;
     };
     std::string huge;
@@ -131,7 +150,8 @@ TEST(Hostile, BinaryRecordsThatLie) {
     EXPECT_REJECTED(load(header("bin ") + "\x01"), "truncated");
 }
 
-TEST(Hostile, DecompressionBombsAndBrokenBlocks) {
+TEST(Hostile, DecompressionBombsAndBrokenBlocks)
+{
     const std::string good = mszip(header("tzip"), kTriangle);
     ASSERT_TRUE(load(good).ok);
 
@@ -178,7 +198,8 @@ TEST(Hostile, DecompressionBombsAndBrokenBlocks) {
     EXPECT_REJECTED(load(good.substr(0, good.size() - 3)), "runs past the end");
     EXPECT_REJECTED(load(good.substr(0, 22)), "truncated");
     std::string corrupt = good;
-    for (std::size_t i = 26; i < corrupt.size(); ++i) corrupt[i] = char(0xff);
+    for (std::size_t i = 26; i < corrupt.size(); ++i)
+        corrupt[i] = char(0xff);
     EXPECT_REJECTED(load(corrupt), "block 0");
 
     // A first block that refers back before the start of the stream.
@@ -207,10 +228,12 @@ TEST(Hostile, DecompressionBombsAndBrokenBlocks) {
 
     // The decompressed data goes through every check as well.
     EXPECT_REJECTED(load(mszip(header("tzip"), "Mesh { 4294967295; }")), "decompressed text");
-    EXPECT_REJECTED(load(mszip(header("bzip"), std::string("\x01\0\xff\xff\xff\xff", 6))), "decompressed data");
+    EXPECT_REJECTED(load(mszip(header("bzip"), std::string("\x01\0\xff\xff\xff\xff", 6))),
+                    "decompressed data");
 }
 
-TEST(Hostile, GarbageNeverCrashes) {
+TEST(Hostile, GarbageNeverCrashes)
+{
     // Deterministic pseudo-random mutations of a valid file in each encoding.
     const std::string model = std::string(kCube) + kTriangle;
     const std::string bases[] = {header("txt ") + model, header("bin ") + textToBinary(model),
@@ -224,9 +247,15 @@ TEST(Hostile, GarbageNeverCrashes) {
             for (int e = 0; e < edits; ++e) {
                 const std::size_t at = 16 + rnd() % (f.size() - 16);
                 switch (rnd() % 3) {
-                    case 0: f[at] = char(rnd()); break;
-                    case 1: f.erase(at, 1 + rnd() % 8); break;
-                    default: f.insert(at, 1 + rnd() % 4, char(rnd())); break;
+                case 0:
+                    f[at] = char(rnd());
+                    break;
+                case 1:
+                    f.erase(at, 1 + rnd() % 8);
+                    break;
+                default:
+                    f.insert(at, 1 + rnd() % 4, char(rnd()));
+                    break;
                 }
             }
             const Result r = load(f);
@@ -236,17 +265,22 @@ TEST(Hostile, GarbageNeverCrashes) {
     }
 }
 
-TEST(Hostile, PathologicalButValidInputStaysLinear) {
+TEST(Hostile, PathologicalButValidInputStaysLinear)
+{
     // Many declarations and objects of templates the reader does not know,
     // counts written as decimals, and meshes full of repeated oddities: all
     // of it must cost time in proportion to its size.
     std::string body;
-    for (int i = 0; i < 20000; ++i) body += "template T" + std::to_string(i) + " { DWORD a; }\n";
-    for (int i = 0; i < 20000; ++i) body += "t" + std::to_string(i) + " { 1; }\n";
+    for (int i = 0; i < 20000; ++i)
+        body += "template T" + std::to_string(i) + " { DWORD a; }\n";
+    for (int i = 0; i < 20000; ++i)
+        body += "t" + std::to_string(i) + " { 1; }\n";
     body += "Mesh { 3.0; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 100000.0;";
-    for (int i = 0; i < 100000; ++i) body += "3.0;0,1,2;,";
+    for (int i = 0; i < 100000; ++i)
+        body += "3.0;0,1,2;,";
     body += "; MeshNormals { 1; 1.#IND00;0.0;1.0;; 100000;";
-    for (int i = 0; i < 100000; ++i) body += "4;0,0,0,0;,";
+    for (int i = 0; i < 100000; ++i)
+        body += "4;0,0,0,0;,";
     body += "; } }";
     const Result r = loadText(body);
     ASSERT_TRUE(r.ok) << r.error;

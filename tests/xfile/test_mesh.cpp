@@ -4,7 +4,8 @@
 
 using namespace xtest;
 
-TEST(MeshBuild, CubeSplitsIntoTwentyFourVerticesWithClonesInOrderOfFirstNeed) {
+TEST(MeshBuild, CubeSplitsIntoTwentyFourVerticesWithClonesInOrderOfFirstNeed)
+{
     const Result r = loadText(kCube);
     ASSERT_TRUE(r.ok) << r.error;
     const xfile::MeshData& m = r.mesh;
@@ -33,7 +34,8 @@ TEST(MeshBuild, CubeSplitsIntoTwentyFourVerticesWithClonesInOrderOfFirstNeed) {
     EXPECT_EQ(tri(m, 11), (std::array<std::uint32_t, 3>{20, 22, 23}));
 }
 
-TEST(MeshBuild, EqualNormalVectorsUnderDifferentIndicesDoNotSplit) {
+TEST(MeshBuild, EqualNormalVectorsUnderDifferentIndicesDoNotSplit)
+{
     const Result r = loadText(R"(
 Mesh { 4; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 1.0;1.0;0.0;, 0.0;1.0;0.0;;
  2; 3;0,1,2;, 3;0,2,3;;
@@ -45,7 +47,8 @@ Mesh { 4; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 1.0;1.0;0.0;, 0.0;1.0;0.0;;
     expectNear3(nrm(r.mesh, 3), 0, 0, 1);
 }
 
-TEST(MeshBuild, PolygonsBecomeFansAroundTheirFirstCorner) {
+TEST(MeshBuild, PolygonsBecomeFansAroundTheirFirstCorner)
+{
     const Result r = loadText(R"(
 Mesh { 5; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 2.0;1.0;0.0;, 1.0;2.0;0.0;, 0.0;1.0;0.0;;
  2; 4;0,1,3,2;, 5;4,0,1,2,3;; })");
@@ -62,7 +65,8 @@ Mesh { 5; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 2.0;1.0;0.0;, 1.0;2.0;0.0;, 0.0;1.0;0.0;;
     EXPECT_TRUE(m.colors.empty());
 }
 
-TEST(MeshBuild, UnusedVerticesStillCountAndKeepAZeroNormal) {
+TEST(MeshBuild, UnusedVerticesStillCountAndKeepAZeroNormal)
+{
     const Result r = loadText(R"(
 Mesh { 4; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;, 9.0;9.0;9.0;;
  1; 3;0,1,2;;
@@ -87,7 +91,8 @@ Frame A {
 }
 )";
 
-TEST(MeshBuild, NestedFramesApplyLocalThenParentTransforms) {
+TEST(MeshBuild, NestedFramesApplyLocalThenParentTransforms)
+{
     const Result r = loadText(kFramed);
     ASSERT_TRUE(r.ok) << r.error;
     const xfile::MeshData& m = r.mesh;
@@ -106,13 +111,16 @@ TEST(MeshBuild, NestedFramesApplyLocalThenParentTransforms) {
     EXPECT_EQ(tri(m, 1), (std::array<std::uint32_t, 3>{3, 4, 5}));
 }
 
-TEST(MeshBuild, TransformAffectsOnlyWhatFollowsItAndSecondMatrixAccumulates) {
+TEST(MeshBuild, TransformAffectsOnlyWhatFollowsItAndSecondMatrixAccumulates)
+{
     const char* tri0 = "3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;;";
     const std::string body = std::string("Frame F {\n Mesh M0 {") + tri0 +
                              "}\n FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, "
-                             "0.0,0.0,2.0,1.0;; }\n Mesh M1 {" + tri0 +
+                             "0.0,0.0,2.0,1.0;; }\n Mesh M1 {" +
+                             tri0 +
                              "}\n FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, "
-                             "0.0,0.0,3.0,1.0;; }\n Mesh M2 {" + tri0 + "}\n}\n";
+                             "0.0,0.0,3.0,1.0;; }\n Mesh M2 {" +
+                             tri0 + "}\n}\n";
     const Result r = loadText(body);
     ASSERT_TRUE(r.ok) << r.error;
     ASSERT_EQ(r.mesh.vertexCount(), 9u);
@@ -121,7 +129,8 @@ TEST(MeshBuild, TransformAffectsOnlyWhatFollowsItAndSecondMatrixAccumulates) {
     EXPECT_FLOAT_EQ(pos(r.mesh, 6)[2], 5.0f);
 }
 
-TEST(MeshBuild, NormalsUseTheInverseTransposeAndAreRenormalised) {
+TEST(MeshBuild, NormalsUseTheInverseTransposeAndAreRenormalised)
+{
     // Scale x by 2: a 45-degree normal in the xy plane must tilt towards y.
     const Result r = loadText(R"(
 Frame S { FrameTransformMatrix { 2.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.0,0.0,0.0,1.0;; }
@@ -133,7 +142,8 @@ Frame S { FrameTransformMatrix { 2.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0
     expectNear3(pos(r.mesh, 0), 2, -1, 0);
 }
 
-TEST(MeshBuild, MirroringTransformKeepsNormalsPointingOutward) {
+TEST(MeshBuild, MirroringTransformKeepsNormalsPointingOutward)
+{
     const Result r = loadText(R"(
 Frame M { FrameTransformMatrix { -1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.0,0.0,0.0,1.0;; }
  Mesh { 3; 1.0;0.0;0.0;, 1.0;1.0;0.0;, 1.0;0.0;1.0;; 1; 3;0,1,2;;
@@ -142,7 +152,8 @@ Frame M { FrameTransformMatrix { -1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,
     expectNear3(nrm(r.mesh, 0), -1, 0, 0);
 }
 
-TEST(MeshBuild, FrameCanPlaceAMeshDefinedEarlierByReference) {
+TEST(MeshBuild, FrameCanPlaceAMeshDefinedEarlierByReference)
+{
     const Result r = loadText(R"(
 Mesh Shared { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; }
 Frame F { FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.0,0.0,7.0,1.0;; }
@@ -154,7 +165,8 @@ Frame F { FrameTransformMatrix { 1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0
     EXPECT_FLOAT_EQ(pos(r.mesh, 3)[2], 7.0f);
 }
 
-TEST(MeshBuild, MeshesOnlyCountAtTopLevelOrInFrames) {
+TEST(MeshBuild, MeshesOnlyCountAtTopLevelOrInFrames)
+{
     // A mesh inside an unknown object is not part of the frame hierarchy.
     const Result r = loadText(R"(
 Holder { Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; } }
@@ -164,7 +176,8 @@ Mesh { 3; 0.0;0.0;0.0;, 2.0;0.0;0.0;, 0.0;2.0;0.0;; 1; 3;0,1,2;; })");
     EXPECT_FLOAT_EQ(pos(r.mesh, 1)[0], 2.0f);
 }
 
-TEST(MeshBuild, TextureCoordinatesAndColoursFollowClones) {
+TEST(MeshBuild, TextureCoordinatesAndColoursFollowClones)
+{
     const Result r = loadText(R"(
 Mesh { 4; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 1.0;1.0;0.0;, 0.0;1.0;0.0;;
  2; 3;0,1,2;, 3;0,2,3;;
@@ -187,7 +200,8 @@ Mesh { 4; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 1.0;1.0;0.0;, 0.0;1.0;0.0;;
     EXPECT_FLOAT_EQ(m.texcoords[5 * 2 + 1], 1.0f);
 }
 
-TEST(MeshBuild, ChannelsAreTheUnionOfAllMeshesWithDefaultsWhereMissing) {
+TEST(MeshBuild, ChannelsAreTheUnionOfAllMeshesWithDefaultsWhereMissing)
+{
     const Result r = loadText(R"(
 Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; }
 Mesh { 3; 0.0;0.0;1.0;, 1.0;0.0;1.0;, 0.0;1.0;1.0;; 1; 3;0,1,2;;
@@ -208,7 +222,8 @@ Mesh { 3; 0.0;0.0;1.0;, 1.0;0.0;1.0;, 0.0;1.0;1.0;; 1; 3;0,1,2;;
     EXPECT_EQ(m.colors[4], 0xFFFF0000u);
 }
 
-TEST(MeshBuild, DeclDataSuppliesNormalsAndTexcoordsWhenNoTemplateDoes) {
+TEST(MeshBuild, DeclDataSuppliesNormalsAndTexcoordsWhenNoTemplateDoes)
+{
     // Floats stored as the decimal values of their bit patterns:
     // 1065353216 = 1.0f, 1056964608 = 0.5f, 0 = 0.0f.
     const Result r = loadText(R"(
@@ -226,7 +241,8 @@ Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;;
     EXPECT_FLOAT_EQ(r.mesh.texcoords[5], 1.0f);
 }
 
-TEST(MeshBuild, FVFDataSuppliesTexcoords) {
+TEST(MeshBuild, FVFDataSuppliesTexcoords)
+{
     // D3DFVF_TEX1 with two floats per vertex.
     const Result r = loadText(R"(
 Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;;
@@ -237,7 +253,8 @@ Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;;
     EXPECT_FLOAT_EQ(r.mesh.texcoords[5], 1.0f);
 }
 
-TEST(MeshBuild, EmptyMeshesAreDroppedButAFileOfOnlyEmptyMeshesFails) {
+TEST(MeshBuild, EmptyMeshesAreDroppedButAFileOfOnlyEmptyMeshesFails)
+{
     const Result some = loadText(R"(
 Mesh { 0;; 0;; }
 Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; })");

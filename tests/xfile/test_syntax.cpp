@@ -8,7 +8,8 @@ namespace {
 const char* kTriangle = "Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; }";
 }
 
-TEST(Header, AcceptsEveryFormatAndFloatWidth) {
+TEST(Header, AcceptsEveryFormatAndFloatWidth)
+{
     for (int bits : {32, 64}) {
         EXPECT_TRUE(load(header("txt ", bits) + kTriangle).ok);
         EXPECT_TRUE(load(header("bin ", bits) + textToBinary(kTriangle, bits)).ok);
@@ -21,7 +22,8 @@ TEST(Header, AcceptsEveryFormatAndFloatWidth) {
     EXPECT_STREQ(xfile::encodingName(xfile::Encoding::BinaryZip), "bzip");
 }
 
-TEST(Header, RejectsWhatIsNotAnXFileHeader) {
+TEST(Header, RejectsWhatIsNotAnXFileHeader)
+{
     EXPECT_REJECTED(load(""), "too short");
     EXPECT_REJECTED(load("xof 0303txt"), "too short");
     EXPECT_REJECTED(load(std::string("xOf 0303txt 0032") + kTriangle), "xof");
@@ -30,18 +32,21 @@ TEST(Header, RejectsWhatIsNotAnXFileHeader) {
     EXPECT_REJECTED(load(std::string("xof 03a3txt 0032") + kTriangle), "version");
 }
 
-TEST(Header, ContentMayStartRightAfterTheHeaderOnTheSameLine) {
+TEST(Header, ContentMayStartRightAfterTheHeaderOnTheSameLine)
+{
     const Result r = load(std::string("xof 0302txt 0064") + kTriangle);
     ASSERT_TRUE(r.ok) << r.error;
     EXPECT_EQ(r.mesh.vertexCount(), 3u);
 }
 
-TEST(Header, HeaderOnlyFileHasNoMesh) {
+TEST(Header, HeaderOnlyFileHasNoMesh)
+{
     EXPECT_REJECTED(load("xof 0303txt 0032"), "no mesh in file");
     EXPECT_REJECTED(load("xof 0303txt 0032\r\n// nothing\r\n"), "no mesh in file");
 }
 
-TEST(TextSyntax, SeparatorRunsAndOmissionsReadTheSameValues) {
+TEST(TextSyntax, SeparatorRunsAndOmissionsReadTheSameValues)
+{
     const Result reference = loadText(kTriangle);
     ASSERT_TRUE(reference.ok);
     const char* variants[] = {
@@ -63,7 +68,8 @@ TEST(TextSyntax, SeparatorRunsAndOmissionsReadTheSameValues) {
     }
 }
 
-TEST(TextSyntax, ColoursWrittenWithCommasAndEmptyArrays) {
+TEST(TextSyntax, ColoursWrittenWithCommasAndEmptyArrays)
+{
     // Material colours with commas (a DX7-era writer), an empty SkinWeights
     // array written as lone ';' lines, and Metasequoia's "0;;" before the
     // first material.
@@ -80,7 +86,8 @@ Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;;
     EXPECT_FLOAT_EQ(r.mesh.materials[0].power, 50.0f);
 }
 
-TEST(TextSyntax, CommentsLineEndingsAndNames) {
+TEST(TextSyntax, CommentsLineEndingsAndNames)
+{
     const std::string crlf =
         "# a comment\r\nFrame frm-Flag_01 { // trailing comment with { and }\r\n"
         "  Mesh PDX01_-_Default {\r\n 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;,  // mid-array comment\r\n"
@@ -90,7 +97,8 @@ TEST(TextSyntax, CommentsLineEndingsAndNames) {
     EXPECT_EQ(a.mesh.vertexCount(), 3u);
 
     std::string cr = crlf;
-    for (std::size_t i = 0; (i = cr.find("\r\n", i)) != std::string::npos;) cr.erase(i + 1, 1);
+    for (std::size_t i = 0; (i = cr.find("\r\n", i)) != std::string::npos;)
+        cr.erase(i + 1, 1);
     const Result b = loadText(cr);  // old Mac line endings: a comment ends at CR
     ASSERT_TRUE(b.ok) << b.error;
     EXPECT_EQ(b.mesh.positions, a.mesh.positions);
@@ -101,7 +109,8 @@ TEST(TextSyntax, CommentsLineEndingsAndNames) {
     ASSERT_TRUE(c.ok) << c.error;
 }
 
-TEST(TextSyntax, StringsKeepSeparatorsAndBracesInside) {
+TEST(TextSyntax, StringsKeepSeparatorsAndBracesInside)
+{
     const Result r = loadText(R"(
 Material M { 1.0;1.0;1.0;1.0;; 0.0; 0.0;0.0;0.0;; 0.0;0.0;0.0;; TextureFilename { "a;b,{c}.bmp"; } }
 Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; MeshMaterialList { 1; 1; 0;; {M} } }
@@ -111,7 +120,8 @@ KeyValuePair { "odd } \ value"; "x"; }
     EXPECT_EQ(r.mesh.materials[0].textureFilename, "a;b,{c}.bmp");
 }
 
-TEST(TextSyntax, NumberForms) {
+TEST(TextSyntax, NumberForms)
+{
     const Result r = loadText(R"(
 Mesh { 3.000000; 1e-1;+2.5E+1;-.5;, 5.;-0.0;1.#IND00;, -1.#QNAN0;1.#INF00;0.000001;; 1; 3;0,1,2;; })");
     ASSERT_TRUE(r.ok) << r.error;
@@ -126,7 +136,8 @@ Mesh { 3.000000; 1e-1;+2.5E+1;-.5;, 5.;-0.0;1.#IND00;, -1.#QNAN0;1.#INF00;0.0000
     EXPECT_GE(r.mesh.warnings.size(), 2u);  // the float count and the NaNs
 }
 
-TEST(TextSyntax, ParsedFloatsAreCorrectlyRounded) {
+TEST(TextSyntax, ParsedFloatsAreCorrectlyRounded)
+{
     // Long mantissas and large exponents take the slow path; both must agree
     // with the correctly rounded value.
     const Result r = loadText(R"(
@@ -144,7 +155,8 @@ Mesh { 3; 0.1234567890123456789012;3.4028234e38;1e-40;, 123456789012345678901234
     EXPECT_EQ(p[8], 16777216.0f);
 }
 
-TEST(TextSyntax, TemplatesWithAndWithoutGuidsAndUnknownObjectsAreSkipped) {
+TEST(TextSyntax, TemplatesWithAndWithoutGuidsAndUnknownObjectsAreSkipped)
+{
     const Result r = loadText(R"(
 template Coords2d { FLOAT u; FLOAT v; }
 template MyThing { <12345678-9ABC-DEF0-1234-56789ABCDEF0> DWORD n; array Vector points[n]; STRING label; [...] }
@@ -157,7 +169,8 @@ Header { 1; 0; 1; }
     EXPECT_EQ(r.mesh.vertexCount(), 3u);  // the meshes inside other objects are not drawn
 }
 
-TEST(TextSyntax, TemplateErrorsAreReported) {
+TEST(TextSyntax, TemplateErrorsAreReported)
+{
     EXPECT_REJECTED(loadText("template T { <12345678-9ABC-DEF0-1234-56789ABCDEF0> Nowhere x; }"), "Nowhere");
     EXPECT_REJECTED(loadText("template T { DWORD n; array FLOAT v[count]; }"), "count");
     EXPECT_REJECTED(loadText("template T { <1234-5678> DWORD n; }"), "GUID");

@@ -7,8 +7,8 @@
 
 #include <zlib.h>
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -18,22 +18,27 @@
 
 namespace xtest {
 
-inline void put16(std::string& out, unsigned v) {
+inline void put16(std::string& out, unsigned v)
+{
     out += char(v & 0xFF);
     out += char((v >> 8) & 0xFF);
 }
-inline void put32(std::string& out, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out += char((v >> (8 * i)) & 0xFF);
+inline void put32(std::string& out, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        out += char((v >> (8 * i)) & 0xFF);
 }
 
 // 16-byte header, e.g. header("txt ", 32).
-inline std::string header(const char* format, int floatBits = 32) {
+inline std::string header(const char* format, int floatBits = 32)
+{
     return std::string("xof 0303") + format + (floatBits == 64 ? "0064" : "0032");
 }
 
-inline bool isWordChar(char c) {
-    return !(c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '{' || c == '}' || c == '[' || c == ']' ||
-             c == ';' || c == ',' || c == '"' || c == '<' || c == '>');
+inline bool isWordChar(char c)
+{
+    return !(c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '{' || c == '}' || c == '[' ||
+             c == ']' || c == ';' || c == ',' || c == '"' || c == '<' || c == '>');
 }
 
 // Converts a text body (no header) to binary tokens. Numbers containing '.'
@@ -41,7 +46,8 @@ inline bool isWordChar(char c) {
 // elements; consecutive numbers of one kind share a list and the separators
 // between them are dropped, as binary writers do. Inside template
 // declarations, keywords become keyword tokens and array sizes INTEGER tokens.
-inline std::string textToBinary(std::string_view text, int floatBits = 32) {
+inline std::string textToBinary(std::string_view text, int floatBits = 32)
+{
     std::string out;
     std::vector<double> floats;
     std::vector<std::uint32_t> ints;
@@ -49,7 +55,8 @@ inline std::string textToBinary(std::string_view text, int floatBits = 32) {
         if (!ints.empty()) {
             put16(out, 6);
             put32(out, std::uint32_t(ints.size()));
-            for (std::uint32_t v : ints) put32(out, v);
+            for (std::uint32_t v : ints)
+                put32(out, v);
             ints.clear();
         }
         if (!floats.empty()) {
@@ -82,24 +89,29 @@ inline std::string textToBinary(std::string_view text, int floatBits = 32) {
             continue;
         }
         if (c == '#' || (c == '/' && i + 1 < text.size() && text[i + 1] == '/')) {
-            while (i < text.size() && text[i] != '\n') ++i;
+            while (i < text.size() && text[i] != '\n')
+                ++i;
             continue;
         }
         if (c == ';' || c == ',') {
-            if (ints.empty() && floats.empty()) put16(out, c == ';' ? 20 : 19);
+            if (ints.empty() && floats.empty())
+                put16(out, c == ';' ? 20 : 19);
             ++i;
             continue;
         }
         const bool numberStart = (c >= '0' && c <= '9') || c == '-' || c == '.';
         if (numberStart && templateDepth < 0) {
             std::size_t j = i;
-            while (j < text.size() && isWordChar(text[j])) ++j;
+            while (j < text.size() && isWordChar(text[j]))
+                ++j;
             const std::string word(text.substr(i, j - i));
             if (word.find_first_of(".eE") != std::string::npos) {
-                if (!ints.empty()) flush();
+                if (!ints.empty())
+                    flush();
                 floats.push_back(std::strtod(word.c_str(), nullptr));
             } else {
-                if (!floats.empty()) flush();
+                if (!floats.empty())
+                    flush();
                 ints.push_back(std::uint32_t(std::strtoul(word.c_str(), nullptr, 10)));
             }
             i = j;
@@ -108,13 +120,15 @@ inline std::string textToBinary(std::string_view text, int floatBits = 32) {
         flush();
         if (c == '{') {
             put16(out, 10);
-            if (templateNext) templateDepth = depth, templateNext = false;
+            if (templateNext)
+                templateDepth = depth, templateNext = false;
             ++depth;
             ++i;
         } else if (c == '}') {
             put16(out, 11);
             --depth;
-            if (depth == templateDepth) templateDepth = -1;
+            if (depth == templateDepth)
+                templateDepth = -1;
             ++i;
         } else if (c == '[') {
             put16(out, 14);
@@ -124,32 +138,39 @@ inline std::string textToBinary(std::string_view text, int floatBits = 32) {
             ++i;
         } else if (c == '"') {
             const std::size_t close = text.find('"', i + 1);
-            if (close == std::string_view::npos) throw std::runtime_error("unterminated string in test input");
+            if (close == std::string_view::npos)
+                throw std::runtime_error("unterminated string in test input");
             put16(out, 2);
             put32(out, std::uint32_t(close - i - 1));
             out.append(text.substr(i + 1, close - i - 1));
             put16(out, 20);
             i = close + 1;
             // The text's own separator after the string would be a second one.
-            while (i < text.size() && (text[i] == ';' || text[i] == ' ')) ++i;
+            while (i < text.size() && (text[i] == ';' || text[i] == ' '))
+                ++i;
         } else if (c == '<') {
             const std::size_t close = text.find('>', i);
             const std::string g(text.substr(i + 1, close - i - 1));
             put16(out, 5);
-            auto hex = [&](std::size_t at, int n) { return std::strtoull(g.substr(at, n).c_str(), nullptr, 16); };
+            auto hex = [&](std::size_t at, int n) {
+                return std::strtoull(g.substr(at, n).c_str(), nullptr, 16);
+            };
             put32(out, std::uint32_t(hex(0, 8)));
             put16(out, unsigned(hex(9, 4)));
             put16(out, unsigned(hex(14, 4)));
-            for (int b = 0; b < 2; ++b) out += char(hex(19 + 2 * b, 2));
-            for (int b = 0; b < 6; ++b) out += char(hex(24 + 2 * b, 2));
+            for (int b = 0; b < 2; ++b)
+                out += char(hex(19 + 2 * b, 2));
+            for (int b = 0; b < 6; ++b)
+                out += char(hex(24 + 2 * b, 2));
             i = close + 1;
         } else {
             std::size_t j = i;
-            while (j < text.size() && isWordChar(text[j])) ++j;
+            while (j < text.size() && isWordChar(text[j]))
+                ++j;
             const std::string word(text.substr(i, j - i));
             i = j;
-            static const char* kTypes[] = {"WORD", "DWORD", "FLOAT", "DOUBLE", "CHAR", "UCHAR", "SWORD", "SDWORD",
-                                           "VOID", "STRING", "UNICODE", "CSTRING"};
+            static const char* kTypes[] = {"WORD",  "DWORD",  "FLOAT", "DOUBLE", "CHAR",    "UCHAR",
+                                           "SWORD", "SDWORD", "VOID",  "STRING", "UNICODE", "CSTRING"};
             if (word == "template") {
                 put16(out, 31);
                 templateNext = true;
@@ -166,8 +187,10 @@ inline std::string textToBinary(std::string_view text, int floatBits = 32) {
                 }
                 bool keyword = false;
                 for (unsigned k = 0; k < 12; ++k)
-                    if (word == kTypes[k]) put16(out, 40 + k), keyword = true;
-                if (keyword) continue;
+                    if (word == kTypes[k])
+                        put16(out, 40 + k), keyword = true;
+                if (keyword)
+                    continue;
                 if (word[0] >= '0' && word[0] <= '9') {
                     put16(out, 3);
                     put32(out, std::uint32_t(std::strtoul(word.c_str(), nullptr, 10)));
@@ -187,11 +210,13 @@ inline std::string textToBinary(std::string_view text, int floatBits = 32) {
 // With `history`, each block's deflate stream may refer back into earlier
 // blocks (the dictionary is the last 32 KiB before it), as real writers do.
 inline std::string mszip(const std::string& head, std::string_view body, std::size_t blockSize = 32768,
-                         bool history = true) {
+                         bool history = true)
+{
     std::string out = head;
     put32(out, std::uint32_t(body.size() + 16));
     z_stream s{};
-    if (deflateInit2(&s, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK) throw std::runtime_error("deflateInit2");
+    if (deflateInit2(&s, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw std::runtime_error("deflateInit2");
     std::vector<unsigned char> buf;
     for (std::size_t pos = 0; pos < body.size(); pos += blockSize) {
         const std::size_t n = std::min(blockSize, body.size() - pos);
@@ -205,7 +230,8 @@ inline std::string mszip(const std::string& head, std::string_view body, std::si
         s.avail_in = uInt(n);
         s.next_out = buf.data();
         s.avail_out = uInt(buf.size());
-        if (deflate(&s, Z_FINISH) != Z_STREAM_END) throw std::runtime_error("deflate");
+        if (deflate(&s, Z_FINISH) != Z_STREAM_END)
+            throw std::runtime_error("deflate");
         const std::size_t packed = buf.size() - s.avail_out;
         put16(out, unsigned(n));
         put16(out, unsigned(packed + 2));

@@ -129,12 +129,13 @@ void addWalls(MeshBuilder& builder, const PlanarShape& shape, const std::vector<
             na = normalized(Vec3{sa.x, sa.y, 0});
             nb = normalized(Vec3{sb.x, sb.y, 0});
         }
-        wallFace({Vec3{a.x, a.y, zFront}, Vec3{b.x, b.y, zFront}, Vec3{b.x, b.y, zBack}, Vec3{a.x, a.y, zBack}},
-                 {na, nb, nb, na}, flat);
+        wallFace(
+            {Vec3{a.x, a.y, zFront}, Vec3{b.x, b.y, zFront}, Vec3{b.x, b.y, zBack}, Vec3{a.x, a.y, zBack}},
+            {na, nb, nb, na}, flat);
     }
 }
 
-} // namespace
+}  // namespace
 
 void addExtrusion(MeshBuilder& builder, const PlanarShape& shape, double zFront, double zBack,
                   const UvMapping& uv, std::uint32_t material)
@@ -193,4 +194,4 @@ PlanarShape discShape(double radius, int segments)
     return shape;
 }
 
-} // namespace xgen
+}  // namespace xgen

@@ -9,9 +9,9 @@ namespace xgen {
 
 struct PlanarShape {
     std::vector<Vec2> points;
-    std::vector<std::vector<std::uint32_t>> loops; // boundary loops: outline and holes, either direction
-    std::vector<std::vector<std::uint32_t>> caps;  // convex polygons that together cover the shape
-    bool smoothWalls = false;                      // shade walls as one curved surface (circles)
+    std::vector<std::vector<std::uint32_t>> loops;  // boundary loops: outline and holes, either direction
+    std::vector<std::vector<std::uint32_t>> caps;   // convex polygons that together cover the shape
+    bool smoothWalls = false;                       // shade walls as one curved surface (circles)
 };
 
 // The front cap lies at zFront and faces -Z (towards the default camera), the
@@ -24,4 +24,4 @@ PlanarShape convexPolygonShape(const std::vector<Vec2>& corners);
 PlanarShape ringShape(double outerRadius, double innerRadius, int segments);
 PlanarShape discShape(double radius, int segments);
 
-} // namespace xgen
+}  // namespace xgen

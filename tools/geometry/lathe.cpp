@@ -56,4 +56,4 @@ void addLathe(MeshBuilder& builder, const std::vector<ProfilePoint>& profile, in
     }
 }
 
-} // namespace xgen
+}  // namespace xgen

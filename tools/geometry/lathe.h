@@ -7,8 +7,8 @@
 namespace xgen {
 
 struct ProfilePoint {
-    Vec2 point;          // x: distance from the axis, y: height
-    bool crease = false; // a sharp edge: the surface is not smoothed across it
+    Vec2 point;           // x: distance from the axis, y: height
+    bool crease = false;  // a sharp edge: the surface is not smoothed across it
 };
 
 // Revolves `profile` in `segments` steps. Walking along the profile (radius to
@@ -22,4 +22,4 @@ void addLathe(MeshBuilder& builder, const std::vector<ProfilePoint>& profile, in
 // excluding a and including c.
 void appendQuadratic(std::vector<ProfilePoint>& profile, Vec2 a, Vec2 b, Vec2 c, int count);
 
-} // namespace xgen
+}  // namespace xgen

@@ -45,4 +45,4 @@ Mesh MeshBuilder::build() const
     return out;
 }
 
-} // namespace xgen
+}  // namespace xgen

@@ -40,4 +40,4 @@ private:
     Mesh mesh_;
 };
 
-} // namespace xgen
+}  // namespace xgen

@@ -27,4 +27,4 @@ std::vector<Vec2> smoothCurve(const std::vector<Vec2>& controls, int samplesPerS
     return out;
 }
 
-} // namespace xgen
+}  // namespace xgen

@@ -10,4 +10,4 @@ namespace xgen {
 // `samplesPerSpan` points per span between neighbouring controls.
 std::vector<Vec2> smoothCurve(const std::vector<Vec2>& controls, int samplesPerSpan);
 
-} // namespace xgen
+}  // namespace xgen

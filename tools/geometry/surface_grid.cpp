@@ -8,7 +8,7 @@ namespace {
 
 bool samePlace(const Vec3& a, const Vec3& b) { return length(a - b) < 1e-9; }
 
-} // namespace
+}  // namespace
 
 void addSurfaceGrid(MeshBuilder& builder, int columns, int rows,
                     const std::function<SurfacePoint(int i, int j)>& at, std::uint32_t material)
@@ -58,4 +58,4 @@ void addSurfaceGrid(MeshBuilder& builder, int columns, int rows,
     }
 }
 
-} // namespace xgen
+}  // namespace xgen

@@ -9,7 +9,7 @@ namespace xgen {
 
 struct SurfacePoint {
     Vec3 position;
-    Vec3 normal; // must point out of the solid; the winding follows it
+    Vec3 normal;  // must point out of the solid; the winding follows it
     TexCoord uv;
 };
 
@@ -20,4 +20,4 @@ struct SurfacePoint {
 void addSurfaceGrid(MeshBuilder& builder, int columns, int rows,
                     const std::function<SurfacePoint(int i, int j)>& at, std::uint32_t material = 0);
 
-} // namespace xgen
+}  // namespace xgen

@@ -24,7 +24,7 @@ Vec3 rotateAbout(const Vec3& v, const Vec3& axis, double angle)
     return v * c + cross(axis, v) * s + axis * (dot(axis, v) * (1.0 - c));
 }
 
-} // namespace
+}  // namespace
 
 void addSweptTube(MeshBuilder& builder, const TubePath& path, double radius, int sides,
                   std::uint32_t material)
@@ -53,8 +53,8 @@ void addSweptTube(MeshBuilder& builder, const TubePath& path, double radius, int
     if (path.closed) {
         // Spread the mismatch left after one loop evenly along the path.
         const Vec3 t = tangent[0];
-        const double mismatch = std::atan2(dot(cross(normal[stations - 1], normal[0]), t),
-                                           dot(normal[stations - 1], normal[0]));
+        const double mismatch =
+            std::atan2(dot(cross(normal[stations - 1], normal[0]), t), dot(normal[stations - 1], normal[0]));
         for (std::size_t k = 0; k < stations; ++k) {
             normal[k] = rotateAbout(normal[k], tangent[k], mismatch * k / (stations - 1));
         }
@@ -62,7 +62,8 @@ void addSweptTube(MeshBuilder& builder, const TubePath& path, double radius, int
 
     std::vector<double> arc(stations, 0.0);
     for (std::size_t k = 1; k < stations; ++k) {
-        arc[k] = arc[k - 1] + length(point(static_cast<std::ptrdiff_t>(k)) - point(static_cast<std::ptrdiff_t>(k) - 1));
+        arc[k] = arc[k - 1] +
+                 length(point(static_cast<std::ptrdiff_t>(k)) - point(static_cast<std::ptrdiff_t>(k) - 1));
     }
 
     addSurfaceGrid(
@@ -72,10 +73,10 @@ void addSweptTube(MeshBuilder& builder, const TubePath& path, double radius, int
             const double angle = 2.0 * std::numbers::pi * j / sides;
             const Vec3 binormal = cross(tangent[k], normal[k]);
             const Vec3 out = normal[k] * std::cos(angle) + binormal * std::sin(angle);
-            return SurfacePoint{point(i) + out * radius, out,
-                                {arc[k] / arc.back(), static_cast<double>(j) / sides}};
+            return SurfacePoint{
+                point(i) + out * radius, out, {arc[k] / arc.back(), static_cast<double>(j) / sides}};
         },
         material);
 }
 
-} // namespace xgen
+}  // namespace xgen

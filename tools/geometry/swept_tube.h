@@ -8,7 +8,7 @@
 namespace xgen {
 
 struct TubePath {
-    std::vector<Vec3> points; // centre line samples; a closed path does not repeat its first point
+    std::vector<Vec3> points;  // centre line samples; a closed path does not repeat its first point
     bool closed = false;
 };
 
@@ -16,4 +16,4 @@ struct TubePath {
 void addSweptTube(MeshBuilder& builder, const TubePath& path, double radius, int sides,
                   std::uint32_t material = 0);
 
-} // namespace xgen
+}  // namespace xgen

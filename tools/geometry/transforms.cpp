@@ -70,17 +70,15 @@ Matrix4 operator*(const Matrix4& a, const Matrix4& b)
 Vec3 transformPoint(const Vec3& p, const Matrix4& m)
 {
     const auto& e = m.m;
-    return {p.x * e[0] + p.y * e[4] + p.z * e[8] + e[12],
-            p.x * e[1] + p.y * e[5] + p.z * e[9] + e[13],
+    return {p.x * e[0] + p.y * e[4] + p.z * e[8] + e[12], p.x * e[1] + p.y * e[5] + p.z * e[9] + e[13],
             p.x * e[2] + p.y * e[6] + p.z * e[10] + e[14]};
 }
 
 Vec3 transformDirection(const Vec3& d, const Matrix4& m)
 {
     const auto& e = m.m;
-    return normalized({d.x * e[0] + d.y * e[4] + d.z * e[8],
-                       d.x * e[1] + d.y * e[5] + d.z * e[9],
+    return normalized({d.x * e[0] + d.y * e[4] + d.z * e[8], d.x * e[1] + d.y * e[5] + d.z * e[9],
                        d.x * e[2] + d.y * e[6] + d.z * e[10]});
 }
 
-} // namespace xgen
+}  // namespace xgen

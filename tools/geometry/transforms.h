@@ -17,6 +17,6 @@ Matrix4 rotationZ(double radians);
 Matrix4 operator*(const Matrix4& a, const Matrix4& b);
 
 Vec3 transformPoint(const Vec3& p, const Matrix4& m);
-Vec3 transformDirection(const Vec3& d, const Matrix4& m); // normalised; rotations and uniform scales only
+Vec3 transformDirection(const Vec3& d, const Matrix4& m);  // normalised; rotations and uniform scales only
 
-} // namespace xgen
+}  // namespace xgen

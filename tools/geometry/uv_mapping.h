@@ -16,4 +16,4 @@ UvMapping planarXY(double minX, double minY, double width, double height);
 // where u jumps from 1 to 0 faces +Z.
 TexCoord sphericalCoords(const Vec3& p, const Vec3& centre);
 
-} // namespace xgen
+}  // namespace xgen

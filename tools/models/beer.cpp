@@ -15,7 +15,7 @@ namespace {
 std::vector<ProfilePoint> glassProfile()
 {
     std::vector<ProfilePoint> p = {{{0.0, -0.6}}, {{0.40, -0.6}}};
-    appendQuadratic(p, {0.40, -0.6}, {0.47, -0.6}, {0.47, -0.53}, 4); // rounded foot
+    appendQuadratic(p, {0.40, -0.6}, {0.47, -0.6}, {0.47, -0.53}, 4);  // rounded foot
     p.push_back({{0.50, 0.56}});
     appendQuadratic(p, {0.50, 0.56}, {0.50, 0.62}, {0.47, 0.62}, 3);  // lip
     appendQuadratic(p, {0.47, 0.62}, {0.44, 0.62}, {0.44, 0.56}, 3);
@@ -37,14 +37,16 @@ TubePath handlePath()
     return path;
 }
 
-} // namespace
+}  // namespace
 
 Scene beerMug()
 {
     MeshBuilder mesh("BeerMug");
     mesh.setMaterials({
-        Material{.name = "Glass", .diffuse = {0.85, 0.9, 0.95, 1.0}, .power = 90.0, .specular = {1.0, 1.0, 1.0}},
-        Material{.name = "Foam", .diffuse = {1.0, 0.97, 0.88, 1.0}, .power = 5.0, .specular = {0.1, 0.1, 0.1}},
+        Material{
+            .name = "Glass", .diffuse = {0.85, 0.9, 0.95, 1.0}, .power = 90.0, .specular = {1.0, 1.0, 1.0}},
+        Material{
+            .name = "Foam", .diffuse = {1.0, 0.97, 0.88, 1.0}, .power = 5.0, .specular = {0.1, 0.1, 0.1}},
     });
     addLathe(mesh, glassProfile(), 40, 0);
     addSweptTube(mesh, handlePath(), 0.06, 12, 0);
@@ -60,4 +62,4 @@ Scene beerMug()
     return scene;
 }
 
-} // namespace xgen
+}  // namespace xgen

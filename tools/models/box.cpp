@@ -19,7 +19,7 @@ Scene plainBox()
     for (const Vec3& n : outward) {
         // Two axes spanning the side; u along `right`, v down along -`up`.
         const Vec3 up = std::abs(n.y) > 0.5 ? Vec3{0, 0, n.y} : Vec3{0, 1, 0};
-        const Vec3 right = cross(n, up); // the viewer's right, looking at the side
+        const Vec3 right = cross(n, up);  // the viewer's right, looking at the side
         const Vec3 centre = n * h;
         const std::array<TexCoord, 4> uv = {TexCoord{0, 0}, TexCoord{1, 0}, TexCoord{1, 1}, TexCoord{0, 1}};
         const std::array<Vec3, 4> corners = {centre + (up - right) * h, centre + (up + right) * h,
@@ -41,4 +41,4 @@ Scene plainBox()
     return scene;
 }
 
-} // namespace xgen
+}  // namespace xgen

@@ -25,7 +25,8 @@ Scene splitNormalBox()
         box.texCoords.push_back(uv(p));
     }
     // Corner k has bit 0 = +x, bit 1 = +y, bit 2 = +z.
-    const Polygon sides[6] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 4, 6, 2}, {1, 3, 7, 5}, {2, 6, 7, 3}, {0, 1, 5, 4}};
+    const Polygon sides[6] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 4, 6, 2},
+                              {1, 3, 7, 5}, {2, 6, 7, 3}, {0, 1, 5, 4}};
     for (const Polygon& side : sides) {
         std::vector<Vec3> corners;
         for (std::uint32_t i : side) {
@@ -56,4 +57,4 @@ Scene splitNormalBox()
     return scene;
 }
 
-} // namespace xgen
+}  // namespace xgen

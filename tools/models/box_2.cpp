@@ -14,8 +14,8 @@ namespace xgen {
 
 namespace {
 
-constexpr double kFlatHalf = 0.4;  // half size of the flat part of each side
-constexpr double kRounding = 0.15; // edge radius
+constexpr double kFlatHalf = 0.4;   // half size of the flat part of each side
+constexpr double kRounding = 0.15;  // edge radius
 
 // Coordinates across one side of the enclosing cube: denser over the rounded
 // bands, so that the curve is sampled by angle.
@@ -33,7 +33,7 @@ std::vector<double> sideCoordinates()
     return c;
 }
 
-} // namespace
+}  // namespace
 
 Scene roundedBox()
 {
@@ -42,14 +42,15 @@ Scene roundedBox()
     const std::vector<double> c = sideCoordinates();
     const int steps = static_cast<int>(c.size()) - 1;
     const double outer = kFlatHalf + kRounding;
-    const std::array<Vec3, 6> axes = {Vec3{1, 0, 0}, Vec3{-1, 0, 0}, Vec3{0, 1, 0},
-                                      Vec3{0, -1, 0}, Vec3{0, 0, 1}, Vec3{0, 0, -1}};
+    const std::array<Vec3, 6> axes = {Vec3{1, 0, 0},  Vec3{-1, 0, 0}, Vec3{0, 1, 0},
+                                      Vec3{0, -1, 0}, Vec3{0, 0, 1},  Vec3{0, 0, -1}};
     for (const Vec3& n : axes) {
         const Vec3 a = std::abs(n.x) > 0.5 ? Vec3{0, 1, 0} : Vec3{1, 0, 0};
         const Vec3 b = cross(n, a);
         addSurfaceGrid(box, steps, steps, [&](int i, int j) {
             const Vec3 onCube = n * outer + a * c[i] + b * c[j];
-            const Vec3 core{std::clamp(onCube.x, -kFlatHalf, kFlatHalf), std::clamp(onCube.y, -kFlatHalf, kFlatHalf),
+            const Vec3 core{std::clamp(onCube.x, -kFlatHalf, kFlatHalf),
+                            std::clamp(onCube.y, -kFlatHalf, kFlatHalf),
                             std::clamp(onCube.z, -kFlatHalf, kFlatHalf)};
             const Vec3 out = normalized(onCube - core);
             return SurfacePoint{core + out * kRounding, out, {double(i) / steps, double(j) / steps}};
@@ -65,4 +66,4 @@ Scene roundedBox()
     return scene;
 }
 
-} // namespace xgen
+}  // namespace xgen

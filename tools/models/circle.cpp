@@ -33,4 +33,4 @@ Scene disc()
     return scene;
 }
 
-} // namespace xgen
+}  // namespace xgen

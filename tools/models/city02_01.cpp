@@ -53,26 +53,29 @@ void addBuilding(MeshBuilder& mesh, const Building& b, double base)
 
 void addGround(MeshBuilder& mesh, double halfX, double halfZ, double thickness)
 {
-    const auto uv = [=](const Vec3& p) { return TexCoord{(p.x + halfX) / (2 * halfX), (p.z + halfZ) / (2 * halfZ)}; };
+    const auto uv = [=](const Vec3& p) {
+        return TexCoord{(p.x + halfX) / (2 * halfX), (p.z + halfZ) / (2 * halfZ)};
+    };
     const double y0 = kGroundTop - thickness;
     const double y1 = kGroundTop;
     const Vec3 c[8] = {{-halfX, y0, -halfZ}, {halfX, y0, -halfZ}, {halfX, y0, halfZ}, {-halfX, y0, halfZ},
                        {-halfX, y1, -halfZ}, {halfX, y1, -halfZ}, {halfX, y1, halfZ}, {-halfX, y1, halfZ}};
-    mesh.flatPolygon({c[4], c[7], c[6], c[5]}, uv, 1); // top
-    mesh.flatPolygon({c[0], c[1], c[2], c[3]}, uv, 1); // bottom
-    mesh.flatPolygon({c[4], c[5], c[1], c[0]}, uv, 1); // front, towards the camera
+    mesh.flatPolygon({c[4], c[7], c[6], c[5]}, uv, 1);  // top
+    mesh.flatPolygon({c[0], c[1], c[2], c[3]}, uv, 1);  // bottom
+    mesh.flatPolygon({c[4], c[5], c[1], c[0]}, uv, 1);  // front, towards the camera
     mesh.flatPolygon({c[5], c[6], c[2], c[1]}, uv, 1);
     mesh.flatPolygon({c[6], c[7], c[3], c[2]}, uv, 1);
     mesh.flatPolygon({c[7], c[4], c[0], c[3]}, uv, 1);
 }
 
-} // namespace
+}  // namespace
 
 Scene cityBlock()
 {
     MeshBuilder mesh("City02_01");
     mesh.setMaterials({
-        Material{.name = "Facade", .diffuse = {1.0, 1.0, 1.0, 1.0}, .power = 10.0, .textureFile = "City02_01.jpg"},
+        Material{
+            .name = "Facade", .diffuse = {1.0, 1.0, 1.0, 1.0}, .power = 10.0, .textureFile = "City02_01.jpg"},
         Material{.name = "Ground", .diffuse = {0.35, 0.35, 0.33, 1.0}, .power = 5.0},
     });
     const Building buildings[] = {
@@ -92,4 +95,4 @@ Scene cityBlock()
     return scene;
 }
 
-} // namespace xgen
+}  // namespace xgen

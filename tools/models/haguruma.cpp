@@ -24,8 +24,11 @@ PlanarShape toothedWheel()
 {
     // Per tooth: angle (in pitches from the tooth centre) and radius.
     const double pitch = 2.0 * std::numbers::pi / kTeeth;
-    const std::pair<double, double> profile[5] = {
-        {-0.5, kRootRadius}, {-0.24, kRootRadius}, {-0.11, kTipRadius}, {0.11, kTipRadius}, {0.24, kRootRadius}};
+    const std::pair<double, double> profile[5] = {{-0.5, kRootRadius},
+                                                  {-0.24, kRootRadius},
+                                                  {-0.11, kTipRadius},
+                                                  {0.11, kTipRadius},
+                                                  {0.24, kRootRadius}};
     PlanarShape wheel;
     std::vector<std::uint32_t> outline;
     std::vector<std::uint32_t> hub;
@@ -47,13 +50,13 @@ PlanarShape toothedWheel()
     return wheel;
 }
 
-} // namespace
+}  // namespace
 
 Scene gear()
 {
     MeshBuilder mesh("Haguruma");
-    mesh.setMaterials({Material{.name = "Steel", .diffuse = {0.7, 0.72, 0.75, 1.0}, .power = 80.0,
-                                .specular = {0.9, 0.9, 0.9}}});
+    mesh.setMaterials({Material{
+        .name = "Steel", .diffuse = {0.7, 0.72, 0.75, 1.0}, .power = 80.0, .specular = {0.9, 0.9, 0.9}}});
     const UvMapping uv = planarXY(-kTipRadius, -kTipRadius, 2 * kTipRadius, 2 * kTipRadius);
     addExtrusion(mesh, toothedWheel(), -0.1, 0.1, uv);
     addExtrusion(mesh, ringShape(kHubRadius, kBoreRadius, 40), -0.18, 0.18, uv);
@@ -63,4 +66,4 @@ Scene gear()
     return scene;
 }
 
-} // namespace xgen
+}  // namespace xgen

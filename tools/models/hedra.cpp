@@ -18,7 +18,7 @@ namespace xgen {
 namespace {
 
 struct Solid {
-    std::vector<Vec3> corners; // on the unit sphere
+    std::vector<Vec3> corners;  // on the unit sphere
     std::vector<Polygon> faces;
 };
 
@@ -89,7 +89,10 @@ Solid fromCorners(std::vector<Vec3> corners)
 
 Solid tetrahedron() { return fromCorners({{1, 1, 1}, {1, -1, -1}, {-1, 1, -1}, {-1, -1, 1}}); }
 
-Solid octahedron() { return fromCorners({{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}}); }
+Solid octahedron()
+{
+    return fromCorners({{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}});
+}
 
 Solid icosahedron()
 {
@@ -147,7 +150,7 @@ void append(Mesh& mesh, const Solid& solid, const Matrix4& place)
     }
 }
 
-} // namespace
+}  // namespace
 
 Scene platonicSolids()
 {
@@ -157,7 +160,8 @@ Scene platonicSolids()
     const Solid solids[4] = {tetrahedron(), octahedron(), dodecahedron(), icosahedron()};
     for (int k = 0; k < 4; ++k) {
         const double x = -0.9 + 0.6 * k;
-        append(mesh, solids[k], rotationY(0.4 * k + 0.3) * rotationX(0.5) * scaling(radius) * translation({x, 0, 0}));
+        append(mesh, solids[k],
+               rotationY(0.4 * k + 0.3) * rotationX(0.5) * scaling(radius) * translation({x, 0, 0}));
     }
     const UvMapping uv = planarXY(-1.2, -0.6, 2.4, 1.2);
     for (const Vec3& p : mesh.positions) {
@@ -170,4 +174,4 @@ Scene platonicSolids()
     return scene;
 }
 
-} // namespace xgen
+}  // namespace xgen

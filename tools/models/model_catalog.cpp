@@ -14,7 +14,7 @@ constexpr FileFormat kZipText{Encoding::CompressedText, FloatWidth::Bits32};
 constexpr FileFormat kZipBinary{Encoding::CompressedBinary, FloatWidth::Bits32};
 constexpr FileFormat kZipBinary64{Encoding::CompressedBinary, FloatWidth::Bits64};
 
-} // namespace
+}  // namespace
 
 const std::vector<DeliveredModel>& deliveredModels()
 {
@@ -45,4 +45,4 @@ const std::vector<DeliveredModel>& deliveredModels()
     return models;
 }
 
-} // namespace xgen
+}  // namespace xgen

@@ -18,4 +18,4 @@ struct DeliveredModel {
 
 const std::vector<DeliveredModel>& deliveredModels();
 
-} // namespace xgen
+}  // namespace xgen

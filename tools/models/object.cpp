@@ -11,7 +11,8 @@ Scene vase()
 {
     constexpr double wall = 0.04;
     const std::vector<Vec2> outside = smoothCurve(
-        {{0.30, -0.85}, {0.50, -0.55}, {0.56, -0.25}, {0.42, 0.15}, {0.24, 0.5}, {0.27, 0.72}, {0.38, 0.85}}, 6);
+        {{0.30, -0.85}, {0.50, -0.55}, {0.56, -0.25}, {0.42, 0.15}, {0.24, 0.5}, {0.27, 0.72}, {0.38, 0.85}},
+        6);
 
     std::vector<ProfilePoint> profile = {{{0.0, -0.85}}, {outside.front(), true}};
     for (std::size_t k = 1; k < outside.size(); ++k) {
@@ -36,4 +37,4 @@ Scene vase()
     return scene;
 }
 
-} // namespace xgen
+}  // namespace xgen

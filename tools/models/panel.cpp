@@ -27,4 +27,4 @@ Scene singlePanel()
     return scene;
 }
 
-} // namespace xgen
+}  // namespace xgen

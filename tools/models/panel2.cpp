@@ -24,8 +24,8 @@ Scene tiledPanel()
             const double y0 = start + row * (tile + gap);
             const double z = ((row + col) % 2 == 0) ? -0.04 : 0.04;
             const Vec3 tl{x0, y0 + tile, z}, tr{x0 + tile, y0 + tile, z}, br{x0 + tile, y0, z}, bl{x0, y0, z};
-            mesh.flatPolygon({tl, tr, br, bl}, uv); // faces the camera
-            mesh.flatPolygon({bl, br, tr, tl}, uv); // faces away
+            mesh.flatPolygon({tl, tr, br, bl}, uv);  // faces the camera
+            mesh.flatPolygon({bl, br, tr, tl}, uv);  // faces away
         }
     }
     Scene scene;
@@ -33,4 +33,4 @@ Scene tiledPanel()
     return scene;
 }
 
-} // namespace xgen
+}  // namespace xgen

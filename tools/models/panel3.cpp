@@ -54,4 +54,4 @@ Scene foldingScreen()
     return scene;
 }
 
-} // namespace xgen
+}  // namespace xgen

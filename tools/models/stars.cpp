@@ -32,7 +32,7 @@ PlanarShape starShape(Vec2 centre, double outer, double inner, double turn)
     return star;
 }
 
-} // namespace
+}  // namespace
 
 Scene stars()
 {
@@ -49,4 +49,4 @@ Scene stars()
     return scene;
 }
 
-} // namespace xgen
+}  // namespace xgen

@@ -17,18 +17,18 @@ namespace xgen {
 
 namespace {
 
-using ControlNet = std::array<std::array<Vec3, 4>, 4>; // [row][column], Newell's axes: z up
+using ControlNet = std::array<std::array<Vec3, 4>, 4>;  // [row][column], Newell's axes: z up
 
 // Newell's data, z up. The turned parts are given by the profile (radius,
 // height) of one row of patches; each row is swept through four quarter
 // turns, drawn with his 0.56 circle factor.
 struct TurnedRow {
     std::array<Vec2, 4> profile;
-    Vec3 outwardHint; // at the middle of the profile: x away from the axis, z up
+    Vec3 outwardHint;  // at the middle of the profile: x away from the axis, z up
 };
 
 const TurnedRow kTurnedRows[] = {
-    {{{{1.4, 2.4}, {1.3375, 2.53125}, {1.4375, 2.53125}, {1.5, 2.4}}}, {0, 0, 1}},   // rim
+    {{{{1.4, 2.4}, {1.3375, 2.53125}, {1.4375, 2.53125}, {1.5, 2.4}}}, {0, 0, 1}},  // rim
     {{{{1.5, 2.4}, {1.75, 1.875}, {2.0, 1.35}, {2.0, 0.9}}}, {1, 0, 0}},            // upper body
     {{{{2.0, 0.9}, {2.0, 0.45}, {1.5, 0.225}, {1.5, 0.15}}}, {1, 0, 0}},            // lower body
     {{{{0.0, 3.15}, {0.8, 3.15}, {0.0, 2.85}, {0.2, 2.7}}}, {1, 0, 0}},             // lid knob
@@ -47,21 +47,29 @@ using SectionPatch = std::array<SectionRow, 4>;
 
 const SectionPatch kSectionPatches[] = {
     // handle, upper and lower
-    {{{-1.6, 2.025, -1.5, 2.25, 0.3}, {-2.3, 2.025, -2.5, 2.25, 0.3}, {-2.7, 2.025, -3.0, 2.25, 0.3},
+    {{{-1.6, 2.025, -1.5, 2.25, 0.3},
+      {-2.3, 2.025, -2.5, 2.25, 0.3},
+      {-2.7, 2.025, -3.0, 2.25, 0.3},
       {-2.7, 1.8, -3.0, 1.8, 0.3}}},
-    {{{-2.7, 1.8, -3.0, 1.8, 0.3}, {-2.7, 1.575, -3.0, 1.35, 0.3}, {-2.5, 0.975, -2.65, 0.7875, 0.3},
+    {{{-2.7, 1.8, -3.0, 1.8, 0.3},
+      {-2.7, 1.575, -3.0, 1.35, 0.3},
+      {-2.5, 0.975, -2.65, 0.7875, 0.3},
       {-2.0, 0.45, -1.9, 0.6, 0.3}}},
     // spout, body and tip
-    {{{1.7, 1.275, 1.7, 0.45, 0.66}, {2.6, 1.275, 3.1, 0.675, 0.66}, {2.3, 1.95, 2.4, 1.875, 0.25},
+    {{{1.7, 1.275, 1.7, 0.45, 0.66},
+      {2.6, 1.275, 3.1, 0.675, 0.66},
+      {2.3, 1.95, 2.4, 1.875, 0.25},
       {2.7, 2.25, 3.3, 2.25, 0.25}}},
-    {{{2.7, 2.25, 3.3, 2.25, 0.25}, {2.8, 2.325, 3.525, 2.34375, 0.25}, {2.9, 2.325, 3.45, 2.3625, 0.15},
+    {{{2.7, 2.25, 3.3, 2.25, 0.25},
+      {2.8, 2.325, 3.525, 2.34375, 0.25},
+      {2.9, 2.325, 3.45, 2.3625, 0.15},
       {2.8, 2.25, 3.2, 2.25, 0.15}}},
 };
 
 struct BezierSample {
     Vec3 position;
-    Vec3 dS; // along rows
-    Vec3 dT; // along columns
+    Vec3 dS;  // along rows
+    Vec3 dT;  // along columns
 };
 
 void bernstein(double t, double b[4], double d[4])
@@ -95,13 +103,13 @@ BezierSample evaluate(const ControlNet& net, double s, double t)
 
 struct Patch {
     ControlNet net;
-    Vec3 outwardHint; // roughly the outside direction at the patch's middle
+    Vec3 outwardHint;  // roughly the outside direction at the patch's middle
 };
 
 std::vector<Patch> newellPatches()
 {
     constexpr double k = 0.56;
-    const Vec2 quarter[4] = {{1, 0}, {1, -k}, {k, -1}, {0, -1}}; // from +x to -y
+    const Vec2 quarter[4] = {{1, 0}, {1, -k}, {k, -1}, {0, -1}};  // from +x to -y
     std::vector<Patch> patches;
     for (const TurnedRow& row : kTurnedRows) {
         for (int q = 0; q < 4; ++q) {
@@ -159,7 +167,7 @@ Vec3 toModel(const Vec3& p)
 
 Vec3 toModelDirection(const Vec3& d) { return Vec3{d.x, d.z, d.y}; }
 
-} // namespace
+}  // namespace
 
 Scene teapot()
 {
@@ -191,4 +199,4 @@ Scene teapot()
     return scene;
 }
 
-} // namespace xgen
+}  // namespace xgen

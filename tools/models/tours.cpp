@@ -25,4 +25,4 @@ Scene torus()
     return scene;
 }
 
-} // namespace xgen
+}  // namespace xgen

@@ -13,8 +13,11 @@ Scene hollowTube()
     constexpr double inner = 0.32;
     constexpr double half = 0.8;
     // Bottom ring outwards, up the outside, top ring inwards, down the inside.
-    const std::vector<ProfilePoint> profile = {
-        {{inner, -half}}, {{outer, -half}, true}, {{outer, half}, true}, {{inner, half}, true}, {{inner, -half}, true}};
+    const std::vector<ProfilePoint> profile = {{{inner, -half}},
+                                               {{outer, -half}, true},
+                                               {{outer, half}, true},
+                                               {{inner, half}, true},
+                                               {{inner, -half}, true}};
 
     MeshBuilder mesh("Tube");
     mesh.setMaterials({Material{.name = "Copper", .diffuse = {0.85, 0.5, 0.3, 1.0}, .power = 60.0}});
@@ -33,4 +36,4 @@ Scene hollowTube()
     return scene;
 }
 
-} // namespace xgen
+}  // namespace xgen

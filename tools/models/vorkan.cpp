@@ -24,8 +24,11 @@ Scene trefoilKnot()
         knot.points.push_back(Vec3{r * std::cos(2 * t), r * std::sin(2 * t), -std::sin(3 * t)} * scale);
     }
     MeshBuilder mesh("Vorkan");
-    mesh.setMaterials({Material{.name = "Lava", .diffuse = {0.9, 0.35, 0.1, 1.0}, .power = 30.0,
-                                .specular = {1.0, 0.8, 0.5}, .emissive = {0.2, 0.04, 0.0}}});
+    mesh.setMaterials({Material{.name = "Lava",
+                                .diffuse = {0.9, 0.35, 0.1, 1.0},
+                                .power = 30.0,
+                                .specular = {1.0, 0.8, 0.5},
+                                .emissive = {0.2, 0.04, 0.0}}});
     addSweptTube(mesh, knot, 0.18, 16);
 
     Frame frame;
@@ -37,4 +40,4 @@ Scene trefoilKnot()
     return scene;
 }
 
-} // namespace xgen
+}  // namespace xgen

@@ -21,4 +21,4 @@ void addVorkanEmblem(MeshBuilder& mesh, std::uint32_t material)
     addExtrusion(mesh, diamond, -0.09, 0.09, uv, material);
 }
 
-} // namespace xgen
+}  // namespace xgen

@@ -14,4 +14,4 @@ inline constexpr double kEmblemRadius = 0.95;
 // Inner radius of its ring.
 inline constexpr double kEmblemRingInner = 0.78;
 
-} // namespace xgen
+}  // namespace xgen

@@ -14,7 +14,8 @@ Scene vorkanEmblemPlate()
 {
     MeshBuilder mesh("VorkanLogoPlate");
     mesh.setMaterials({
-        Material{.name = "Silver", .diffuse = {0.8, 0.82, 0.86, 1.0}, .power = 80.0, .specular = {1.0, 1.0, 1.0}},
+        Material{
+            .name = "Silver", .diffuse = {0.8, 0.82, 0.86, 1.0}, .power = 80.0, .specular = {1.0, 1.0, 1.0}},
         Material{.name = "Enamel", .diffuse = {0.1, 0.2, 0.55, 1.0}, .power = 20.0},
     });
     addVorkanEmblem(mesh, 0);
@@ -26,4 +27,4 @@ Scene vorkanEmblemPlate()
     return scene;
 }
 
-} // namespace xgen
+}  // namespace xgen

@@ -28,7 +28,8 @@ std::vector<Bar> letter(char c)
     case 'V':
         return {slant(0.36, 0.0), slant(0.36, 0.72)};
     case 'O':
-        return {rect(0, 0, 0.26, 1.3), rect(0.74, 0, 1.0, 1.3), rect(0.26, 1.04, 0.74, 1.3), rect(0.26, 0, 0.74, 0.26)};
+        return {rect(0, 0, 0.26, 1.3), rect(0.74, 0, 1.0, 1.3), rect(0.26, 1.04, 0.74, 1.3),
+                rect(0.26, 0, 0.74, 0.26)};
     case 'R':
         return {rect(0, 0, 0.26, 1.3), rect(0.26, 1.04, 0.74, 1.3), rect(0.74, 0.55, 1.0, 1.3),
                 rect(0.26, 0.55, 0.74, 0.8), slant(0.72, 0.34, 0.0, 0.55)};
@@ -43,12 +44,12 @@ std::vector<Bar> letter(char c)
     }
 }
 
-} // namespace
+}  // namespace
 
 Scene vorkanLettering()
 {
     constexpr double scale = 0.28;
-    constexpr double advance = 1.22; // letter width plus spacing, in cell units
+    constexpr double advance = 1.22;  // letter width plus spacing, in cell units
     const std::string word = "VORKAN";
     const double width = (word.size() - 1) * advance + 1.0;
     const double left = -width * scale / 2;
@@ -71,4 +72,4 @@ Scene vorkanLettering()
     return scene;
 }
 
-} // namespace xgen
+}  // namespace xgen

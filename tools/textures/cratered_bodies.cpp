@@ -19,9 +19,9 @@ constexpr int kWidth = 512;
 constexpr int kHeight = 256;
 
 struct Crater {
-    double x, y, z;      // centre on the unit sphere
-    double ex, ey, ez;   // east at the centre
-    double radius;       // chord length
+    double x, y, z;     // centre on the unit sphere
+    double ex, ey, ez;  // east at the centre
+    double radius;      // chord length
 };
 
 std::vector<Crater> scatterCraters(std::uint32_t seed, int count, double smallest, double largest)
@@ -34,7 +34,8 @@ std::vector<Crater> scatterCraters(std::uint32_t seed, int count, double smalles
         const double x = r * std::cos(a);
         const double z = r * std::sin(a);
         // Many small craters, few large ones.
-        const double size = smallest * std::pow(largest / smallest, std::pow(latticeValue(seed, k, 2, 0), 3.0));
+        const double size =
+            smallest * std::pow(largest / smallest, std::pow(latticeValue(seed, k, 2, 0), 3.0));
         const double el = std::hypot(x, z);
         const double ex = el > 1e-9 ? -z / el : 1.0;
         const double ez = el > 1e-9 ? x / el : 0.0;
@@ -67,7 +68,8 @@ double craterRelief(const std::vector<Crater>& craters, const SpherePoint& p)
 Rgb moonSurface(const SpherePoint& p)
 {
     static const std::vector<Crater> craters = scatterCraters(101u, 260, 0.015, 0.16);
-    const double maria = smoothstep(0.5, 0.62, fractalNoise(103u, p.x * 1.3 + 3, p.y * 1.3 + 3, p.z * 1.3 + 3, 5));
+    const double maria =
+        smoothstep(0.5, 0.62, fractalNoise(103u, p.x * 1.3 + 3, p.y * 1.3 + 3, p.z * 1.3 + 3, 5));
     const double grain = fractalNoise(107u, p.x * 12, p.y * 12, p.z * 12, 4);
     double level = mix(0.68, 0.4, maria) + (grain - 0.5) * 0.18;
     level += craterRelief(craters, p);
@@ -87,9 +89,9 @@ Rgb marsSurface(const SpherePoint& p)
     return mix(ground, Rgb{240, 236, 230}, cap);
 }
 
-} // namespace
+}  // namespace
 
 QImage drawMoon() { return paintSphere(kWidth, kHeight, moonSurface); }
 QImage drawMars() { return paintSphere(kWidth, kHeight, marsSurface); }
 
-} // namespace texgen
+}  // namespace texgen

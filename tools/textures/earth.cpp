@@ -38,7 +38,7 @@ Rgb dayColour(const SpherePoint& p)
         const double depth = smoothstep(kSeaLevel, kSeaLevel - 0.18, h);
         Rgb sea = mix(Rgb{40, 110, 170}, Rgb{10, 35, 90}, depth);
         if (lat > 72) {
-            sea = mix(sea, Rgb{235, 240, 248}, smoothstep(72, 78, lat)); // pack ice
+            sea = mix(sea, Rgb{235, 240, 248}, smoothstep(72, 78, lat));  // pack ice
         }
         return sea;
     }
@@ -72,7 +72,7 @@ Rgb earthAtNight(const SpherePoint& p)
     const double settled = fractalNoise(53u, p.x * 5, p.y * 5, p.z * 5, 3) * (1.0 - smoothstep(55, 70, lat));
     const double sparkle = fractalNoise(59u, p.x * 60, p.y * 60, p.z * 60, 2);
     const double lights = smoothstep(0.45, 0.7, settled) * smoothstep(0.55, 0.8, sparkle) +
-                          0.5 * (1.0 - inland) * smoothstep(0.4, 0.6, settled); // coastal towns
+                          0.5 * (1.0 - inland) * smoothstep(0.4, 0.6, settled);  // coastal towns
     return mix(Rgb{14, 16, 22}, Rgb{255, 205, 120}, std::min(1.0, lights * 1.4));
 }
 
@@ -107,7 +107,8 @@ Rgb politicalMap(const SpherePoint& p)
     };
     const double h = terrain(p);
     if (!isLand(h)) {
-        const Rgb sea = mix(Rgb{175, 210, 238}, Rgb{150, 190, 228}, smoothstep(kSeaLevel, kSeaLevel - 0.15, h));
+        const Rgb sea =
+            mix(Rgb{175, 210, 238}, Rgb{150, 190, 228}, smoothstep(kSeaLevel, kSeaLevel - 0.15, h));
         return (gridLine(lat) || gridLine(lon)) ? Rgb{120, 160, 205} : sea;
     }
     double nearest = 1e9, second = 1e9;
@@ -123,18 +124,18 @@ Rgb politicalMap(const SpherePoint& p)
         }
     }
     if (std::sqrt(second) - std::sqrt(nearest) < 0.012) {
-        return {120, 100, 100}; // border
+        return {120, 100, 100};  // border
     }
     if (h < kSeaLevel + 0.006) {
-        return {110, 120, 140}; // coastline
+        return {110, 120, 140};  // coastline
     }
     return owner->colour;
 }
 
-} // namespace
+}  // namespace
 
 QImage drawEarthDay() { return paintSphere(kWidth, kHeight, earthByDay); }
 QImage drawEarthNight() { return paintSphere(kWidth, kHeight, earthAtNight); }
 QImage drawEarthPolitical() { return paintSphere(kWidth, kHeight, politicalMap); }
 
-} // namespace texgen
+}  // namespace texgen

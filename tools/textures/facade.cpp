@@ -12,9 +12,9 @@ namespace texgen {
 namespace {
 
 constexpr int kSize = 256;
-constexpr int kBand = 16;                        // parapet rows at the top
-constexpr int kBayWidth = kSize / 4;             // 64
-constexpr int kStoreyHeight = (kSize - kBand) / 4; // 60
+constexpr int kBand = 16;                           // parapet rows at the top
+constexpr int kBayWidth = kSize / 4;                // 64
+constexpr int kStoreyHeight = (kSize - kBand) / 4;  // 60
 
 Rgb facadePixel(int x, int y)
 {
@@ -22,7 +22,7 @@ Rgb facadePixel(int x, int y)
     const Rgb concrete = scaled(Rgb{178, 172, 162}, 0.9 + 0.2 * grain);
     if (y < kBand) {
         const Rgb band = scaled(Rgb{205, 202, 194}, 0.92 + 0.16 * grain);
-        return y == kBand - 1 ? scaled(band, 0.7) : band; // shadow line under the band
+        return y == kBand - 1 ? scaled(band, 0.7) : band;  // shadow line under the band
     }
     const int bay = x / kBayWidth;
     const int storey = (y - kBand) / kStoreyHeight;
@@ -56,8 +56,8 @@ Rgb facadePixel(int x, int y)
     return mix(mix(Rgb{135, 165, 195}, Rgb{45, 65, 90}, t), Rgb{220, 235, 245}, sheen);
 }
 
-} // namespace
+}  // namespace
 
 QImage drawFacade() { return paint(kSize, kSize, facadePixel); }
 
-} // namespace texgen
+}  // namespace texgen

@@ -12,7 +12,7 @@
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv); // lets the JPEG writer plug-in be found
+    QCoreApplication app(argc, argv);  // lets the JPEG writer plug-in be found
     if (argc != 2) {
         std::cerr << "usage: make_textures <output folder>\n";
         return 2;
@@ -31,7 +31,8 @@ int main(int argc, char** argv)
         }
         const QImage image = texture.draw().convertToFormat(QImage::Format_RGB888);
         if (!writer.write(image)) {
-            std::cerr << "make_textures: " << texture.fileName << ": " << writer.errorString().toStdString() << '\n';
+            std::cerr << "make_textures: " << texture.fileName << ": " << writer.errorString().toStdString()
+                      << '\n';
             return 1;
         }
     }

@@ -19,7 +19,7 @@ std::uint32_t mixBits(std::uint32_t h)
 
 double fade(double t) { return t * t * t * (t * (t * 6 - 15) + 10); }
 
-} // namespace
+}  // namespace
 
 double latticeValue(std::uint32_t seed, int x, int y, int z)
 {
@@ -37,8 +37,10 @@ double valueNoise(std::uint32_t seed, double x, double y, double z)
     const double tx = fade(x - fx), ty = fade(y - fy), tz = fade(z - fz);
     double layer[2];
     for (int dz = 0; dz < 2; ++dz) {
-        const double a = mix(latticeValue(seed, ix, iy, iz + dz), latticeValue(seed, ix + 1, iy, iz + dz), tx);
-        const double b = mix(latticeValue(seed, ix, iy + 1, iz + dz), latticeValue(seed, ix + 1, iy + 1, iz + dz), tx);
+        const double a =
+            mix(latticeValue(seed, ix, iy, iz + dz), latticeValue(seed, ix + 1, iy, iz + dz), tx);
+        const double b =
+            mix(latticeValue(seed, ix, iy + 1, iz + dz), latticeValue(seed, ix + 1, iy + 1, iz + dz), tx);
         layer[dz] = mix(a, b, ty);
     }
     return mix(layer[0], layer[1], tz);
@@ -68,4 +70,4 @@ double smoothstep(double edge0, double edge1, double x)
 
 double mix(double a, double b, double t) { return a + (b - a) * t; }
 
-} // namespace texgen
+}  // namespace texgen

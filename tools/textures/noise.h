@@ -20,4 +20,4 @@ double fractalNoise(std::uint32_t seed, double x, double y, double z, int octave
 double smoothstep(double edge0, double edge1, double x);
 double mix(double a, double b, double t);
 
-} // namespace texgen
+}  // namespace texgen

@@ -33,8 +33,9 @@ QImage paintSphere(int width, int height, const std::function<Rgb(const SpherePo
         const double longitude = ((x + 0.5) / width * 2.0 - 1.0) * std::numbers::pi;
         const double latitude = (0.5 - (y + 0.5) / height) * std::numbers::pi;
         const double c = std::cos(latitude);
-        return shade({c * std::sin(longitude), std::sin(latitude), -c * std::cos(longitude), latitude, longitude});
+        return shade(
+            {c * std::sin(longitude), std::sin(latitude), -c * std::cos(longitude), latitude, longitude});
     });
 }
 
-} // namespace texgen
+}  // namespace texgen

@@ -42,9 +42,9 @@ Rgb tile(int x, int y)
     return scaled(base, light * (0.95 + 0.1 * valueNoise(509u, x * 0.1, y * 0.1, 0.0)));
 }
 
-} // namespace
+}  // namespace
 
 QImage drawCheckerboard() { return paint(kSize, kSize, checker); }
 QImage drawTiles() { return paint(kSize, kSize, tile); }
 
-} // namespace texgen
+}  // namespace texgen

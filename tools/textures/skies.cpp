@@ -27,7 +27,7 @@ double wrappedNoise(std::uint32_t seed, double u, double v, double stretchU, dou
 Rgb daySky(int x, int y)
 {
     const double u = (x + 0.5) / kWidth;
-    const double v = (y + 0.5) / kHeight; // 0 at the zenith, 1 at the horizon
+    const double v = (y + 0.5) / kHeight;  // 0 at the zenith, 1 at the horizon
     const Rgb air = mix(Rgb{35, 85, 175}, Rgb{160, 200, 240}, std::pow(v, 1.6));
     const double n = wrappedNoise(307u, u, v, 7.0, 5.0, 6);
     const double cover = smoothstep(0.52, 0.68, n) * smoothstep(0.05, 0.35, v);
@@ -54,15 +54,16 @@ Rgb sunsetSky(int x, int y)
     }
 
     const double streak = wrappedNoise(311u, u, v, 5.0, 28.0, 5);
-    const double cover = smoothstep(0.55, 0.68, streak) * smoothstep(0.15, 0.5, v) * (1.0 - smoothstep(0.85, 0.95, v));
+    const double cover =
+        smoothstep(0.55, 0.68, streak) * smoothstep(0.15, 0.5, v) * (1.0 - smoothstep(0.85, 0.95, v));
     const double litEdge = smoothstep(0.68, 0.58, streak);
     const Rgb cloud = mix(Rgb{70, 35, 65}, Rgb{250, 150, 90}, litEdge * smoothstep(0.4, 0.9, v));
     return mix(sky, cloud, cover);
 }
 
-} // namespace
+}  // namespace
 
 QImage drawDaySky() { return paint(kWidth, kHeight, daySky); }
 QImage drawSunsetSky() { return paint(kWidth, kHeight, sunsetSky); }
 
-} // namespace texgen
+}  // namespace texgen

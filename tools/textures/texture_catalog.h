@@ -9,16 +9,16 @@
 
 namespace texgen {
 
-QImage drawCheckerboard();   // 1.bmp
-QImage drawTiles();          // 2.bmp
-QImage drawFacade();         // City02_01.jpg
-QImage drawEarthDay();       // earth1.jpg
-QImage drawEarthNight();     // earth2.jpg
-QImage drawEarthPolitical(); // earth3.jpg
-QImage drawMars();           // mars1.jpg
-QImage drawMoon();           // moon1.jpg
-QImage drawDaySky();         // sky1.jpg
-QImage drawSunsetSky();      // sky2.jpg
+QImage drawCheckerboard();    // 1.bmp
+QImage drawTiles();           // 2.bmp
+QImage drawFacade();          // City02_01.jpg
+QImage drawEarthDay();        // earth1.jpg
+QImage drawEarthNight();      // earth2.jpg
+QImage drawEarthPolitical();  // earth3.jpg
+QImage drawMars();            // mars1.jpg
+QImage drawMoon();            // moon1.jpg
+QImage drawDaySky();          // sky1.jpg
+QImage drawSunsetSky();       // sky2.jpg
 
 struct DeliveredTexture {
     std::string fileName;
@@ -27,4 +27,4 @@ struct DeliveredTexture {
 
 const std::vector<DeliveredTexture>& deliveredTextures();
 
-} // namespace texgen
+}  // namespace texgen

@@ -28,23 +28,31 @@ enum : std::uint16_t {
 const std::map<std::string, std::uint16_t>& keywordIds()
 {
     static const std::map<std::string, std::uint16_t> ids = {
-        {"template", 31}, {"WORD", 40}, {"DWORD", 41}, {"FLOAT", 42}, {"DOUBLE", 43},
-        {"CHAR", 44}, {"UCHAR", 45}, {"SWORD", 46}, {"SDWORD", 47}, {"VOID", 48},
-        {"STRING", 49}, {"UNICODE", 50}, {"CSTRING", 51}, {"array", 52}};
+        {"template", 31}, {"WORD", 40},    {"DWORD", 41},   {"FLOAT", 42},  {"DOUBLE", 43},
+        {"CHAR", 44},     {"UCHAR", 45},   {"SWORD", 46},   {"SDWORD", 47}, {"VOID", 48},
+        {"STRING", 49},   {"UNICODE", 50}, {"CSTRING", 51}, {"array", 52}};
     return ids;
 }
 
 std::uint16_t symbolId(char c)
 {
     switch (c) {
-    case '{': return kOpenBrace;
-    case '}': return kCloseBrace;
-    case '[': return kOpenBracket;
-    case ']': return kCloseBracket;
-    case '.': return kDot;
-    case ',': return kComma;
-    case ';': return kSemicolon;
-    default: throw std::invalid_argument("symbol without a binary token");
+    case '{':
+        return kOpenBrace;
+    case '}':
+        return kCloseBrace;
+    case '[':
+        return kOpenBracket;
+    case ']':
+        return kCloseBracket;
+    case '.':
+        return kDot;
+    case ',':
+        return kComma;
+    case ';':
+        return kSemicolon;
+    default:
+        throw std::invalid_argument("symbol without a binary token");
     }
 }
 
@@ -230,11 +238,11 @@ private:
     bool lastWasString_ = false;
 };
 
-} // namespace
+}  // namespace
 
 std::string encodeBinary(const std::vector<Token>& tokens, FloatWidth floats)
 {
     return BinaryEncoder(floats).encode(tokens);
 }
 
-} // namespace xgen
+}  // namespace xgen

@@ -13,4 +13,4 @@ enum class FloatWidth { Bits32, Bits64 };
 // declarations every token keeps its own record.
 std::string encodeBinary(const std::vector<Token>& tokens, FloatWidth floats);
 
-} // namespace xgen
+}  // namespace xgen

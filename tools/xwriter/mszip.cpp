@@ -58,7 +58,7 @@ void putU16(std::string& out, std::size_t v)
     out.push_back(static_cast<char>((v >> 8) & 0xFF));
 }
 
-} // namespace
+}  // namespace
 
 std::string msZipBlocks(std::string_view data)
 {
@@ -77,4 +77,4 @@ std::string msZipBlocks(std::string_view data)
     return out;
 }
 
-} // namespace xgen
+}  // namespace xgen

@@ -15,4 +15,4 @@ inline constexpr std::size_t kMsZipBlockSize = 32768;
 // a reader must carry the deflate history from block to block.
 std::string msZipBlocks(std::string_view data);
 
-} // namespace xgen
+}  // namespace xgen

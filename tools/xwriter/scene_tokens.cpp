@@ -229,7 +229,7 @@ private:
     TokenStream out_;
 };
 
-} // namespace
+}  // namespace
 
 std::vector<Token> sceneTokens(const Scene& scene)
 {
@@ -242,4 +242,4 @@ std::vector<Token> sceneTokens(const Scene& scene)
     return tokens;
 }
 
-} // namespace xgen
+}  // namespace xgen

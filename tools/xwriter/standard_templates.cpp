@@ -30,13 +30,13 @@ template Frame { <3D82AB46-62DA-11CF-AB39-0020AF71E433> [...] }
 template Header { <3D82AB43-62DA-11CF-AB39-0020AF71E433> WORD major; WORD minor; DWORD flags; }
 )";
 
-constexpr std::array<std::string_view, 14> kKeywords = {
-    "template", "array", "WORD", "DWORD", "FLOAT", "DOUBLE", "CHAR",
-    "UCHAR", "SWORD", "SDWORD", "VOID", "STRING", "UNICODE", "CSTRING"};
+constexpr std::array<std::string_view, 14> kKeywords = {"template", "array",  "WORD",    "DWORD",  "FLOAT",
+                                                        "DOUBLE",   "CHAR",   "UCHAR",   "SWORD",  "SDWORD",
+                                                        "VOID",     "STRING", "UNICODE", "CSTRING"};
 
 bool isWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
 
-} // namespace
+}  // namespace
 
 bool isKeyword(const std::string& word)
 {
@@ -94,4 +94,4 @@ std::vector<Token> standardTemplateTokens()
     return tokens;
 }
 
-} // namespace xgen
+}  // namespace xgen

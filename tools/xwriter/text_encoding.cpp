@@ -8,8 +8,7 @@ namespace xgen {
 std::string formatFloat(double value)
 {
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                      std::chars_format::fixed, 6);
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 6);
     if (result.ec != std::errc()) {
         throw std::runtime_error("cannot format float");
     }
@@ -22,10 +21,7 @@ std::string formatFloat(double value)
 
 namespace {
 
-bool isWordLike(const Token& t)
-{
-    return t.kind != TokenKind::Symbol && t.kind != TokenKind::LineBreak;
-}
+bool isWordLike(const Token& t) { return t.kind != TokenKind::Symbol && t.kind != TokenKind::LineBreak; }
 
 // Whether a space is needed between two tokens on the same line.
 bool needsSpace(const Token& previous, const Token& next)
@@ -39,7 +35,7 @@ bool needsSpace(const Token& previous, const Token& next)
         case '[':
             return previous.kind == TokenKind::Symbol && previous.symbol == ';';
         default:
-            return false; // , ; [ ] . stick to what precedes them
+            return false;  // , ; [ ] . stick to what precedes them
         }
     }
     if (previous.kind == TokenKind::Symbol) {
@@ -74,7 +70,7 @@ std::string spell(const Token& t)
     return {};
 }
 
-} // namespace
+}  // namespace
 
 std::string encodeText(const std::vector<Token>& tokens)
 {
@@ -112,4 +108,4 @@ std::string encodeText(const std::vector<Token>& tokens)
     return text;
 }
 
-} // namespace xgen
+}  // namespace xgen

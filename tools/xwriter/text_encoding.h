@@ -12,4 +12,4 @@ std::string encodeText(const std::vector<Token>& tokens);
 // Fixed-point decimal with six places and no exponent, as .x readers expect.
 std::string formatFloat(double value);
 
-} // namespace xgen
+}  // namespace xgen

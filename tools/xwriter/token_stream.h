@@ -39,4 +39,4 @@ private:
     std::vector<Token>& out_;
 };
 
-} // namespace xgen
+}  // namespace xgen

@@ -38,4 +38,4 @@ inline Vec3 normalized(Vec3 a)
     return len > 0.0 ? a * (1.0 / len) : Vec3{};
 }
 
-} // namespace xgen
+}  // namespace xgen

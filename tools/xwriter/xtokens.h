@@ -12,14 +12,14 @@
 namespace xgen {
 
 enum class TokenKind {
-    Name,      // identifier: template or object name, member name, reference
-    String,    // quoted string value
-    Integer,   // DWORD value, or a fixed array size inside a template
-    Float,     // FLOAT value
-    Guid,      // text holds the 36 hex-and-dash characters, without brackets
-    Symbol,    // one of { } [ ] . , ;
-    Keyword,   // template, array, or a primitive type name (text holds it)
-    LineBreak, // layout hint for the text encoding; carries no content
+    Name,       // identifier: template or object name, member name, reference
+    String,     // quoted string value
+    Integer,    // DWORD value, or a fixed array size inside a template
+    Float,      // FLOAT value
+    Guid,       // text holds the 36 hex-and-dash characters, without brackets
+    Symbol,     // one of { } [ ] . , ;
+    Keyword,    // template, array, or a primitive type name (text holds it)
+    LineBreak,  // layout hint for the text encoding; carries no content
 };
 
 struct Token {
@@ -38,4 +38,4 @@ std::vector<Token> sceneTokens(const Scene& scene);
 // Declarations of the standard templates a mesh file uses, as tokens.
 std::vector<Token> standardTemplateTokens();
 
-} // namespace xgen
+}  // namespace xgen

@@ -13,10 +13,14 @@ namespace {
 const char* formatTag(Encoding e)
 {
     switch (e) {
-    case Encoding::Text: return "txt ";
-    case Encoding::Binary: return "bin ";
-    case Encoding::CompressedText: return "tzip";
-    case Encoding::CompressedBinary: return "bzip";
+    case Encoding::Text:
+        return "txt ";
+    case Encoding::Binary:
+        return "bin ";
+    case Encoding::CompressedText:
+        return "tzip";
+    case Encoding::CompressedBinary:
+        return "bzip";
     }
     throw std::invalid_argument("unknown encoding");
 }
@@ -24,7 +28,7 @@ const char* formatTag(Encoding e)
 bool isBinaryBody(Encoding e) { return e == Encoding::Binary || e == Encoding::CompressedBinary; }
 bool isCompressed(Encoding e) { return e == Encoding::CompressedText || e == Encoding::CompressedBinary; }
 
-} // namespace
+}  // namespace
 
 std::string fileHeader(FileFormat format)
 {
@@ -35,8 +39,8 @@ std::string fileHeader(FileFormat format)
 std::string encodeXFile(const Scene& scene, FileFormat format)
 {
     const std::vector<Token> tokens = sceneTokens(scene);
-    const std::string body = isBinaryBody(format.encoding) ? encodeBinary(tokens, format.floats)
-                                                           : encodeText(tokens);
+    const std::string body =
+        isBinaryBody(format.encoding) ? encodeBinary(tokens, format.floats) : encodeText(tokens);
     std::string file = fileHeader(format);
     if (!isCompressed(format.encoding)) {
         return file + body;
@@ -61,4 +65,4 @@ void writeXFile(const std::filesystem::path& path, const Scene& scene, FileForma
     }
 }
 
-} // namespace xgen
+}  // namespace xgen

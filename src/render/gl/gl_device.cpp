@@ -31,8 +31,8 @@ public:
     bool init(QWidget* deviceWindow, std::uint32_t width, std::uint32_t height);
 
     HRESULT SetTexture(std::uint32_t stage, TexturePtr texture) override;
-    HRESULT Clear(std::uint32_t rectCount, const D3DRECT* rects, std::uint32_t flags, D3DCOLOR color,
-                  float z, std::uint32_t stencil) override;
+    HRESULT Clear(std::uint32_t rectCount, const D3DRECT* rects, std::uint32_t flags, D3DCOLOR color, float z,
+                  std::uint32_t stencil) override;
     HRESULT Present(const D3DRECT* sourceRect, const D3DRECT* destRect, HWND destWindow,
                     const void* dirtyRegion) override;
     HRESULT GetBackBufferImage(QImage& image) override;
@@ -117,10 +117,7 @@ bool GlDevice::init(QWidget* deviceWindow, std::uint32_t width, std::uint32_t he
     return true;
 }
 
-bool GlDevice::makeCurrent()
-{
-    return context_->makeCurrent();
-}
+bool GlDevice::makeCurrent() { return context_->makeCurrent(); }
 
 void GlDevice::bindBackBuffer()
 {
@@ -128,8 +125,8 @@ void GlDevice::bindBackBuffer()
     gl_->glViewport(0, 0, GLsizei(width_), GLsizei(height_));
 }
 
-HRESULT GlDevice::Clear(std::uint32_t rectCount, const D3DRECT* rects, std::uint32_t flags,
-                        D3DCOLOR color, float z, std::uint32_t)
+HRESULT GlDevice::Clear(std::uint32_t rectCount, const D3DRECT* rects, std::uint32_t flags, D3DCOLOR color,
+                        float z, std::uint32_t)
 {
     if ((flags & ~(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER)) != 0 || (rectCount > 0 && !rects))
         return D3DERR_INVALIDCALL;
@@ -215,7 +212,8 @@ HRESULT GlDevice::CreateMeshFromData(const xfile::MeshData& data, MeshPtr& mesh)
     return GlMesh::create(context_, data, mesh);
 }
 
-HRESULT GlDevice::CreateTextureFromLevels(const std::vector<QImage>& levels, bool hasAlpha, TexturePtr& texture)
+HRESULT GlDevice::CreateTextureFromLevels(const std::vector<QImage>& levels, bool hasAlpha,
+                                          TexturePtr& texture)
 {
     if (!makeCurrent())
         return D3DERR_DEVICELOST;

@@ -66,18 +66,21 @@ HRESULT GlMesh::create(const ContextPtr& context, const xfile::MeshData& data, M
     if (layout.colors) {
         // A D3DCOLOR word read as BGRA bytes gives the colour in RGBA order.
         gl->glEnableVertexAttribArray(kColorSlot);
-        gl->glVertexAttribPointer(kColorSlot, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, GLsizei(stride), offset(colorOffset));
+        gl->glVertexAttribPointer(kColorSlot, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, GLsizei(stride),
+                                  offset(colorOffset));
     }
     if (layout.texcoords) {
         gl->glEnableVertexAttribArray(kTexcoordSlot);
-        gl->glVertexAttribPointer(kTexcoordSlot, 2, GL_FLOAT, GL_FALSE, GLsizei(stride), offset(texcoordOffset));
+        gl->glVertexAttribPointer(kTexcoordSlot, 2, GL_FLOAT, GL_FALSE, GLsizei(stride),
+                                  offset(texcoordOffset));
     }
     gl->glBindVertexArray(0);
     gl->glBindBuffer(GL_ARRAY_BUFFER, 0);
 
     const GLenum error = gl->glGetError();
     if (error != GL_NO_ERROR)
-        return error == GL_OUT_OF_MEMORY ? D3DERR_OUTOFVIDEOMEMORY : D3DERR_INVALIDCALL;  // `made` frees the rest
+        return error == GL_OUT_OF_MEMORY ? D3DERR_OUTOFVIDEOMEMORY
+                                         : D3DERR_INVALIDCALL;  // `made` frees the rest
     mesh = std::move(made);
     return D3D_OK;
 }
@@ -110,8 +113,9 @@ HRESULT GlMesh::DrawSubset(std::uint32_t attribId)
             continue;
         QOpenGLFunctions_3_3_Core* gl = context_->gl();
         gl->glBindVertexArray(vao_);
-        gl->glDrawElements(GL_TRIANGLES, GLsizei(g.faceCount * 3), GL_UNSIGNED_INT,
-                           reinterpret_cast<const void*>(std::size_t(g.faceStart) * 3 * sizeof(std::uint32_t)));
+        gl->glDrawElements(
+            GL_TRIANGLES, GLsizei(g.faceCount * 3), GL_UNSIGNED_INT,
+            reinterpret_cast<const void*>(std::size_t(g.faceStart) * 3 * sizeof(std::uint32_t)));
         gl->glBindVertexArray(0);
     }
     return D3D_OK;

@@ -8,11 +8,16 @@ namespace {
 GLint wrapMode(std::uint32_t address)
 {
     switch (address) {
-    case D3DTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
-    case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;  // edge texels, never the border
-    case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
-    case 5: return GL_MIRRORED_REPEAT;  // mirror-once: the nearest 3.3 has
-    default: return GL_REPEAT;
+    case D3DTADDRESS_MIRROR:
+        return GL_MIRRORED_REPEAT;
+    case D3DTADDRESS_CLAMP:
+        return GL_CLAMP_TO_EDGE;  // edge texels, never the border
+    case D3DTADDRESS_BORDER:
+        return GL_CLAMP_TO_BORDER;
+    case 5:
+        return GL_MIRRORED_REPEAT;  // mirror-once: the nearest 3.3 has
+    default:
+        return GL_REPEAT;
     }
 }
 
@@ -35,10 +40,7 @@ GLint minFilter(std::uint32_t min, std::uint32_t mip)
 
 }  // namespace
 
-void StageSampler::create(QOpenGLFunctions_3_3_Core* gl)
-{
-    gl->glGenSamplers(1, &id_);
-}
+void StageSampler::create(QOpenGLFunctions_3_3_Core* gl) { gl->glGenSamplers(1, &id_); }
 
 void StageSampler::destroy(QOpenGLFunctions_3_3_Core* gl)
 {
@@ -56,7 +58,8 @@ void StageSampler::apply(QOpenGLFunctions_3_3_Core* gl, const DeviceState& s) co
     const GLfloat color[4] = {float((border >> 16) & 0xFF) / 255.0f, float((border >> 8) & 0xFF) / 255.0f,
                               float(border & 0xFF) / 255.0f, float(border >> 24) / 255.0f};
     gl->glSamplerParameterfv(id_, GL_TEXTURE_BORDER_COLOR, color);
-    gl->glSamplerParameteri(id_, GL_TEXTURE_MAG_FILTER, linear(s.stageState(D3DTSS_MAGFILTER)) ? GL_LINEAR : GL_NEAREST);
+    gl->glSamplerParameteri(id_, GL_TEXTURE_MAG_FILTER,
+                            linear(s.stageState(D3DTSS_MAGFILTER)) ? GL_LINEAR : GL_NEAREST);
     gl->glSamplerParameteri(id_, GL_TEXTURE_MIN_FILTER,
                             minFilter(s.stageState(D3DTSS_MINFILTER), s.stageState(D3DTSS_MIPFILTER)));
     gl->glBindSampler(0, id_);

@@ -305,12 +305,11 @@ Vec3 transformPoint(const D3DVECTOR& v, const D3DMATRIX& m)
 std::array<float, 9> normalMatrix(const D3DMATRIX& m)
 {
     auto a = [&](int r, int c) { return double(m.m[r][c]); };
-    std::array<double, 9> cof{
-        a(1, 1) * a(2, 2) - a(1, 2) * a(2, 1), a(1, 2) * a(2, 0) - a(1, 0) * a(2, 2),
-        a(1, 0) * a(2, 1) - a(1, 1) * a(2, 0), a(0, 2) * a(2, 1) - a(0, 1) * a(2, 2),
-        a(0, 0) * a(2, 2) - a(0, 2) * a(2, 0), a(0, 1) * a(2, 0) - a(0, 0) * a(2, 1),
-        a(0, 1) * a(1, 2) - a(0, 2) * a(1, 1), a(0, 2) * a(1, 0) - a(0, 0) * a(1, 2),
-        a(0, 0) * a(1, 1) - a(0, 1) * a(1, 0)};
+    std::array<double, 9> cof{a(1, 1) * a(2, 2) - a(1, 2) * a(2, 1), a(1, 2) * a(2, 0) - a(1, 0) * a(2, 2),
+                              a(1, 0) * a(2, 1) - a(1, 1) * a(2, 0), a(0, 2) * a(2, 1) - a(0, 1) * a(2, 2),
+                              a(0, 0) * a(2, 2) - a(0, 2) * a(2, 0), a(0, 1) * a(2, 0) - a(0, 0) * a(2, 1),
+                              a(0, 1) * a(1, 2) - a(0, 2) * a(1, 1), a(0, 2) * a(1, 0) - a(0, 0) * a(1, 2),
+                              a(0, 0) * a(1, 1) - a(0, 1) * a(1, 0)};
     const double det = a(0, 0) * cof[0] + a(0, 1) * cof[1] + a(0, 2) * cof[2];
     const double scale = std::fabs(det) > 1e-30 ? 1.0 / det : 1.0;
     std::array<float, 9> out{};
@@ -329,11 +328,7 @@ void setBool(QOpenGLFunctions_3_3_Core* gl, GLint location, bool value)
     gl->glUniform1i(location, value ? 1 : 0);
 }
 
-float channel(D3DCOLOR c, int shift)
-{
-    return float((c >> shift) & 0xFF) / 255.0f;
-}
-
+float channel(D3DCOLOR c, int shift) { return float((c >> shift) & 0xFF) / 255.0f; }
 
 }  // namespace
 
@@ -427,8 +422,9 @@ void FixedFunctionProgram::findUniforms(QOpenGLFunctions_3_3_Core* gl)
     u_.alphaRef = at("uAlphaRef");
 }
 
-void FixedFunctionProgram::apply(QOpenGLFunctions_3_3_Core* gl, const DeviceState& s, const VertexLayout& layout,
-                                 const BoundTexture& texture, int width, int height) const
+void FixedFunctionProgram::apply(QOpenGLFunctions_3_3_Core* gl, const DeviceState& s,
+                                 const VertexLayout& layout, const BoundTexture& texture, int width,
+                                 int height) const
 {
     gl->glUseProgram(program_);
 
@@ -488,7 +484,8 @@ void FixedFunctionProgram::apply(QOpenGLFunctions_3_3_Core* gl, const DeviceStat
         amb[i3] = l.Ambient.r, amb[i3 + 1] = l.Ambient.g, amb[i3 + 2] = l.Ambient.b;
         position[i3] = pos.x, position[i3 + 1] = pos.y, position[i3 + 2] = pos.z;
         if (length > 0.0f)
-            direction[i3] = dir.x / length, direction[i3 + 1] = dir.y / length, direction[i3 + 2] = dir.z / length;
+            direction[i3] = dir.x / length, direction[i3 + 1] = dir.y / length,
+            direction[i3 + 2] = dir.z / length;
         attenuation[i4] = l.Attenuation0, attenuation[i4 + 1] = l.Attenuation1;
         attenuation[i4 + 2] = l.Attenuation2, attenuation[i4 + 3] = l.Range;
         spot[i3] = std::cos(l.Theta / 2), spot[i3 + 1] = std::cos(l.Phi / 2), spot[i3 + 2] = l.Falloff;
@@ -518,13 +515,17 @@ void FixedFunctionProgram::apply(QOpenGLFunctions_3_3_Core* gl, const DeviceStat
     gl->glUniform1i(u_.alphaArg2, GLint(ops.alphaArg2));
     setBool(gl, u_.gaussianMag, texture.present && s.stageState(D3DTSS_MAGFILTER) == D3DTEXF_GAUSSIANCUBIC);
     gl->glUniform2i(u_.textureSize, texture.width, texture.height);
-    gl->glUniform2i(u_.addressModes, GLint(s.stageState(D3DTSS_ADDRESSU)), GLint(s.stageState(D3DTSS_ADDRESSV)));
+    gl->glUniform2i(u_.addressModes, GLint(s.stageState(D3DTSS_ADDRESSU)),
+                    GLint(s.stageState(D3DTSS_ADDRESSV)));
     const D3DCOLOR border = s.stageState(D3DTSS_BORDERCOLOR);
-    gl->glUniform4f(u_.borderColor, channel(border, 16), channel(border, 8), channel(border, 0), channel(border, 24));
+    gl->glUniform4f(u_.borderColor, channel(border, 16), channel(border, 8), channel(border, 0),
+                    channel(border, 24));
     setBool(gl, u_.addSpecular, specular);
-    const bool alphaTest = s.renderState(D3DRS_ALPHATESTENABLE) != 0 && s.renderState(D3DRS_ALPHAFUNC) != D3DCMP_ALWAYS;
+    const bool alphaTest =
+        s.renderState(D3DRS_ALPHATESTENABLE) != 0 && s.renderState(D3DRS_ALPHAFUNC) != D3DCMP_ALWAYS;
     const std::uint32_t func = s.renderState(D3DRS_ALPHAFUNC);
-    gl->glUniform1i(u_.alphaFunc, alphaTest && func >= D3DCMP_NEVER && func < D3DCMP_ALWAYS ? GLint(func) : 0);
+    gl->glUniform1i(u_.alphaFunc,
+                    alphaTest && func >= D3DCMP_NEVER && func < D3DCMP_ALWAYS ? GLint(func) : 0);
     gl->glUniform1i(u_.alphaRef, GLint(s.renderState(D3DRS_ALPHAREF) & 0xFF));
 }
 

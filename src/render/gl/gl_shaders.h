@@ -43,8 +43,8 @@ private:
         GLint lighting, hasNormal, hasColor, hasTexcoord, normalize, localViewer, specularEnable;
         GLint diffuseFromVertex, ambientFromVertex, specularFromVertex, emissiveFromVertex;
         GLint matDiffuse, matAmbient, matSpecular, matEmissive, power, globalAmbient;
-        GLint lightCount, lightType, lightDiffuse, lightSpecular, lightAmbient, lightPosition,
-            lightDirection, lightAttenuation, lightSpot;
+        GLint lightCount, lightType, lightDiffuse, lightSpecular, lightAmbient, lightPosition, lightDirection,
+            lightAttenuation, lightSpot;
         GLint flatShading, sampler, textured, colorOp, colorArg1, colorArg2, alphaOp, alphaArg1, alphaArg2;
         GLint gaussianMag, textureSize, addressModes, borderColor, addSpecular, alphaFunc, alphaRef;
     } u_{};

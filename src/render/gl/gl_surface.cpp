@@ -13,7 +13,10 @@ constexpr const char* kSurfaceName = "orvane-device-window";
 // Keeps the embedded window the size of the panel it lives in.
 class FillParent : public QObject {
 public:
-    FillParent(QWidget* panel, QWidget* child) : QObject(child), child_(child) { panel->installEventFilter(this); }
+    FillParent(QWidget* panel, QWidget* child) : QObject(child), child_(child)
+    {
+        panel->installEventFilter(this);
+    }
 
     bool eventFilter(QObject*, QEvent* event) override
     {

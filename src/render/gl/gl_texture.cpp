@@ -44,8 +44,9 @@ HRESULT GlTexture::create(const ContextPtr& context, const std::vector<QImage>& 
         gl->glDeleteTextures(1, &id);
         return error == GL_OUT_OF_MEMORY ? D3DERR_OUTOFVIDEOMEMORY : D3DERR_INVALIDCALL;
     }
-    texture = std::make_shared<GlTexture>(context, id, std::uint32_t(levels.size()),
-                                          std::uint32_t(levels[0].width()), std::uint32_t(levels[0].height()));
+    texture =
+        std::make_shared<GlTexture>(context, id, std::uint32_t(levels.size()),
+                                    std::uint32_t(levels[0].width()), std::uint32_t(levels[0].height()));
     return D3D_OK;
 }
 

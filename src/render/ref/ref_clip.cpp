@@ -13,12 +13,18 @@ float planeDistance(const ClipVertex& v, int plane, const ClipVolume& volume)
 {
     const float x = v.pos[0], y = v.pos[1], z = v.pos[2], w = v.pos[3];
     switch (plane) {
-    case 0: return z;                     // near
-    case 1: return w - z;                 // far
-    case 2: return x + volume.guardX * w;  // left
-    case 3: return volume.guardX * w - x;  // right
-    case 4: return y + volume.guardY * w;  // bottom
-    default: return volume.guardY * w - y;  // top
+    case 0:
+        return z;  // near
+    case 1:
+        return w - z;  // far
+    case 2:
+        return x + volume.guardX * w;  // left
+    case 3:
+        return volume.guardX * w - x;  // right
+    case 4:
+        return y + volume.guardY * w;  // bottom
+    default:
+        return volume.guardY * w - y;  // top
     }
 }
 
@@ -35,7 +41,8 @@ ClipVertex intersect(const ClipVertex& in, float dIn, const ClipVertex& out, flo
 
 bool finite(const ClipVertex& v)
 {
-    return std::isfinite(v.pos[0]) && std::isfinite(v.pos[1]) && std::isfinite(v.pos[2]) && std::isfinite(v.pos[3]);
+    return std::isfinite(v.pos[0]) && std::isfinite(v.pos[1]) && std::isfinite(v.pos[2]) &&
+           std::isfinite(v.pos[3]);
 }
 
 }  // namespace

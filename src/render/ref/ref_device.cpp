@@ -42,7 +42,8 @@ public:
                            std::uint32_t& height) override;
 
     HRESULT CreateMeshFromData(const xfile::MeshData& data, MeshPtr& mesh) override;
-    HRESULT CreateTextureFromLevels(const std::vector<QImage>& levels, bool hasAlpha, TexturePtr& texture) override;
+    HRESULT CreateTextureFromLevels(const std::vector<QImage>& levels, bool hasAlpha,
+                                    TexturePtr& texture) override;
 
     HRESULT prepareDraw() override { return inScene() ? D3D_OK : D3DERR_INVALIDCALL; }
     HRESULT drawGroup(const MeshGeometry& mesh, const MeshGroup& group) override;
@@ -149,7 +150,8 @@ HRESULT RefDevice::GetBackBufferImage(QImage& image)
     return D3D_OK;
 }
 
-HRESULT RefDevice::GetDepthBuffer(std::vector<std::uint16_t>& depth, std::uint32_t& width, std::uint32_t& height)
+HRESULT RefDevice::GetDepthBuffer(std::vector<std::uint16_t>& depth, std::uint32_t& width,
+                                  std::uint32_t& height)
 {
     try {
         depth = fb_.depth;
@@ -166,7 +168,8 @@ HRESULT RefDevice::CreateMeshFromData(const xfile::MeshData& data, MeshPtr& mesh
     return RefMesh::create(link_, data, mesh);
 }
 
-HRESULT RefDevice::CreateTextureFromLevels(const std::vector<QImage>& levels, bool hasAlpha, TexturePtr& texture)
+HRESULT RefDevice::CreateTextureFromLevels(const std::vector<QImage>& levels, bool hasAlpha,
+                                           TexturePtr& texture)
 {
     return RefTexture::create(link_, levels, hasAlpha, texture);
 }
@@ -184,7 +187,8 @@ HRESULT createDevice(HWND focusWindow, const D3DPRESENT_PARAMETERS& params, Devi
     return createDevice(focusWindow, params, device, 0);
 }
 
-HRESULT createDevice(HWND focusWindow, const D3DPRESENT_PARAMETERS& params, DevicePtr& device, unsigned threads)
+HRESULT createDevice(HWND focusWindow, const D3DPRESENT_PARAMETERS& params, DevicePtr& device,
+                     unsigned threads)
 {
     QWidget* window = params.hDeviceWindow ? params.hDeviceWindow : focusWindow;
     std::uint32_t width = params.BackBufferWidth, height = params.BackBufferHeight;

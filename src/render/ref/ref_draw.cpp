@@ -99,7 +99,8 @@ void assembleFace(const Assembly& a, std::size_t f, DrawScratch::BandOutput& out
             out.lines.emplace_back();
             setupLine(s[i], s[(i + 1) % poly.count], flat, out.lines.back());
             out.pixelEstimate += std::uint64_t(std::llabs(s[i].x - s[(i + 1) % poly.count].x) +
-                                               std::llabs(s[i].y - s[(i + 1) % poly.count].y)) >> kSubpixelBits;
+                                               std::llabs(s[i].y - s[(i + 1) % poly.count].y)) >>
+                                 kSubpixelBits;
         }
     } else if (a.fillMode == D3DFILL_POINT) {
         if (!inside)
@@ -164,9 +165,11 @@ HRESULT drawChunks(const DeviceState& state, const RefTexture* texture, const Me
     auto processRange = [&](std::size_t begin, std::size_t end) {
         for (std::size_t i = begin; i < end; ++i) {
             const std::uint32_t v = used[i];
-            scratch.vertices[v] = processor.process(
-                &mesh.positions[3 * std::size_t(v)], mesh.layout.normals ? &mesh.normals[3 * std::size_t(v)] : nullptr,
-                mesh.layout.colors ? mesh.colors[v] : 0u, mesh.layout.texcoords ? &mesh.texcoords[2 * std::size_t(v)] : nullptr);
+            scratch.vertices[v] =
+                processor.process(&mesh.positions[3 * std::size_t(v)],
+                                  mesh.layout.normals ? &mesh.normals[3 * std::size_t(v)] : nullptr,
+                                  mesh.layout.colors ? mesh.colors[v] : 0u,
+                                  mesh.layout.texcoords ? &mesh.texcoords[2 * std::size_t(v)] : nullptr);
         }
     };
     if (bands > 1 && used.size() >= kParallelVertices) {
@@ -196,7 +199,8 @@ HRESULT drawChunks(const DeviceState& state, const RefTexture* texture, const Me
             out.triangles.clear();
             out.lines.clear();
             out.pixelEstimate = 0;
-            const std::size_t begin = chunk + count * b / setupBands, end = chunk + count * (b + 1) / setupBands;
+            const std::size_t begin = chunk + count * b / setupBands,
+                              end = chunk + count * (b + 1) / setupBands;
             for (std::size_t f = begin; f < end; ++f)
                 assembleFace(assembly, f, out);
         };

@@ -15,10 +15,7 @@ void directionTimes(const D3DVECTOR& v, const D3DMATRIX& m, float out[3])
         out[c] = v.x * m.m[0][c] + v.y * m.m[1][c] + v.z * m.m[2][c];
 }
 
-float dot3(const float a[3], const float b[3])
-{
-    return a[0] * b[0] + a[1] * b[1] + a[2] * b[2];
-}
+float dot3(const float a[3], const float b[3]) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; }
 
 void normalize3(float v[3])
 {
@@ -27,10 +24,7 @@ void normalize3(float v[3])
 }
 
 // Saturates to [0, 1]; NaN becomes 0, so no later stage sees it.
-float clamp01(float x)
-{
-    return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f;
-}
+float clamp01(float x) { return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f; }
 
 void copyColor(const D3DCOLORVALUE& c, float out[4])
 {
@@ -46,10 +40,7 @@ void unpack(std::uint32_t argb, float out[4])
 }
 
 // x^p with x^0 = 1 for every x, 0 included.
-float specularPower(float x, float p)
-{
-    return p == 0.0f ? 1.0f : float(stablePow(double(x), double(p)));
-}
+float specularPower(float x, float p) { return p == 0.0f ? 1.0f : float(stablePow(double(x), double(p))); }
 
 }  // namespace
 
@@ -63,13 +54,12 @@ VertexProcessor::VertexProcessor(const DeviceState& s, const VertexLayout& layou
     // cofactor matrix over the determinant. A singular matrix keeps the
     // cofactors, so directions survive where lengths cannot.
     auto a = [&](int r, int c) { return double(wv.m[r][c]); };
-    const double cof[3][3] = {
-        {a(1, 1) * a(2, 2) - a(1, 2) * a(2, 1), a(1, 2) * a(2, 0) - a(1, 0) * a(2, 2),
-         a(1, 0) * a(2, 1) - a(1, 1) * a(2, 0)},
-        {a(0, 2) * a(2, 1) - a(0, 1) * a(2, 2), a(0, 0) * a(2, 2) - a(0, 2) * a(2, 0),
-         a(0, 1) * a(2, 0) - a(0, 0) * a(2, 1)},
-        {a(0, 1) * a(1, 2) - a(0, 2) * a(1, 1), a(0, 2) * a(1, 0) - a(0, 0) * a(1, 2),
-         a(0, 0) * a(1, 1) - a(0, 1) * a(1, 0)}};
+    const double cof[3][3] = {{a(1, 1) * a(2, 2) - a(1, 2) * a(2, 1), a(1, 2) * a(2, 0) - a(1, 0) * a(2, 2),
+                               a(1, 0) * a(2, 1) - a(1, 1) * a(2, 0)},
+                              {a(0, 2) * a(2, 1) - a(0, 1) * a(2, 2), a(0, 0) * a(2, 2) - a(0, 2) * a(2, 0),
+                               a(0, 1) * a(2, 0) - a(0, 0) * a(2, 1)},
+                              {a(0, 1) * a(1, 2) - a(0, 2) * a(1, 1), a(0, 2) * a(1, 0) - a(0, 0) * a(1, 2),
+                               a(0, 0) * a(1, 1) - a(0, 1) * a(1, 0)}};
     const double det = a(0, 0) * cof[0][0] + a(0, 1) * cof[0][1] + a(0, 2) * cof[0][2];
     const double scale = std::fabs(det) > 1e-30 ? 1.0 / det : 1.0;
     for (int r = 0; r < 3; ++r)
@@ -122,7 +112,8 @@ VertexProcessor::VertexProcessor(const DeviceState& s, const VertexLayout& layou
         out.ambient[0] = l.Ambient.r, out.ambient[1] = l.Ambient.g, out.ambient[2] = l.Ambient.b;
         out.range = l.Range;
         out.att0 = l.Attenuation0, out.att1 = l.Attenuation1, out.att2 = l.Attenuation2;
-        out.cosHalfTheta = float(stableCos(double(l.Theta) / 2)), out.cosHalfPhi = float(stableCos(double(l.Phi) / 2));
+        out.cosHalfTheta = float(stableCos(double(l.Theta) / 2)),
+        out.cosHalfPhi = float(stableCos(double(l.Phi) / 2));
         out.falloff = l.Falloff;
         lights_[std::size_t(lightCount_++)] = out;
     }
@@ -136,7 +127,8 @@ ClipVertex VertexProcessor::process(const float* p, const float* normal, std::ui
     for (int c = 0; c < 3; ++c)
         V[c] = p[0] * worldView_[0][c] + p[1] * worldView_[1][c] + p[2] * worldView_[2][c] + worldView_[3][c];
     for (int c = 0; c < 4; ++c)
-        out.pos[c] = V[0] * projection_[0][c] + V[1] * projection_[1][c] + V[2] * projection_[2][c] + projection_[3][c];
+        out.pos[c] = V[0] * projection_[0][c] + V[1] * projection_[1][c] + V[2] * projection_[2][c] +
+                     projection_[3][c];
 
     out.v[kTexU] = layout_.texcoords ? texcoord[0] : 0.0f;
     out.v[kTexV] = layout_.texcoords ? texcoord[1] : 0.0f;
@@ -158,7 +150,8 @@ ClipVertex VertexProcessor::process(const float* p, const float* normal, std::ui
     float N[3] = {0, 0, 0};
     if (layout_.normals)
         for (int c = 0; c < 3; ++c)
-            N[c] = normal[0] * normalMatrix_[0][c] + normal[1] * normalMatrix_[1][c] + normal[2] * normalMatrix_[2][c];
+            N[c] = normal[0] * normalMatrix_[0][c] + normal[1] * normalMatrix_[1][c] +
+                   normal[2] * normalMatrix_[2][c];
     if (normalize_ && dot3(N, N) > 0.0f)
         normalize3(N);
     float toEye[3] = {0, 0, -1};
@@ -192,8 +185,9 @@ ClipVertex VertexProcessor::process(const float* p, const float* normal, std::ui
                 if (rho <= light.cosHalfPhi)
                     atten = 0.0f;
                 else if (rho < light.cosHalfTheta)
-                    atten *= float(stablePow(double((rho - light.cosHalfPhi) / (light.cosHalfTheta - light.cosHalfPhi)),
-                                             double(light.falloff)));
+                    atten *= float(
+                        stablePow(double((rho - light.cosHalfPhi) / (light.cosHalfTheta - light.cosHalfPhi)),
+                                  double(light.falloff)));
             }
         }
         for (int c = 0; c < 3; ++c)

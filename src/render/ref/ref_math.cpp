@@ -66,10 +66,7 @@ double stablePow(double x, double p)
     return stableExp(p * stableLog(x));
 }
 
-double stableLog2(double x)
-{
-    return stableLog(x) / (kLn2Hi + kLn2Lo);
-}
+double stableLog2(double x) { return stableLog(x) / (kLn2Hi + kLn2Lo); }
 
 double stableCos(double a)
 {

@@ -22,10 +22,10 @@ struct MeshGroup {
 struct MeshGeometry {
     VertexLayout layout;
     std::uint32_t vertexCount = 0;
-    std::vector<float> positions;       // 3 per vertex
-    std::vector<float> normals;         // 3 per vertex when layout.normals
-    std::vector<float> texcoords;       // 2 per vertex when layout.texcoords
-    std::vector<std::uint32_t> colors;  // ARGB per vertex when layout.colors
+    std::vector<float> positions;        // 3 per vertex
+    std::vector<float> normals;          // 3 per vertex when layout.normals
+    std::vector<float> texcoords;        // 2 per vertex when layout.texcoords
+    std::vector<std::uint32_t> colors;   // ARGB per vertex when layout.colors
     std::vector<std::uint32_t> indices;  // 3 per face, each below vertexCount
     std::vector<MeshGroup> groups;
 };

@@ -12,10 +12,7 @@ namespace {
 constexpr int kArgComplement = 16;
 constexpr int kArgAlphaReplicate = 32;
 
-float clamp01(float x)
-{
-    return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f;
-}
+float clamp01(float x) { return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f; }
 
 void stageArgument(int arg, const float diffuse[4], const float texel[4], float out[4])
 {
@@ -32,27 +29,42 @@ void stageArgument(int arg, const float diffuse[4], const float texel[4], float 
 float stageOperation(int op, float a1, float a2, float current)
 {
     switch (op) {
-    case 2: return a1;                           // select arg 1
-    case 3: return a2;                           // select arg 2
-    case 4: return a1 * a2;                      // modulate
-    case 5: return clamp01(2.0f * a1 * a2);      // modulate 2x
-    case 6: return clamp01(4.0f * a1 * a2);      // modulate 4x
-    case 7: return clamp01(a1 + a2);             // add
-    default: return current;
+    case 2:
+        return a1;  // select arg 1
+    case 3:
+        return a2;  // select arg 2
+    case 4:
+        return a1 * a2;  // modulate
+    case 5:
+        return clamp01(2.0f * a1 * a2);  // modulate 2x
+    case 6:
+        return clamp01(4.0f * a1 * a2);  // modulate 4x
+    case 7:
+        return clamp01(a1 + a2);  // add
+    default:
+        return current;
     }
 }
 
 bool compare(std::uint32_t func, int a, int b)
 {
     switch (func) {
-    case D3DCMP_NEVER: return false;
-    case D3DCMP_LESS: return a < b;
-    case D3DCMP_EQUAL: return a == b;
-    case D3DCMP_LESSEQUAL: return a <= b;
-    case D3DCMP_GREATER: return a > b;
-    case D3DCMP_NOTEQUAL: return a != b;
-    case D3DCMP_GREATEREQUAL: return a >= b;
-    default: return true;
+    case D3DCMP_NEVER:
+        return false;
+    case D3DCMP_LESS:
+        return a < b;
+    case D3DCMP_EQUAL:
+        return a == b;
+    case D3DCMP_LESSEQUAL:
+        return a <= b;
+    case D3DCMP_GREATER:
+        return a > b;
+    case D3DCMP_NOTEQUAL:
+        return a != b;
+    case D3DCMP_GREATEREQUAL:
+        return a >= b;
+    default:
+        return true;
     }
 }
 
@@ -60,18 +72,30 @@ bool compare(std::uint32_t func, int a, int b)
 float blendFactor(std::uint32_t factor, int channel, const float src[4], const float dst[3])
 {
     switch (factor) {
-    case D3DBLEND_ZERO: return 0.0f;
-    case D3DBLEND_ONE: return 1.0f;
-    case D3DBLEND_SRCCOLOR: return src[channel];
-    case D3DBLEND_INVSRCCOLOR: return 1.0f - src[channel];
-    case D3DBLEND_SRCALPHA: return src[3];
-    case D3DBLEND_INVSRCALPHA: return 1.0f - src[3];
-    case D3DBLEND_DESTALPHA: return 1.0f;
-    case D3DBLEND_INVDESTALPHA: return 0.0f;
-    case D3DBLEND_DESTCOLOR: return dst[channel];
-    case D3DBLEND_INVDESTCOLOR: return 1.0f - dst[channel];
-    case D3DBLEND_SRCALPHASAT: return 0.0f;  // min(src alpha, 1 − dest alpha)
-    default: return 1.0f;
+    case D3DBLEND_ZERO:
+        return 0.0f;
+    case D3DBLEND_ONE:
+        return 1.0f;
+    case D3DBLEND_SRCCOLOR:
+        return src[channel];
+    case D3DBLEND_INVSRCCOLOR:
+        return 1.0f - src[channel];
+    case D3DBLEND_SRCALPHA:
+        return src[3];
+    case D3DBLEND_INVSRCALPHA:
+        return 1.0f - src[3];
+    case D3DBLEND_DESTALPHA:
+        return 1.0f;
+    case D3DBLEND_INVDESTALPHA:
+        return 0.0f;
+    case D3DBLEND_DESTCOLOR:
+        return dst[channel];
+    case D3DBLEND_INVDESTCOLOR:
+        return 1.0f - dst[channel];
+    case D3DBLEND_SRCALPHASAT:
+        return 0.0f;  // min(src alpha, 1 − dest alpha)
+    default:
+        return 1.0f;
     }
 }
 
@@ -156,7 +180,8 @@ bool shadeFragment(const PixelState& ps, const Fragment& f, std::uint16_t z, std
                               float(color & 0xFF) / 255.0f};
         float mixed[3];
         for (int c = 0; c < 3; ++c)
-            mixed[c] = out[c] * blendFactor(ps.srcBlend, c, out, dst) + dst[c] * blendFactor(ps.dstBlend, c, out, dst);
+            mixed[c] = out[c] * blendFactor(ps.srcBlend, c, out, dst) +
+                       dst[c] * blendFactor(ps.dstBlend, c, out, dst);
         r = toByte(mixed[0]), g = toByte(mixed[1]), b = toByte(mixed[2]);
     } else {
         r = toByte(out[0]), g = toByte(out[1]), b = toByte(out[2]);

@@ -7,20 +7,11 @@ namespace d3d::ref {
 namespace {
 
 // Integer division rounding down / up, for a positive divisor.
-std::int64_t floorDiv(std::int64_t a, std::int64_t b)
-{
-    return a >= 0 ? a / b : -((-a + b - 1) / b);
-}
+std::int64_t floorDiv(std::int64_t a, std::int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
-std::int64_t ceilDiv(std::int64_t a, std::int64_t b)
-{
-    return -floorDiv(-a, b);
-}
+std::int64_t ceilDiv(std::int64_t a, std::int64_t b) { return -floorDiv(-a, b); }
 
-double toPixels(std::int64_t fixed)
-{
-    return double(fixed) / double(kSubpixelScale);
-}
+double toPixels(std::int64_t fixed) { return double(fixed) / double(kSubpixelScale); }
 
 // Fills a fragment's colours and texture coordinate from the interpolated
 // values: `vq` holds varying × q and `q` is 1/w at the pixel. Flat shading
@@ -43,10 +34,7 @@ void interpolate(const float* flatColor, const double* vq, double q, Fragment& f
 
 }  // namespace
 
-std::int64_t snapToSubpixel(double s)
-{
-    return std::int64_t(std::floor(s * double(kSubpixelScale) + 0.5));
-}
+std::int64_t snapToSubpixel(double s) { return std::int64_t(std::floor(s * double(kSubpixelScale) + 0.5)); }
 
 std::int64_t signedArea2(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c)
 {

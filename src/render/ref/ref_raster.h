@@ -50,12 +50,12 @@ struct TriangleSetup {
     };
     Edge edge[3];
     int minX = 0, maxX = -1, minY = 0, maxY = -1;  // covered pixel range, inside the target
-    double refX = 0, refY = 0;                      // reference point, in pixels
+    double refX = 0, refY = 0;                     // reference point, in pixels
     Plane z, q;
     Plane v[kVaryingCount];  // varying × q (perspective-correct interpolation)
     bool flat = false;       // flat shading: colours from flatColor, not the planes
     float flatColor[kSpecularB + 1];
-    bool textured = false;   // texture derivatives are needed
+    bool textured = false;  // texture derivatives are needed
 };
 
 // Sets up triangle (a, b, c) for a width × height target. Either winding is

@@ -21,7 +21,8 @@ int texelIndex(double x)
 int addressAxis(int t, int size, std::uint32_t mode, bool& border)
 {
     switch (mode) {
-    case D3DTADDRESS_CLAMP: return std::clamp(t, 0, size - 1);
+    case D3DTADDRESS_CLAMP:
+        return std::clamp(t, 0, size - 1);
     case D3DTADDRESS_BORDER:
         if (t < 0 || t >= size)
             border = true;
@@ -33,7 +34,8 @@ int addressAxis(int t, int size, std::uint32_t mode, bool& border)
     }
     case 5:  // mirror once
         return std::clamp(t < 0 ? -t - 1 : t, 0, size - 1);
-    default: return ((t % size) + size) % size;  // wrap
+    default:
+        return ((t % size) + size) % size;  // wrap
     }
 }
 
@@ -97,12 +99,10 @@ void sampleGaussianCubic(const TextureLevel& level, const SamplerState& s, float
         out[c] = float(sum[c]);
 }
 
-bool linear(std::uint32_t filter)
-{
-    return filter >= D3DTEXF_LINEAR;
-}
+bool linear(std::uint32_t filter) { return filter >= D3DTEXF_LINEAR; }
 
-void sampleLevel(const TextureLevel& level, const SamplerState& s, bool bilinear, float u, float v, float out[4])
+void sampleLevel(const TextureLevel& level, const SamplerState& s, bool bilinear, float u, float v,
+                 float out[4])
 {
     if (bilinear)
         sampleLinear(level, s, u, v, out);
@@ -128,8 +128,8 @@ SamplerState samplerStateFrom(const DeviceState& state)
     return s;
 }
 
-void sampleTexture(const RefTexture& texture, const SamplerState& s, float u, float v, const TexDerivatives& d,
-                   float out[4])
+void sampleTexture(const RefTexture& texture, const SamplerState& s, float u, float v,
+                   const TexDerivatives& d, float out[4])
 {
     const std::vector<TextureLevel>& levels = texture.levels();
     const TextureLevel& base = levels[0];

@@ -32,7 +32,7 @@ struct TexDerivatives {
 // minification (MINFILTER on the level MIPFILTER picks; level 0 with
 // MIPFILTER NONE). Filters above LINEAR read as LINEAR, except GAUSSIANCUBIC
 // magnification. Any u, v (huge, NaN) gives some texel, never a fault.
-void sampleTexture(const RefTexture& texture, const SamplerState& s, float u, float v, const TexDerivatives& d,
-                   float out[4]);
+void sampleTexture(const RefTexture& texture, const SamplerState& s, float u, float v,
+                   const TexDerivatives& d, float out[4]);
 
 }  // namespace d3d::ref

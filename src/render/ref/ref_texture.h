@@ -17,7 +17,10 @@ struct TextureLevel {
     int height = 0;
     std::vector<std::uint32_t> texels;  // 0xAARRGGBB, row by row
 
-    std::uint32_t at(int x, int y) const { return texels[std::size_t(y) * std::size_t(width) + std::size_t(x)]; }
+    std::uint32_t at(int x, int y) const
+    {
+        return texels[std::size_t(y) * std::size_t(width) + std::size_t(x)];
+    }
 };
 
 class RefTexture final : public IDirect3DTexture8 {

@@ -49,8 +49,7 @@ void CheckBox::setValue16(int value)
     setChecked(value == 1);
 }
 
-CheckArray::CheckArray(std::array<CheckBox*, 3> members, QObject* parent)
-    : QObject(parent), members_(members)
+CheckArray::CheckArray(std::array<CheckBox*, 3> members, QObject* parent) : QObject(parent), members_(members)
 {
     for (int i = 0; i < 3; ++i)
         connect(members_[static_cast<std::size_t>(i)], &CheckBox::Click, this, [this, i] { emit Click(i); });
@@ -68,9 +67,6 @@ Label::Label(const QString& caption, QWidget* parent) : QLabel(caption, parent)
     setTextFormat(Qt::PlainText);
 }
 
-void Label::mousePressEvent(QMouseEvent* event)
-{
-    event->accept();
-}
+void Label::mousePressEvent(QMouseEvent* event) { event->accept(); }
 
 }  // namespace toolkit

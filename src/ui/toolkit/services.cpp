@@ -33,10 +33,7 @@ void endProgram(int status)
     std::_Exit(status);
 }
 
-QString programFolder()
-{
-    return QCoreApplication::applicationDirPath();
-}
+QString programFolder() { return QCoreApplication::applicationDirPath(); }
 
 bool fileExists(const QString& path)
 {
