@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "model_info.h"
-#include "render/system_runtime.h"
+#include "platform/application.h"
+#include "render/system/system_runtime.h"
 #include "render_to_file.h"
 #include "ui/form1.h"
-#include "ui/toolkit/application.h"
 
 namespace {
 
@@ -78,7 +78,7 @@ int runRender(int argc, char** argv, const std::vector<std::string>& args)
     if (request.model.isEmpty() || request.output.isEmpty())
         return usage();
     useOffscreenWithoutDisplay();
-    toolkit::Application application(argc, argv);
+    platform::Application application(argc, argv);
     return app::renderToFile(request);
 }
 
@@ -97,7 +97,7 @@ int main(int argc, char** argv)
     if (args.size() > 1 || (!args.empty() && args[0].rfind("--", 0) == 0))
         return usage();
 
-    toolkit::Application application(argc, argv);
+    platform::Application application(argc, argv);
     d3d::SystemRuntime runtime;
     ui::Form1 form(runtime);
     form.show();

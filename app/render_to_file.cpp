@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <stdexcept>
 
-#include "render/runtime_error.h"
-#include "render/system_runtime.h"
+#include "platform/services.h"
+#include "render/status.h"
+#include "render/system/system_runtime.h"
 #include "ui/form1.h"
-#include "ui/toolkit/services.h"
 
 namespace app {
 namespace {
@@ -65,9 +65,9 @@ struct RenderFailed : std::runtime_error {
 
 // Restores the toolkit's hooks when a render ends, however it ends.
 struct HookScope {
-    HookScope() : saved(toolkit::hooks()) {}
-    ~HookScope() { toolkit::hooks() = saved; }
-    toolkit::Hooks saved;
+    HookScope() : saved(platform::hooks()) {}
+    ~HookScope() { platform::hooks() = saved; }
+    platform::Hooks saved;
 };
 
 std::optional<QImage> renderFrame(const RenderRequest& request, std::string& error,
@@ -75,10 +75,10 @@ std::optional<QImage> renderFrame(const RenderRequest& request, std::string& err
 {
     HookScope hooks;
     // Messages become the error, and the program's end a failure of this render.
-    toolkit::hooks().messageBox = [&error](const QString& text) { error = text.toStdString(); };
-    toolkit::hooks().endProgram = [](int) { throw RenderFailed("rendering stopped"); };
+    platform::hooks().messageBox = [&error](const QString& text) { error = text.toStdString(); };
+    platform::hooks().endProgram = [](int) { throw RenderFailed("rendering stopped"); };
     if (request.time)
-        toolkit::hooks().timeOfDay = [t = *request.time] { return float(t); };
+        platform::hooks().timeOfDay = [t = *request.time] { return float(t); };
 
     OffscreenRuntime runtime(request.size, request.deviceType);
     ui::Form1 form(runtime);
@@ -108,7 +108,7 @@ std::optional<QImage> renderFrame(const RenderRequest& request, std::string& err
         QImage image;
         d3d::check(form.module().Device->GetBackBufferImage(image), "GetBackBufferImage");
         return image;
-    } catch (const d3d::RuntimeError& failure) {
+    } catch (const platform::RuntimeError& failure) {
         error = failure.message();
     } catch (const RenderFailed&) {
         if (error.empty())

@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "render/system_runtime.h"
+#include "platform/application.h"
+#include "platform/services.h"
+#include "render/system/system_runtime.h"
 #include "ui/form1.h"
-#include "ui/toolkit/application.h"
-#include "ui/toolkit/services.h"
 
 namespace {
 
@@ -38,17 +38,17 @@ std::vector<double> timeRepeated(int count, F&& work)
 // Every handled control away from its default, so that a reset runs 21 times.
 void changeEverySetting(ui::Form1& w)
 {
-    for (toolkit::ScrollBar* bar : {w.HScroll4_, w.HScroll5_, w.HScroll6_, w.HScroll7_, w.HScroll8_,
-                                    w.HScroll9_, w.HScroll10_, w.HScroll11_}) {
+    for (ui::ScrollBar* bar : {w.HScroll4_, w.HScroll5_, w.HScroll6_, w.HScroll7_, w.HScroll8_, w.HScroll9_,
+                               w.HScroll10_, w.HScroll11_}) {
         bar->blockSignals(true);
         bar->setValue16(bar->Value() == bar->minimum() ? bar->minimum() + 1 : bar->minimum());
         bar->blockSignals(false);
     }
-    std::vector<toolkit::CheckBox*> boxes = {w.Check7_, w.Check8_, w.Check9_};
-    for (toolkit::CheckArray* array : {w.Check6_, w.Check10_, w.Check11_})
+    std::vector<ui::CheckBox*> boxes = {w.Check7_, w.Check8_, w.Check9_};
+    for (ui::CheckArray* array : {w.Check6_, w.Check10_, w.Check11_})
         for (int i = 0; i < 3; ++i)
             boxes.push_back((*array)[i]);
-    for (toolkit::CheckBox* box : boxes) {
+    for (ui::CheckBox* box : boxes) {
         box->blockSignals(true);
         box->setValue16(1 - box->Value());
         box->blockSignals(false);
@@ -89,7 +89,7 @@ QString writeGrid(int triangles)
 
 int main(int argc, char** argv)
 {
-    toolkit::Application app(argc, argv);
+    platform::Application app(argc, argv);
     d3d::SystemRuntime runtime;
     ui::Form1 form(runtime);
     form.show();
@@ -130,5 +130,5 @@ int main(int argc, char** argv)
                     frames[frames.size() * 95 / 100], frames.back());
     }
     std::fflush(stdout);
-    toolkit::endProgram(0);
+    platform::endProgram(0);
 }

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "render/d3dx_math.h"
-#include "render/runtime_error.h"
+#include "render/status.h"
 
 namespace d3d {
 
@@ -64,7 +64,7 @@ void VBDirect3D8::SetProjection(float aspect, float fovDegrees, float zNear, flo
 {
     const double radians = static_cast<double>(fovDegrees) * 3.141592 / 180.0;
     if (!std::isfinite(radians) || std::fabs(radians) > 3.4028234663852886e38)
-        raiseOverflow("SetProjection");
+        platform::raiseOverflow("SetProjection");
     const float fovY = static_cast<float>(radians);
     check(Device->SetTransform(D3DTS_PROJECTION, D3DXMatrixPerspectiveFovLH(fovY, aspect, zNear, zFar)),
           "SetTransform (D3DTS_PROJECTION)");

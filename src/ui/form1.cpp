@@ -14,7 +14,7 @@
 #include <stdexcept>
 
 #include "ui/app_icon.h"
-#include "ui/toolkit/units.h"
+#include "ui/units.h"
 
 namespace ui {
 namespace {
@@ -34,13 +34,13 @@ template <class W>
 W* Form1::place(const char* name, W* widget, int left, int top, int width, int height, int tabIndex)
 {
     widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(toolkit::twipsToPixels(left, top, width, height, dpi_));
+    widget->setGeometry(ui::twipsToPixels(left, top, width, height, dpi_));
     tabOrder_.emplace_back(tabIndex, widget);
     return widget;
 }
 
 Form1::Form1(d3d::GraphicsRuntime& runtime, QWidget* parent)
-    : QWidget(parent), dpi_(toolkit::logicalDpi()), module_(runtime), scene_(*this, module_)
+    : QWidget(parent), dpi_(ui::logicalDpi()), module_(runtime), scene_(*this, module_)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Orvane"));
@@ -53,8 +53,7 @@ Form1::Form1(d3d::GraphicsRuntime& runtime, QWidget* parent)
     setPalette(pal);
     setAutoFillBackground(true);
 
-    setFixedSize(toolkit::twipsToPixels(kClientWidthTwips, dpi_),
-                 toolkit::twipsToPixels(kClientHeightTwips, dpi_));
+    setFixedSize(ui::twipsToPixels(kClientWidthTwips, dpi_), ui::twipsToPixels(kClientHeightTwips, dpi_));
 
     setAcceptDrops(true);
     buildControls();
@@ -67,9 +66,9 @@ Form1::~Form1() = default;
 
 void Form1::buildControls()
 {
-    using toolkit::CheckBox;
-    using toolkit::Label;
-    using toolkit::ScrollBar;
+    using ui::CheckBox;
+    using ui::Label;
+    using ui::ScrollBar;
 
     // Render panel.
     picture1_ = place("Picture1", new QWidget(this), 0, 0, 7575, 7485, 1);
@@ -81,7 +80,7 @@ void Form1::buildControls()
         place("Label2", new Label(QStringLiteral("X ファイル名 直接入力"), this), 240, 7560, 1740, 180, 14);
     Text1_ = place("Text1", new QLineEdit(QStringLiteral("X-File\\vorkan.x"), this), 120, 7800, 3495, 270, 2);
     Label4_ = place("Label4", new Label(QStringLiteral("既存データ"), this), 240, 8160, 855, 180, 21);
-    List1_ = place("List1", new toolkit::ListBox(this), 120, 8400, 3495, 1320, 20);
+    List1_ = place("List1", new ui::ListBox(this), 120, 8400, 3495, 1320, 20);
     List1_->addItems({"beer",     "beer_",       "box2",        "box",         "box_2",  "circle",
                       "circle_2", "city02_01",   "haguruma",    "hedra",       "object", "panel",
                       "panel2",   "panel3",      "stars",       "teapot",      "tours",  "tube",
@@ -142,7 +141,7 @@ void Form1::buildControls()
                      2100, 180, 48);
     HScroll9_ = place("HScroll9", new ScrollBar(0, 100, 1, 10, 0, this), 7800, 6000, 3255, 255, 47);
     Label3_ = place("Label3", new Label(QStringLiteral("物体の色 (RGB)"), this), 7800, 6480, 1260, 180, 18);
-    Check6_ = new toolkit::CheckArray(
+    Check6_ = new ui::CheckArray(
         {place("Check6(0)", new CheckBox(QStringLiteral("R"), true, this), 9240, 6480, 495, 225, 15),
          place("Check6(1)", new CheckBox(QStringLiteral("G"), true, this), 9840, 6480, 495, 225, 16),
          place("Check6(2)", new CheckBox(QStringLiteral("B"), true, this), 10440, 6480, 495, 225, 17)},
@@ -162,7 +161,7 @@ void Form1::buildControls()
 
     // Lighting.
     Check8_ = place("Check8", new CheckBox(QStringLiteral("直接光"), true, this), 7800, 8040, 855, 180, 27);
-    Check10_ = new toolkit::CheckArray(
+    Check10_ = new ui::CheckArray(
         {place("Check10(0)", new CheckBox(QStringLiteral("R"), true, this), 9240, 8040, 495, 180, 29),
          place("Check10(1)", new CheckBox(QStringLiteral("G"), true, this), 9720, 8040, 495, 180, 30),
          place("Check10(2)", new CheckBox(QStringLiteral("B"), true, this), 10200, 8040, 495, 180, 31)},
@@ -170,7 +169,7 @@ void Form1::buildControls()
     HScroll6_ = place("HScroll6", new ScrollBar(0, 200, 1, 10, 30, this), 7800, 8280, 3015, 255, 36);
     Check12_ = place("Check12", new CheckBox(QString(), false, this), 10560, 8280, 735, 300, 38);
     Check9_ = place("Check9", new CheckBox(QStringLiteral("環境光"), true, this), 7800, 8640, 975, 180, 28);
-    Check11_ = new toolkit::CheckArray(
+    Check11_ = new ui::CheckArray(
         {place("Check11(0)", new CheckBox(QStringLiteral("R"), true, this), 9240, 8640, 495, 180, 32),
          place("Check11(1)", new CheckBox(QStringLiteral("G"), true, this), 9720, 8640, 495, 180, 34),
          place("Check11(2)", new CheckBox(QStringLiteral("B"), true, this), 10200, 8640, 495, 180, 35)},
@@ -216,22 +215,22 @@ void Form1::connectHandlers()
     connect(Command3_, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(Command4_, &QPushButton::clicked, this, &Form1::Command4_Click);
     connect(Command5_, &QPushButton::clicked, this, &Form1::Command5_Click);
-    connect(Check3_, &toolkit::CheckBox::Click, this, &Form1::Check3_Click);
-    connect(Check6_, &toolkit::CheckArray::Click, this, &Form1::Check6_Click);
-    connect(Check7_, &toolkit::CheckBox::Click, this, &Form1::Check7_Click);
-    connect(Check8_, &toolkit::CheckBox::Click, this, &Form1::Check8_Click);
-    connect(Check9_, &toolkit::CheckBox::Click, this, &Form1::Check9_Click);
-    connect(Check10_, &toolkit::CheckArray::Click, this, &Form1::Check10_Click);
-    connect(Check11_, &toolkit::CheckArray::Click, this, &Form1::Check11_Click);
-    connect(Check14_, &toolkit::CheckBox::Click, this, &Form1::Check14_Click);
-    connect(HScroll4_, &toolkit::ScrollBar::Change, this, &Form1::HScroll4_Change);
-    connect(HScroll5_, &toolkit::ScrollBar::Change, this, &Form1::HScroll5_Change);
-    connect(HScroll6_, &toolkit::ScrollBar::Change, this, &Form1::HScroll6_Change);
-    connect(HScroll7_, &toolkit::ScrollBar::Change, this, &Form1::HScroll7_Change);
-    connect(HScroll8_, &toolkit::ScrollBar::Change, this, &Form1::HScroll8_Change);
-    connect(HScroll9_, &toolkit::ScrollBar::Change, this, &Form1::HScroll9_Change);
-    connect(HScroll10_, &toolkit::ScrollBar::Change, this, &Form1::HScroll10_Change);
-    connect(HScroll11_, &toolkit::ScrollBar::Change, this, &Form1::HScroll11_Change);
+    connect(Check3_, &ui::CheckBox::Click, this, &Form1::Check3_Click);
+    connect(Check6_, &ui::CheckArray::Click, this, &Form1::Check6_Click);
+    connect(Check7_, &ui::CheckBox::Click, this, &Form1::Check7_Click);
+    connect(Check8_, &ui::CheckBox::Click, this, &Form1::Check8_Click);
+    connect(Check9_, &ui::CheckBox::Click, this, &Form1::Check9_Click);
+    connect(Check10_, &ui::CheckArray::Click, this, &Form1::Check10_Click);
+    connect(Check11_, &ui::CheckArray::Click, this, &Form1::Check11_Click);
+    connect(Check14_, &ui::CheckBox::Click, this, &Form1::Check14_Click);
+    connect(HScroll4_, &ui::ScrollBar::Change, this, &Form1::HScroll4_Change);
+    connect(HScroll5_, &ui::ScrollBar::Change, this, &Form1::HScroll5_Change);
+    connect(HScroll6_, &ui::ScrollBar::Change, this, &Form1::HScroll6_Change);
+    connect(HScroll7_, &ui::ScrollBar::Change, this, &Form1::HScroll7_Change);
+    connect(HScroll8_, &ui::ScrollBar::Change, this, &Form1::HScroll8_Change);
+    connect(HScroll9_, &ui::ScrollBar::Change, this, &Form1::HScroll9_Change);
+    connect(HScroll10_, &ui::ScrollBar::Change, this, &Form1::HScroll10_Change);
+    connect(HScroll11_, &ui::ScrollBar::Change, this, &Form1::HScroll11_Change);
     // Click comes when the chosen item changes, by the mouse or the arrow keys.
     connect(List1_, &QListWidget::itemSelectionChanged, this, [this] {
         if (!List1_->selectedItems().isEmpty())
@@ -246,13 +245,13 @@ void Form1::connectHandlers()
 
 float Form1::Picture1Width() const
 {
-    const double twips = picture1_->width() * double(toolkit::kTwipsPerInch) / dpi_;
+    const double twips = picture1_->width() * double(ui::kTwipsPerInch) / dpi_;
     return float(twips * kScaleWidth / kClientWidthTwips);
 }
 
 float Form1::Picture1Height() const
 {
-    const double twips = picture1_->height() * double(toolkit::kTwipsPerInch) / dpi_;
+    const double twips = picture1_->height() * double(ui::kTwipsPerInch) / dpi_;
     return float(twips * kScaleHeight / kClientHeightTwips);
 }
 
@@ -337,13 +336,13 @@ void Form1::setLabel8(const QString& caption)
 int Form1::WidthTwips() const
 {
     const int frameExtra = frameGeometry().width() - geometry().width();
-    return int(std::lround((width() + frameExtra) * double(toolkit::kTwipsPerInch) / dpi_));
+    return int(std::lround((width() + frameExtra) * double(ui::kTwipsPerInch) / dpi_));
 }
 
 void Form1::setWidthTwips(int twips)
 {
     const int frameExtra = frameGeometry().width() - geometry().width();
-    const int client = std::max(1, toolkit::twipsToPixels(twips, dpi_) - frameExtra);
+    const int client = std::max(1, ui::twipsToPixels(twips, dpi_) - frameExtra);
     setFixedSize(client, height());
 }
 
@@ -352,8 +351,8 @@ void Form1::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setPen(QPen(palette().color(QPalette::WindowText), 1));
     for (const Rule& rule : kRules) {
-        const int y = toolkit::twipsToPixels(rule.y, dpi_);
-        painter.drawLine(toolkit::twipsToPixels(rule.x0, dpi_), y, toolkit::twipsToPixels(kRuleEnd, dpi_), y);
+        const int y = ui::twipsToPixels(rule.y, dpi_);
+        painter.drawLine(ui::twipsToPixels(rule.x0, dpi_), y, ui::twipsToPixels(kRuleEnd, dpi_), y);
     }
 }
 

@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "render/vb_direct3d8.h"
-#include "ui/toolkit/controls.h"
+#include "ui/controls.h"
 #include "viewer/scene.h"
 #include "viewer/scene_controls.h"
 
@@ -65,16 +65,15 @@ public:
 
     // Controls, by their names on the form.
     QWidget* picture1_ = nullptr;
-    toolkit::Label *Label1_, *Label2_, *Label3_, *Label4_, *Label5_, *Label6_, *Label7_, *Label8_, *Label9_,
+    ui::Label *Label1_, *Label2_, *Label3_, *Label4_, *Label5_, *Label6_, *Label7_, *Label8_, *Label9_,
         *Label10_, *Label11_, *Label13_, *Label14_, *Label15_, *Label16_, *Label17_;
     QLineEdit *Text1_, *Text2_;
     QListWidget* List1_;
     QComboBox* Combo1_;
     QPushButton *Command1_, *Command2_, *Command3_, *Command4_, *Command5_;
-    toolkit::CheckBox *Check1_, *Check2_, *Check3_, *Check7_, *Check8_, *Check9_, *Check12_, *Check13_,
-        *Check14_;
-    toolkit::CheckArray *Check6_, *Check10_, *Check11_;
-    toolkit::ScrollBar *HScroll1_, *HScroll2_, *HScroll4_, *HScroll5_, *HScroll6_, *HScroll7_, *HScroll8_,
+    ui::CheckBox *Check1_, *Check2_, *Check3_, *Check7_, *Check8_, *Check9_, *Check12_, *Check13_, *Check14_;
+    ui::CheckArray *Check6_, *Check10_, *Check11_;
+    ui::ScrollBar *HScroll1_, *HScroll2_, *HScroll4_, *HScroll5_, *HScroll6_, *HScroll7_, *HScroll8_,
         *HScroll9_, *HScroll10_, *HScroll11_;
     QTimer* Timer1_;
     QMenu* mnuMenu_;

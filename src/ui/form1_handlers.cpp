@@ -2,10 +2,10 @@
 // whole Run again; a few first bring the panel itself up to date.
 #include <QApplication>
 
+#include "platform/services.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
-#include "ui/toolkit/services.h"
-#include "ui/toolkit/units.h"
+#include "ui/units.h"
 
 namespace ui {
 namespace {
@@ -20,8 +20,8 @@ const QString kNoGloss = QStringLiteral(" (光沢なし)");
 void Form1::Form_Load()
 {
     setWidthTwips(WidthTwips() - kLoadNarrowingTwips);
-    Check12_->setText(toolkit::formatReadout(HScroll6_->Value() / 30.0));
-    Check13_->setText(toolkit::formatReadout(HScroll7_->Value() / 100.0));
+    Check12_->setText(ui::formatReadout(HScroll6_->Value() / 30.0));
+    Check13_->setText(ui::formatReadout(HScroll7_->Value() / 100.0));
     qApp->installEventFilter(this);  // key preview
 }
 
@@ -36,9 +36,9 @@ void Form1::Form_MouseDown(int button, int, float, float)
         mnuMenu_->popup(QCursor::pos());
 }
 
-void Form1::closeEvent(QCloseEvent*) { toolkit::endProgram(0); }
+void Form1::closeEvent(QCloseEvent*) { platform::endProgram(0); }
 
-void Form1::Command2_Click() { toolkit::endProgram(0); }
+void Form1::Command2_Click() { platform::endProgram(0); }
 
 void Form1::Command3_Click()
 {
@@ -82,13 +82,13 @@ void Form1::Check14_Click()
 
 void Form1::HScroll6_Change()
 {
-    Check12_->setText(toolkit::formatReadout(HScroll6_->Value() / 30.0));
+    Check12_->setText(ui::formatReadout(HScroll6_->Value() / 30.0));
     Command1_Click();
 }
 
 void Form1::HScroll7_Change()
 {
-    Check13_->setText(toolkit::formatReadout(HScroll7_->Value() / 100.0));
+    Check13_->setText(ui::formatReadout(HScroll7_->Value() / 100.0));
     Command1_Click();
 }
 
@@ -96,7 +96,7 @@ void Form1::HScroll8_Change()
 {
     Command1_Click();
     const std::int16_t v = HScroll8_->Value();
-    Label14_->setText(kTransparencyPrefix + toolkit::formatReadout(v / 100.0));
+    Label14_->setText(kTransparencyPrefix + ui::formatReadout(v / 100.0));
     if (v == 100)
         Label14_->setText(Label14_->text() + kNoTransparency);
 }
@@ -105,7 +105,7 @@ void Form1::HScroll9_Change()
 {
     Command1_Click();
     const std::int16_t v = HScroll9_->Value();
-    Label15_->setText(kGlossPrefix + toolkit::formatReadout(v / 100.0));
+    Label15_->setText(kGlossPrefix + ui::formatReadout(v / 100.0));
     if (v == 0)
         Label15_->setText(Label15_->text() + kNoGloss);
 }
@@ -138,7 +138,7 @@ void Form1::Command4_Click()
     Check7_->setValue16(0);
     Check8_->setValue16(1);
     Check9_->setValue16(1);
-    for (toolkit::CheckArray* array : {Check6_, Check10_, Check11_})
+    for (ui::CheckArray* array : {Check6_, Check10_, Check11_})
         for (int i = 0; i < 3; ++i)
             (*array)[i]->setValue16(1);
 }

@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "ui/toolkit/units.h"
+#include "ui/units.h"
 
 namespace ui {
 namespace {
@@ -98,9 +98,9 @@ Form2::Form2(const QIcon& icon, QWidget* parent) : QWidget(parent, Qt::Window)
     setPalette(pal);
     setAutoFillBackground(true);
 
-    const double dpi = toolkit::logicalDpi();
-    auto rect = [dpi](int l, int t, int w, int h) { return toolkit::twipsToPixels(l, t, w, h, dpi); };
-    setFixedSize(toolkit::twipsToPixels(4680, dpi), toolkit::twipsToPixels(6300, dpi));
+    const double dpi = ui::logicalDpi();
+    auto rect = [dpi](int l, int t, int w, int h) { return ui::twipsToPixels(l, t, w, h, dpi); };
+    setFixedSize(ui::twipsToPixels(4680, dpi), ui::twipsToPixels(6300, dpi));
 
     Label1_ = new QLabel(QStringLiteral("Orvane"), this);
     Label1_->setGeometry(rect(240, 240, 3180, 405));

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "render/runtime_error.h"
+#include "render/status.h"
 
 namespace viewer {
 namespace {
@@ -11,7 +11,7 @@ namespace {
 float toFloat(double v, const char* where)
 {
     if (std::isnan(v) || std::fabs(v) > double(std::numeric_limits<float>::max()))
-        d3d::raiseOverflow(where);
+        platform::raiseOverflow(where);
     return static_cast<float>(v);
 }
 
@@ -21,14 +21,14 @@ std::int16_t sub16(std::int16_t a, std::int16_t b)
 {
     const int r = int(a) - int(b);
     if (r < std::numeric_limits<std::int16_t>::min() || r > std::numeric_limits<std::int16_t>::max())
-        d3d::raiseOverflow("Integer");
+        platform::raiseOverflow("Integer");
     return static_cast<std::int16_t>(r);
 }
 
 float divideToFloat(double a, double b)
 {
     if (b == 0.0)
-        d3d::raiseDivisionByZero("/");
+        platform::raiseDivisionByZero("/");
     return toFloat(a / b, "/");
 }
 

@@ -1,9 +1,9 @@
 // The frame loop: each tick turns the model to the pose the clock gives and
 // draws one frame. The pose depends only on the time of day and the current
 // speed bars, never on the previous frame; a tick creates no device objects.
+#include "platform/services.h"
 #include "render/d3dx_math.h"
-#include "render/runtime_error.h"
-#include "ui/toolkit/services.h"
+#include "render/status.h"
 #include "viewer/checked_math.h"
 #include "viewer/scene.h"
 
@@ -17,7 +17,7 @@ float axisAngle(std::int16_t enabled, std::int16_t speedBar)
     if (enabled != 1)
         return 0.0f;
     const double divisor = speedBar / 100.0;
-    const double seconds = toolkit::timeOfDay();
+    const double seconds = platform::timeOfDay();
     return divideToFloat(seconds, divisor);
 }
 

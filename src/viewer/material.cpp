@@ -1,7 +1,7 @@
 // The one material of the whole model, the optional texture on stage 0, the
 // fill mode, alpha blending and specular highlights. Everything is set on the
 // new device of this Run; what is not set keeps that device's default.
-#include "render/runtime_error.h"
+#include "render/status.h"
 #include "viewer/checked_math.h"
 #include "viewer/scene.h"
 

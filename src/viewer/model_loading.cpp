@@ -3,9 +3,9 @@
 // the program's folder, and a name found in neither ends the program.
 #include <QString>
 
-#include "render/host_path.h"
-#include "render/runtime_error.h"
-#include "ui/toolkit/services.h"
+#include "platform/host_path.h"
+#include "platform/services.h"
+#include "render/status.h"
 #include "viewer/scene.h"
 
 namespace viewer {
@@ -15,9 +15,9 @@ namespace {
 // when only a case-insensitive match did.
 std::optional<QString> existingFile(const QString& name)
 {
-    if (toolkit::fileExists(d3d::hostPath(name)))
+    if (platform::fileExists(platform::hostPath(name)))
         return name;
-    return d3d::findFile(d3d::hostPath(name));
+    return platform::findFile(platform::hostPath(name));
 }
 
 }  // namespace
@@ -26,7 +26,7 @@ QString Scene::ResolveAssetPath(QString name)
 {
     if (auto found = existingFile(name))
         return *found;
-    const QString candidate = toolkit::programFolder() + QStringLiteral("\\") + name;
+    const QString candidate = platform::programFolder() + QStringLiteral("\\") + name;
     if (auto found = existingFile(candidate))
         return *found;
 
@@ -34,9 +34,9 @@ QString Scene::ResolveAssetPath(QString name)
     // the model still belongs to the previous one, and nothing is to be drawn
     // before the program ends.
     framesHeld_ = true;
-    toolkit::messageBox(
+    platform::messageBox(
         QStringLiteral("Xファイル、または テクスチャが見つかりません。プログラムを終了します。"));
-    toolkit::endProgram(1);
+    platform::endProgram(1);
 }
 
 void Scene::LoadModel()

@@ -3,8 +3,8 @@
 // device's default, which is how switching something off takes effect.
 #include <QStringLiteral>
 
+#include "platform/services.h"
 #include "render/d3d8_types.h"
-#include "ui/toolkit/services.h"
 #include "viewer/checked_math.h"
 #include "viewer/scene.h"
 
@@ -21,7 +21,7 @@ void Scene::Command1_Click()
     using d3d::VBDirect3D8;
 
     if (module_.InitDevice(controls_.Picture1(), d3d::D3DDEVTYPE_HAL, false) == 0) {
-        toolkit::messageBox(QStringLiteral("Direct3Dは使えません。"));
+        platform::messageBox(QStringLiteral("Direct3Dは使えません。"));
         return;
     }
 

@@ -2,10 +2,10 @@
 // render panel, clearing of the back and depth buffers, presentation.
 #include <QtTest>
 
+#include "platform/application.h"
 #include "render/d3dx_math.h"
-#include "render/system_runtime.h"
+#include "render/system/system_runtime.h"
 #include "render/vb_direct3d8.h"
-#include "ui/toolkit/application.h"
 
 using namespace d3d;
 
@@ -169,7 +169,7 @@ void GlDeviceTest::releasedWithItsLastReference()
 
 int main(int argc, char** argv)
 {
-    toolkit::Application app(argc, argv);
+    platform::Application app(argc, argv);
     GlDeviceTest test;
     return QTest::qExec(&test, argc, argv);
 }

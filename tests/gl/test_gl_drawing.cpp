@@ -8,7 +8,7 @@
 #include "render/gaussian_cubic.h"
 #include "render/gl/gl_device.h"
 #include "render/resource_factory.h"
-#include "render/system_runtime.h"
+#include "render/system/system_runtime.h"
 #include "render/vb_direct3d8.h"
 
 using namespace d3d;

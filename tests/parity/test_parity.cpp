@@ -7,9 +7,9 @@
 #include <QtTest>
 #include <functional>
 
+#include "platform/application.h"
 #include "render_to_file.h"
 #include "ui/form1.h"
-#include "ui/toolkit/application.h"
 
 namespace {
 
@@ -139,7 +139,7 @@ void DeviceParity::sameScene()
 
 int main(int argc, char** argv)
 {
-    toolkit::Application app(argc, argv);
+    platform::Application app(argc, argv);
     DeviceParity test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -5,7 +5,7 @@
 #include <QtTest>
 
 #include "render/ref/ref_device.h"
-#include "render/system_runtime.h"
+#include "render/system/system_runtime.h"
 #include "render/vb_direct3d8.h"
 
 using namespace d3d;

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "render/d3dx_math.h"
-#include "render/runtime_error.h"
+#include "render/status.h"
 #include "render/vb_direct3d8.h"
 #include "scripted_runtime.h"
 
@@ -209,7 +209,7 @@ TEST_F(VBDirect3D8Test, FailingStatusesBecomeRuntimeErrorsWithTheirCode)
     try {
         module.ClearFrame(0, 0, 0);
         FAIL() << "a failing Clear must raise";
-    } catch (const RuntimeError& e) {
+    } catch (const platform::RuntimeError& e) {
         EXPECT_EQ(e.code(), D3DERR_INVALIDCALL);
         EXPECT_EQ(e.codeText(), "-2005530516 (8876086c)");
         EXPECT_NE(e.description().find("Clear"), std::string::npos);
@@ -217,5 +217,5 @@ TEST_F(VBDirect3D8Test, FailingStatusesBecomeRuntimeErrorsWithTheirCode)
         EXPECT_EQ(e.message().rfind("実行時エラー '-2005530516 (8876086c)':", 0), 0u);
     }
     runtime.failures["SetLight"] = E_FAIL;
-    EXPECT_THROW(module.SetDirectionalLight(1, 1, 1, -1, -1, 1, 1000, 0), RuntimeError);
+    EXPECT_THROW(module.SetDirectionalLight(1, 1, 1, -1, -1, 1, 1000, 0), platform::RuntimeError);
 }

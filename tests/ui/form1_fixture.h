@@ -9,9 +9,9 @@
 #include <memory>
 #include <stdexcept>
 
+#include "platform/services.h"
 #include "scripted_runtime.h"
 #include "ui/form1.h"
-#include "ui/toolkit/services.h"
 
 namespace testing_support {
 
@@ -38,15 +38,15 @@ struct Form1Fixture {
         for (const char* texture : {"1.bmp", "2.bmp", "City02_01.jpg", "earth1.jpg", "earth2.jpg",
                                     "earth3.jpg", "mars1.jpg", "moon1.jpg", "sky1.jpg", "sky2.jpg"})
             touch(QStringLiteral("Texture/%1").arg(QLatin1String(texture)));
-        toolkit::hooks().messageBox = [this](const QString& text) { messages << text; };
-        toolkit::hooks().endProgram = [](int status) { throw ProgramEnded{status}; };
+        platform::hooks().messageBox = [this](const QString& text) { messages << text; };
+        platform::hooks().endProgram = [](int status) { throw ProgramEnded{status}; };
         runtime.useWidgetParents = true;
         form = std::make_unique<ui::Form1>(runtime);
     }
     ~Form1Fixture()
     {
         form.reset();
-        toolkit::hooks() = {};
+        platform::hooks() = {};
         QDir::setCurrent(previousFolder);
     }
 

@@ -5,10 +5,10 @@
 #include <QtTest>
 
 #include "form1_fixture.h"
-#include "render/runtime_error.h"
+#include "platform/application.h"
+#include "render/status.h"
 #include "ui/form2.h"
-#include "ui/toolkit/application.h"
-#include "ui/toolkit/units.h"
+#include "ui/units.h"
 
 using testing_support::Form1Fixture;
 
@@ -19,7 +19,7 @@ bool raises(F&& action)
 {
     try {
         action();
-    } catch (const d3d::RuntimeError&) {
+    } catch (const platform::RuntimeError&) {
         return true;
     }
     return false;
@@ -105,7 +105,7 @@ void Form1Layout::geometryInPixels()
 {
     Form1Fixture f;
     ui::Form1& w = *f.form;
-    if (qAbs(toolkit::logicalDpi() - 96.0) > 0.01)
+    if (qAbs(ui::logicalDpi() - 96.0) > 0.01)
         QSKIP("pixel sizes are checked at 96 dots per inch");
     // 15 twips to the pixel.
     QCOMPARE(w.picture1_->geometry(), QRect(0, 0, 505, 499));
@@ -126,7 +126,7 @@ void Form1Layout::scrollBarRangesAndDefaults()
     Form1Fixture f;
     ui::Form1& w = *f.form;
     struct Bar {
-        toolkit::ScrollBar* bar;
+        ui::ScrollBar* bar;
         int min, max, large, value;
     };
     const Bar bars[] = {{w.HScroll1_, 1, 200, 5, 100},   {w.HScroll2_, 1, 200, 5, 100},
@@ -258,8 +258,8 @@ void Form1Layout::tabOrderFollowsTabIndexes()
 
 void Form1Layout::notificationsFireOncePerRealChange()
 {
-    toolkit::ScrollBar bar(0, 100, 1, 10, 50, nullptr);
-    QSignalSpy changes(&bar, &toolkit::ScrollBar::Change);
+    ui::ScrollBar bar(0, 100, 1, 10, 50, nullptr);
+    QSignalSpy changes(&bar, &ui::ScrollBar::Change);
     bar.setValue16(50);
     QCOMPARE(changes.count(), 0);
     bar.setValue16(60);
@@ -268,8 +268,8 @@ void Form1Layout::notificationsFireOncePerRealChange()
     QCOMPARE(changes.count(), 2);
     QCOMPARE(int(bar.Value()), 61);
 
-    toolkit::CheckBox box(QStringLiteral("x"), true, nullptr);
-    QSignalSpy clicks(&box, &toolkit::CheckBox::Click);
+    ui::CheckBox box(QStringLiteral("x"), true, nullptr);
+    QSignalSpy clicks(&box, &ui::CheckBox::Click);
     box.setValue16(1);
     QCOMPARE(clicks.count(), 0);
     box.setValue16(0);
@@ -277,11 +277,11 @@ void Form1Layout::notificationsFireOncePerRealChange()
     box.click();
     QCOMPARE(clicks.count(), 2);
 
-    std::array<toolkit::CheckBox*, 3> members = {new toolkit::CheckBox("R", true, nullptr),
-                                                 new toolkit::CheckBox("G", true, nullptr),
-                                                 new toolkit::CheckBox("B", true, nullptr)};
-    toolkit::CheckArray array(members, nullptr);
-    QSignalSpy arrayClicks(&array, &toolkit::CheckArray::Click);
+    std::array<ui::CheckBox*, 3> members = {new ui::CheckBox("R", true, nullptr),
+                                            new ui::CheckBox("G", true, nullptr),
+                                            new ui::CheckBox("B", true, nullptr)};
+    ui::CheckArray array(members, nullptr);
+    QSignalSpy arrayClicks(&array, &ui::CheckArray::Click);
     array[2]->setValue16(0);
     array[1]->setValue16(1);
     QCOMPARE(arrayClicks.count(), 1);
@@ -292,39 +292,38 @@ void Form1Layout::notificationsFireOncePerRealChange()
 
 void Form1Layout::refusedValuesRaise()
 {
-    toolkit::ScrollBar bar(1, 50, 1, 5, 14, nullptr);
+    ui::ScrollBar bar(1, 50, 1, 5, 14, nullptr);
     QVERIFY(raises([&] { bar.setValue16(51); }));
     QVERIFY(raises([&] { bar.setValue16(0); }));
-    toolkit::CheckBox box(QStringLiteral("x"), false, nullptr);
+    ui::CheckBox box(QStringLiteral("x"), false, nullptr);
     QVERIFY(raises([&] { box.setValue16(2); }));
     QCOMPARE(int(bar.Value()), 14);
 }
 
 void Form1Layout::readOutFormat()
 {
-    QCOMPARE(toolkit::formatReadout(0), QStringLiteral("0.00"));
-    QCOMPARE(toolkit::formatReadout(30 / 30.0), QStringLiteral("1.00"));
-    QCOMPARE(toolkit::formatReadout(200 / 30.0), QStringLiteral("6.67"));
-    QCOMPARE(toolkit::formatReadout(10 / 100.0), QStringLiteral("0.10"));
-    QCOMPARE(toolkit::formatReadout(99 / 100.0), QStringLiteral("0.99"));
-    QCOMPARE(toolkit::formatReadout(0.125), QStringLiteral("0.13"));
-    QCOMPARE(toolkit::formatReadout(12.5), QStringLiteral("12.50"));
+    QCOMPARE(ui::formatReadout(0), QStringLiteral("0.00"));
+    QCOMPARE(ui::formatReadout(30 / 30.0), QStringLiteral("1.00"));
+    QCOMPARE(ui::formatReadout(200 / 30.0), QStringLiteral("6.67"));
+    QCOMPARE(ui::formatReadout(10 / 100.0), QStringLiteral("0.10"));
+    QCOMPARE(ui::formatReadout(99 / 100.0), QStringLiteral("0.99"));
+    QCOMPARE(ui::formatReadout(0.125), QStringLiteral("0.13"));
+    QCOMPARE(ui::formatReadout(12.5), QStringLiteral("12.50"));
 }
 
 void Form1Layout::twipsRoundEdges()
 {
     // At 96 dpi both edges round, so touching rectangles stay touching.
-    QCOMPARE(toolkit::twipsToPixels(9240, 6480, 495, 225, 96), QRect(616, 432, 33, 15));
-    const QRect left = toolkit::twipsToPixels(0, 0, 22, 22, 96),
-                right = toolkit::twipsToPixels(22, 0, 22, 22, 96);
+    QCOMPARE(ui::twipsToPixels(9240, 6480, 495, 225, 96), QRect(616, 432, 33, 15));
+    const QRect left = ui::twipsToPixels(0, 0, 22, 22, 96), right = ui::twipsToPixels(22, 0, 22, 22, 96);
     QCOMPARE(left.right() + 1, right.left());
-    QCOMPARE(toolkit::twipsToPixels(7575, 96), 505);
-    QCOMPARE(toolkit::twipsToPixels(1440, 120), 120);
+    QCOMPARE(ui::twipsToPixels(7575, 96), 505);
+    QCOMPARE(ui::twipsToPixels(1440, 120), 120);
 }
 
 int main(int argc, char** argv)
 {
-    toolkit::Application app(argc, argv);
+    platform::Application app(argc, argv);
     Form1Layout test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -3,8 +3,8 @@
 #include <QtTest>
 
 #include "form1_fixture.h"
+#include "platform/application.h"
 #include "ui/form2.h"
-#include "ui/toolkit/application.h"
 
 using testing_support::Form1Fixture;
 using testing_support::ProgramEnded;
@@ -70,7 +70,7 @@ void Handlers::resetOfEveryHandledControlRunsTwentyOneTimes()
     w.Check7_->setValue16(1);
     w.Check8_->setValue16(0);
     w.Check9_->setValue16(0);
-    for (toolkit::CheckArray* array : {w.Check6_, w.Check10_, w.Check11_})
+    for (ui::CheckArray* array : {w.Check6_, w.Check10_, w.Check11_})
         for (int i = 0; i < 3; ++i)
             (*array)[i]->setValue16(0);
     w.Check14_->setValue16(1);
@@ -208,7 +208,7 @@ void Handlers::everyArrayMemberRuns()
     Form1Fixture f;
     ui::Form1& w = *f.form;
     int expected = 0;
-    for (toolkit::CheckArray* array : {w.Check6_, w.Check10_, w.Check11_})
+    for (ui::CheckArray* array : {w.Check6_, w.Check10_, w.Check11_})
         for (int i = 0; i < 3; ++i) {
             (*array)[i]->click();
             QCOMPARE(runs(f), ++expected);
@@ -373,7 +373,7 @@ void Handlers::aboutDialogFocusAndLifecycle()
 
 int main(int argc, char** argv)
 {
-    toolkit::Application app(argc, argv);
+    platform::Application app(argc, argv);
     Handlers test;
     return QTest::qExec(&test, argc, argv);
 }

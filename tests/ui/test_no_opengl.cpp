@@ -5,10 +5,10 @@
 #include <QFileInfo>
 #include <QtTest>
 
-#include "render/system_runtime.h"
+#include "platform/application.h"
+#include "platform/services.h"
+#include "render/system/system_runtime.h"
 #include "ui/form1.h"
-#include "ui/toolkit/application.h"
-#include "ui/toolkit/services.h"
 
 class NoOpenGL : public QObject {
     Q_OBJECT
@@ -50,8 +50,8 @@ void NoOpenGL::runFallsBackToTheReferenceDevice()
     const QString previous = QDir::currentPath();
     QDir::setCurrent(QStringLiteral(ORVANE_ASSET_DIR));
     QStringList messages;
-    toolkit::hooks().messageBox = [&](const QString& text) { messages << text; };
-    toolkit::hooks().timeOfDay = [] { return 1000.0f; };
+    platform::hooks().messageBox = [&](const QString& text) { messages << text; };
+    platform::hooks().timeOfDay = [] { return 1000.0f; };
     d3d::SystemRuntime runtime;
     {
         ui::Form1 form(runtime);
@@ -70,14 +70,14 @@ void NoOpenGL::runFallsBackToTheReferenceDevice()
                 lit += qGray(frame.pixel(x, y)) > 40;
         QVERIFY2(lit > 100, qPrintable(QString::number(lit)));
     }
-    toolkit::hooks() = {};
+    platform::hooks() = {};
     QDir::setCurrent(previous);
     QVERIFY(messages.isEmpty());
 }
 
 int main(int argc, char** argv)
 {
-    toolkit::Application app(argc, argv);
+    platform::Application app(argc, argv);
     NoOpenGL test;
     return QTest::qExec(&test, argc, argv);
 }

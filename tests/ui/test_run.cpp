@@ -3,9 +3,9 @@
 #include <QtTest>
 
 #include "form1_fixture.h"
+#include "platform/application.h"
 #include "render/d3dx_math.h"
-#include "render/runtime_error.h"
-#include "ui/toolkit/application.h"
+#include "render/status.h"
 
 using namespace d3d;
 using testing_support::Form1Fixture;
@@ -211,7 +211,7 @@ void RunTest::failingStepEndsTheProgramThroughTheEventLoop()
 void RunTest::frameTickDrawsWithTheClockPose()
 {
     Form1Fixture f;
-    toolkit::hooks().timeOfDay = [] { return 2.0f; };
+    platform::hooks().timeOfDay = [] { return 2.0f; };
     f.form->Command1_Click();
     f.runtime.log.clear();
     f.form->Timer1_Timer();
@@ -239,7 +239,7 @@ void RunTest::errorsWhileTheErrorMessageIsUpShowNoSecondMessage()
     f.form->Command1_Click();
     f.runtime.failures["Clear"] = D3DERR_DEVICELOST;
     // While the first message waits, the frame timer ticks and fails again.
-    toolkit::hooks().messageBox = [&](const QString& text) {
+    platform::hooks().messageBox = [&](const QString& text) {
         f.messages << text;
         QTimerEvent tick(f.form->Timer1_->timerId());
         QCoreApplication::sendEvent(f.form->Timer1_, &tick);
@@ -258,7 +258,7 @@ void RunTest::errorsWhileTheErrorMessageIsUpShowNoSecondMessage()
 
 int main(int argc, char** argv)
 {
-    toolkit::Application app(argc, argv);
+    platform::Application app(argc, argv);
     RunTest test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -3,8 +3,8 @@
 #include <QtTest>
 
 #include "form1_fixture.h"
-#include "render/runtime_error.h"
-#include "ui/toolkit/application.h"
+#include "platform/application.h"
+#include "render/status.h"
 
 using namespace d3d;
 using testing_support::Form1Fixture;
@@ -132,7 +132,7 @@ void SceneAssets::loaderFailureIsARuntimeErrorNamingTheFile()
     try {
         f.form->Command1_Click();
         QFAIL("a failing load must raise");
-    } catch (const RuntimeError& e) {
+    } catch (const platform::RuntimeError& e) {
         QCOMPARE(e.code(), D3DXERR_INVALIDDATA);
         QVERIFY(QString::fromStdString(e.description()).contains(QStringLiteral("D3DXLoadMeshFromX")));
     }
@@ -243,7 +243,7 @@ void SceneAssets::updateButtonRunsTwiceWhenTexturingWasOff()
 
 int main(int argc, char** argv)
 {
-    toolkit::Application app(argc, argv);
+    platform::Application app(argc, argv);
     SceneAssets test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -1,4 +1,4 @@
-#include "ui/toolkit/services.h"
+#include "platform/services.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace toolkit {
+namespace platform {
 
 Hooks& hooks()
 {
@@ -48,4 +48,4 @@ float timeOfDay()
     return static_cast<float>(QTime::currentTime().msecsSinceStartOfDay() / 1000.0);
 }
 
-}  // namespace toolkit
+}  // namespace platform

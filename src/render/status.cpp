@@ -1,24 +1,8 @@
-#include "render/runtime_error.h"
+#include "render/status.h"
 
 #include <cstdio>
 
 namespace d3d {
-
-RuntimeError::RuntimeError(std::int32_t code, std::string description)
-    : std::runtime_error(description), code_(code), description_(std::move(description))
-{
-}
-
-std::string RuntimeError::codeText() const
-{
-    if (code_ >= 0 && code_ < 65536)
-        return std::to_string(code_);
-    char buf[40];
-    std::snprintf(buf, sizeof buf, "%d (%08x)", code_, static_cast<std::uint32_t>(code_));
-    return buf;
-}
-
-std::string RuntimeError::message() const { return "実行時エラー '" + codeText() + "':\n\n" + description_; }
 
 std::string statusName(HRESULT hr)
 {
@@ -60,17 +44,7 @@ void check(HRESULT hr, const char* operation, const std::string& detail)
     std::string text = std::string(operation) + " に失敗しました (" + statusName(hr) + ")。";
     if (!detail.empty())
         text += "\n" + detail;
-    throw RuntimeError(hr, text);
-}
-
-void raiseOverflow(const char* where)
-{
-    throw RuntimeError(RuntimeError::kOverflow, std::string("オーバーフローしました。(") + where + ")");
-}
-
-void raiseDivisionByZero(const char* where)
-{
-    throw RuntimeError(RuntimeError::kDivisionByZero, std::string("0 で除算しました。(") + where + ")");
+    throw platform::RuntimeError(hr, text);
 }
 
 }  // namespace d3d

@@ -4,7 +4,7 @@
 #include <QRect>
 #include <QString>
 
-namespace toolkit {
+namespace ui {
 
 constexpr int kTwipsPerInch = 1440;
 
@@ -22,4 +22,4 @@ double logicalDpi();
 // away from zero: 1 → "1.00", 200/30 → "6.67", 0 → "0.00".
 QString formatReadout(double value);
 
-}  // namespace toolkit
+}  // namespace ui

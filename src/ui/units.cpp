@@ -1,10 +1,10 @@
-#include "ui/toolkit/units.h"
+#include "ui/units.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <cmath>
 
-namespace toolkit {
+namespace ui {
 
 int twipsToPixels(int twips, double dpi)
 {
@@ -38,4 +38,4 @@ QString formatReadout(double value)
         .arg(frac, 2, 10, QLatin1Char('0'));
 }
 
-}  // namespace toolkit
+}  // namespace ui

@@ -1,9 +1,9 @@
-#include "render/host_path.h"
+#include "platform/host_path.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-namespace d3d {
+namespace platform {
 
 QString hostPath(const QString& name)
 {
@@ -50,4 +50,4 @@ std::optional<QString> findFile(const QString& path)
     return current;
 }
 
-}  // namespace d3d
+}  // namespace platform

@@ -5,7 +5,7 @@
 #include <QString>
 #include <optional>
 
-namespace d3d {
+namespace platform {
 
 // "\" becomes "/"; nothing else changes.
 QString hostPath(const QString& name);
@@ -15,4 +15,4 @@ QString hostPath(const QString& name);
 // case of delivered names ("City02_01.jpg") finds its file. Empty when none.
 std::optional<QString> findFile(const QString& path);
 
-}  // namespace d3d
+}  // namespace platform

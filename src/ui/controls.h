@@ -10,7 +10,7 @@
 #include <array>
 #include <cstdint>
 
-namespace toolkit {
+namespace ui {
 
 // A horizontal scroll bar with a signed 16-bit value. Dragging the thumb
 // commits one change when it is let go.
@@ -77,4 +77,4 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 };
 
-}  // namespace toolkit
+}  // namespace ui

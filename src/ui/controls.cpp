@@ -1,19 +1,10 @@
-#include "ui/toolkit/controls.h"
+#include "ui/controls.h"
 
 #include <QMouseEvent>
 
-#include "render/runtime_error.h"
+#include "platform/runtime_error.h"
 
-namespace toolkit {
-namespace {
-
-// The run-time error a refused property assignment raises.
-[[noreturn]] void invalidPropertyValue(const char* what)
-{
-    throw d3d::RuntimeError(380, std::string("プロパティの値が不正です。(") + what + ")");
-}
-
-}  // namespace
+namespace ui {
 
 ScrollBar::ScrollBar(int min, int max, int smallChange, int largeChange, int value, QWidget* parent)
     : QScrollBar(Qt::Horizontal, parent)
@@ -32,7 +23,7 @@ ScrollBar::ScrollBar(int min, int max, int smallChange, int largeChange, int val
 void ScrollBar::setValue16(int value)
 {
     if (value < minimum() || value > maximum())
-        invalidPropertyValue("ScrollBar.Value");
+        platform::raiseInvalidPropertyValue("ScrollBar.Value");
     setValue(value);
 }
 
@@ -45,7 +36,7 @@ CheckBox::CheckBox(const QString& caption, bool checked, QWidget* parent) : QChe
 void CheckBox::setValue16(int value)
 {
     if (value != 0 && value != 1)
-        invalidPropertyValue("CheckBox.Value");
+        platform::raiseInvalidPropertyValue("CheckBox.Value");
     setChecked(value == 1);
 }
 
@@ -69,4 +60,4 @@ Label::Label(const QString& caption, QWidget* parent) : QLabel(caption, parent)
 
 void Label::mousePressEvent(QMouseEvent* event) { event->accept(); }
 
-}  // namespace toolkit
+}  // namespace ui

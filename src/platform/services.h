@@ -7,7 +7,7 @@
 #include <QString>
 #include <functional>
 
-namespace toolkit {
+namespace platform {
 
 // The application's title, the caption of every message box.
 inline const QString kAppTitle = QStringLiteral("Orvane");
@@ -38,4 +38,4 @@ struct Hooks {
 // The hooks in force; empty members use the real service.
 Hooks& hooks();
 
-}  // namespace toolkit
+}  // namespace platform

@@ -5,7 +5,7 @@
 
 #include <QApplication>
 
-namespace toolkit {
+namespace platform {
 
 class Application : public QApplication {
 public:
@@ -21,4 +21,4 @@ public:
 // Makes the Windows font names of the forms resolve to the fonts at hand.
 void installFontSubstitutes();
 
-}  // namespace toolkit
+}  // namespace platform

@@ -1,11 +1,11 @@
-#include "render/system_runtime.h"
+#include "render/system/system_runtime.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
 
+#include "platform/host_path.h"
 #include "render/gl/gl_device.h"
-#include "render/host_path.h"
 #include "render/ref/ref_device.h"
 #include "render/resource_factory.h"
 #include "render/texture_loader.h"
@@ -81,7 +81,7 @@ HRESULT SystemRuntime::D3DXLoadMeshFromX(const std::string& path, std::uint32_t,
     auto* factory = dynamic_cast<ResourceFactory*>(device.get());
     if (!factory)
         return D3DERR_INVALIDCALL;
-    const QString file = hostPath(QString::fromStdString(path));
+    const QString file = platform::hostPath(QString::fromStdString(path));
     xfile::MeshData data;
     xfile::LoadError error;
     if (!xfile::loadMeshFile(file.toStdString(), data, error)) {
@@ -123,7 +123,7 @@ HRESULT SystemRuntime::D3DXCreateTextureFromFile(const DevicePtr& device, const 
         return D3DERR_INVALIDCALL;
     TextureLevels levels;
     std::string error;
-    if (!loadTextureLevels(hostPath(QString::fromStdString(path)), levels, error)) {
+    if (!loadTextureLevels(platform::hostPath(QString::fromStdString(path)), levels, error)) {
         lastFailure_ = error;
         return D3DXERR_INVALIDDATA;
     }

@@ -8,15 +8,15 @@
 #include <stdexcept>
 #include <string>
 
-#include "render/d3d8_types.h"
-
-namespace d3d {
+namespace platform {
 
 class RuntimeError : public std::runtime_error {
 public:
     // Error numbers of the language's own faults.
+    static constexpr std::int32_t kInvalidProcedureCall = 5;
     static constexpr std::int32_t kOverflow = 6;
     static constexpr std::int32_t kDivisionByZero = 11;
+    static constexpr std::int32_t kInvalidPropertyValue = 380;
 
     RuntimeError(std::int32_t code, std::string description);
 
@@ -32,14 +32,9 @@ private:
     std::string description_;
 };
 
-// The symbolic name of a status ("D3DERR_INVALIDCALL"), or its hex digits.
-std::string statusName(HRESULT hr);
-
-// Raises a RuntimeError naming `operation` when hr is a failure; `detail`, if
-// not empty, says more (a file name and what was wrong with it).
-void check(HRESULT hr, const char* operation, const std::string& detail = {});
-
 [[noreturn]] void raiseOverflow(const char* where);
 [[noreturn]] void raiseDivisionByZero(const char* where);
+// A property set to a value it does not accept.
+[[noreturn]] void raiseInvalidPropertyValue(const char* what);
 
-}  // namespace d3d
+}  // namespace platform

@@ -1,12 +1,12 @@
-#include "ui/toolkit/application.h"
+#include "platform/application.h"
 
 #include <QFont>
 #include <cstdio>
 
-#include "render/runtime_error.h"
-#include "ui/toolkit/services.h"
+#include "platform/runtime_error.h"
+#include "platform/services.h"
 
-namespace toolkit {
+namespace platform {
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
@@ -36,7 +36,7 @@ bool Application::notify(QObject* receiver, QEvent* event)
 void reportRuntimeError(const std::exception& error)
 {
     QString text;
-    if (const auto* runtimeError = dynamic_cast<const d3d::RuntimeError*>(&error))
+    if (const auto* runtimeError = dynamic_cast<const platform::RuntimeError*>(&error))
         text = QString::fromStdString(runtimeError->message());
     else if (dynamic_cast<const std::bad_alloc*>(&error))
         text = QStringLiteral("実行時エラー '7':\n\nメモリが不足しています。");
@@ -55,4 +55,4 @@ void installFontSubstitutes()
     QFont::insertSubstitution(QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"));
 }
 
-}  // namespace toolkit
+}  // namespace platform
