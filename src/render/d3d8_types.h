@@ -219,21 +219,54 @@ enum D3DTEXTURESTAGESTATETYPE : std::uint32_t {
 };
 constexpr std::uint32_t D3DTSS_COUNT = 32;
 
+// The whole set of stage operations a program may ask for. The devices carry
+// out DISABLE, SELECTARG1, SELECTARG2 and MODULATE; the others are named so a
+// state set to one of them reads as what it is.
 enum D3DTEXTUREOP : std::uint32_t {
     D3DTOP_DISABLE = 1,
     D3DTOP_SELECTARG1 = 2,
     D3DTOP_SELECTARG2 = 3,
     D3DTOP_MODULATE = 4,
+    D3DTOP_MODULATE2X = 5,
+    D3DTOP_MODULATE4X = 6,
+    D3DTOP_ADD = 7,
+    D3DTOP_ADDSIGNED = 8,
+    D3DTOP_ADDSIGNED2X = 9,
+    D3DTOP_SUBTRACT = 10,
+    D3DTOP_ADDSMOOTH = 11,
+    D3DTOP_BLENDDIFFUSEALPHA = 12,
+    D3DTOP_BLENDTEXTUREALPHA = 13,
+    D3DTOP_BLENDFACTORALPHA = 14,
+    D3DTOP_BLENDTEXTUREALPHAPM = 15,
+    D3DTOP_BLENDCURRENTALPHA = 16,
+    D3DTOP_PREMODULATE = 17,
+    D3DTOP_MODULATEALPHA_ADDCOLOR = 18,
+    D3DTOP_MODULATECOLOR_ADDALPHA = 19,
+    D3DTOP_MODULATEINVALPHA_ADDCOLOR = 20,
+    D3DTOP_MODULATEINVCOLOR_ADDALPHA = 21,
+    D3DTOP_BUMPENVMAP = 22,
+    D3DTOP_BUMPENVMAPLUMINANCE = 23,
+    D3DTOP_DOTPRODUCT3 = 24,
+    D3DTOP_MULTIPLYADD = 25,
+    D3DTOP_LERP = 26,
 };
+
+// A stage argument: a source in the low bits, modifiers above them.
+constexpr std::uint32_t D3DTA_SELECTMASK = 0x0000000F;
 constexpr std::uint32_t D3DTA_DIFFUSE = 0;
 constexpr std::uint32_t D3DTA_CURRENT = 1;
 constexpr std::uint32_t D3DTA_TEXTURE = 2;
+constexpr std::uint32_t D3DTA_TFACTOR = 3;
+constexpr std::uint32_t D3DTA_SPECULAR = 4;
+constexpr std::uint32_t D3DTA_COMPLEMENT = 0x00000010;
+constexpr std::uint32_t D3DTA_ALPHAREPLICATE = 0x00000020;
 
 enum D3DTEXTUREADDRESS : std::uint32_t {
     D3DTADDRESS_WRAP = 1,
     D3DTADDRESS_MIRROR = 2,
     D3DTADDRESS_CLAMP = 3,
     D3DTADDRESS_BORDER = 4,
+    D3DTADDRESS_MIRRORONCE = 5,
 };
 enum D3DTEXTUREFILTERTYPE : std::uint32_t {
     D3DTEXF_NONE = 0,

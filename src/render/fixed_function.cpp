@@ -7,8 +7,8 @@ bool readsTexture(std::uint32_t op, std::uint32_t arg1, std::uint32_t arg2)
 {
     if (op == D3DTOP_DISABLE)
         return false;
-    const bool first = op != D3DTOP_SELECTARG2 && (arg1 & 0xF) == D3DTA_TEXTURE;
-    const bool second = op != D3DTOP_SELECTARG1 && (arg2 & 0xF) == D3DTA_TEXTURE;
+    const bool first = op != D3DTOP_SELECTARG2 && (arg1 & D3DTA_SELECTMASK) == D3DTA_TEXTURE;
+    const bool second = op != D3DTOP_SELECTARG1 && (arg2 & D3DTA_SELECTMASK) == D3DTA_TEXTURE;
     return first || second;
 }
 

@@ -1,5 +1,6 @@
 #include "render/vb_direct3d8.h"
 
+#include <cfloat>
 #include <cmath>
 
 #include "render/d3dx_math.h"
@@ -63,7 +64,7 @@ void VBDirect3D8::SetView(const D3DVECTOR& eye, const D3DVECTOR& at, const D3DVE
 void VBDirect3D8::SetProjection(float aspect, float fovDegrees, float zNear, float zFar)
 {
     const double radians = static_cast<double>(fovDegrees) * 3.141592 / 180.0;
-    if (!std::isfinite(radians) || std::fabs(radians) > 3.4028234663852886e38)
+    if (!std::isfinite(radians) || std::fabs(radians) > FLT_MAX)
         platform::raiseOverflow("SetProjection");
     const float fovY = static_cast<float>(radians);
     check(Device->SetTransform(D3DTS_PROJECTION, D3DXMatrixPerspectiveFovLH(fovY, aspect, zNear, zFar)),

@@ -14,7 +14,7 @@ GLint wrapMode(std::uint32_t address)
         return GL_CLAMP_TO_EDGE;  // edge texels, never the border
     case D3DTADDRESS_BORDER:
         return GL_CLAMP_TO_BORDER;
-    case 5:
+    case D3DTADDRESS_MIRRORONCE:
         return GL_MIRRORED_REPEAT;  // mirror-once: the nearest 3.3 has
     default:
         return GL_REPEAT;

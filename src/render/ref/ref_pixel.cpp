@@ -8,20 +8,16 @@
 namespace d3d::ref {
 namespace {
 
-// Stage argument modifiers, with Direct3D's values.
-constexpr int kArgComplement = 16;
-constexpr int kArgAlphaReplicate = 32;
-
 float clamp01(float x) { return x > 0.0f ? (x < 1.0f ? x : 1.0f) : 0.0f; }
 
 void stageArgument(int arg, const float diffuse[4], const float texel[4], float out[4])
 {
     // Stage 0 has nothing before it: "current" is the diffuse colour.
-    const float* v = (arg & 15) == int(D3DTA_TEXTURE) ? texel : diffuse;
+    const float* v = (arg & D3DTA_SELECTMASK) == D3DTA_TEXTURE ? texel : diffuse;
     std::copy(v, v + 4, out);
-    if (arg & kArgAlphaReplicate)
+    if (arg & D3DTA_ALPHAREPLICATE)
         out[0] = out[1] = out[2] = out[3];
-    if (arg & kArgComplement)
+    if (arg & D3DTA_COMPLEMENT)
         for (int c = 0; c < 4; ++c)
             out[c] = 1.0f - out[c];
 }

@@ -32,7 +32,7 @@ int addressAxis(int t, int size, std::uint32_t mode, bool& border)
         const int p = ((t % period) + period) % period;
         return p < size ? p : period - 1 - p;
     }
-    case 5:  // mirror once
+    case D3DTADDRESS_MIRRORONCE:
         return std::clamp(t < 0 ? -t - 1 : t, 0, size - 1);
     default:
         return ((t % size) + size) % size;  // wrap
