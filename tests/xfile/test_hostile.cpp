@@ -1,5 +1,7 @@
 // Malformed and hostile input: every case must end in false with a message,
 // quickly, without allocating more than the input could describe.
+#include <zlib.h>
+
 #include "test_util.h"
 
 using namespace xtest;
@@ -274,7 +276,7 @@ TEST(Hostile, PathologicalButValidInputStaysLinear)
     for (int i = 0; i < 20000; ++i)
         body += "template T" + std::to_string(i) + " { DWORD a; }\n";
     for (int i = 0; i < 20000; ++i)
-        body += "t" + std::to_string(i) + " { 1; }\n";
+        body.append("t").append(std::to_string(i)).append(" { 1; }\n");
     body += "Mesh { 3.0; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 100000.0;";
     for (int i = 0; i < 100000; ++i)
         body += "3.0;0,1,2;,";

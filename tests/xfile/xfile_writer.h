@@ -5,8 +5,6 @@
 // decompressor.
 #pragma once
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -15,6 +13,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "xwriter/mszip.h"
 
 namespace xtest {
 
@@ -214,32 +214,7 @@ inline std::string mszip(const std::string& head, std::string_view body, std::si
 {
     std::string out = head;
     put32(out, std::uint32_t(body.size() + 16));
-    z_stream s{};
-    if (deflateInit2(&s, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY) != Z_OK)
-        throw std::runtime_error("deflateInit2");
-    std::vector<unsigned char> buf;
-    for (std::size_t pos = 0; pos < body.size(); pos += blockSize) {
-        const std::size_t n = std::min(blockSize, body.size() - pos);
-        deflateReset(&s);
-        if (history && pos > 0) {
-            const std::size_t h = std::min<std::size_t>(pos, 32768);
-            deflateSetDictionary(&s, reinterpret_cast<const Bytef*>(body.data() + pos - h), uInt(h));
-        }
-        buf.resize(deflateBound(&s, uLong(n)) + 16);
-        s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(body.data() + pos));
-        s.avail_in = uInt(n);
-        s.next_out = buf.data();
-        s.avail_out = uInt(buf.size());
-        if (deflate(&s, Z_FINISH) != Z_STREAM_END)
-            throw std::runtime_error("deflate");
-        const std::size_t packed = buf.size() - s.avail_out;
-        put16(out, unsigned(n));
-        put16(out, unsigned(packed + 2));
-        out += "CK";
-        out.append(reinterpret_cast<const char*>(buf.data()), packed);
-    }
-    deflateEnd(&s);
-    return out;
+    return out + xgen::msZipBlocks(body, {blockSize, history});
 }
 
 }  // namespace xtest

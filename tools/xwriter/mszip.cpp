@@ -60,14 +60,18 @@ void putU16(std::string& out, std::size_t v)
 
 }  // namespace
 
-std::string msZipBlocks(std::string_view data)
+std::string msZipBlocks(std::string_view data, MsZipOptions options)
 {
+    if (options.blockSize == 0 || options.blockSize > kMsZipBlockSize) {
+        throw std::runtime_error("MSZIP block size out of range");
+    }
     RawDeflater deflater;
     std::string out;
-    for (std::size_t offset = 0; offset < data.size(); offset += kMsZipBlockSize) {
-        const std::string_view chunk = data.substr(offset, kMsZipBlockSize);
+    for (std::size_t offset = 0; offset < data.size(); offset += options.blockSize) {
+        const std::string_view chunk = data.substr(offset, options.blockSize);
         const std::size_t historyStart = offset > kMsZipBlockSize ? offset - kMsZipBlockSize : 0;
-        const std::string_view history = data.substr(historyStart, offset - historyStart);
+        const std::string_view history =
+            options.history ? data.substr(historyStart, offset - historyStart) : std::string_view{};
         const std::string packed = deflater.compress(chunk, history);
         putU16(out, chunk.size());
         putU16(out, packed.size() + 2);

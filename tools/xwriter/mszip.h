@@ -6,13 +6,23 @@
 
 namespace xgen {
 
-// Largest amount of uncompressed data one MSZIP block may hold.
+// Largest amount of uncompressed data one MSZIP block may hold, and the
+// deflate window a block may refer back into.
 inline constexpr std::size_t kMsZipBlockSize = 32768;
 
+struct MsZipOptions {
+    // Uncompressed bytes per block, at most kMsZipBlockSize.
+    std::size_t blockSize = kMsZipBlockSize;
+    // Whether a block may refer back into the 32 KiB before it, as real
+    // writers do; without, each block stands alone.
+    bool history = true;
+};
+
 // MSZIP blocks for `data`: each block is u16 uncompressed size, u16 size of
-// what follows ("CK" plus raw deflate data), "CK", raw deflate data. Each
-// block is compressed with the previous 32 KiB of input as its dictionary, so
-// a reader must carry the deflate history from block to block.
-std::string msZipBlocks(std::string_view data);
+// what follows ("CK" plus raw deflate data), "CK", raw deflate data. With
+// history, each block is compressed with the previous 32 KiB of input as its
+// dictionary, so a reader must carry the deflate history from block to block.
+// Throws std::runtime_error when zlib fails or a block size is out of range.
+std::string msZipBlocks(std::string_view data, MsZipOptions options = {});
 
 }  // namespace xgen
