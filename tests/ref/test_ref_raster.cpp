@@ -88,8 +88,9 @@ TEST(RefCoverage, SharedEdgesAreDrawnOnceAndLeaveNoCracks)
         for (int x = 0; x < 64; ++x) {
             const std::uint32_t c = rgb(image, x, y);
             ASSERT_TRUE(c == 0 || c == 0x202020) << "pixel " << x << "," << y << " drawn more than once";
-            if (x >= 8 && x <= 54 && y >= 8 && y <= 54)
+            if (x >= 8 && x <= 54 && y >= 8 && y <= 54) {
                 ASSERT_EQ(c, 0x202020u) << "crack at " << x << "," << y;
+            }
         }
     }
 }
@@ -113,10 +114,12 @@ TEST(RefCoverage, FanOfThinTrianglesFillsADisc)
             const double d = std::hypot(x - cx, y - cy);
             const std::uint32_t c = rgb(image, x, y);
             ASSERT_TRUE(c == 0 || c == 0x202020) << "pixel " << x << "," << y << " drawn more than once";
-            if (d < r - 0.5)
+            if (d < r - 0.5) {
                 ASSERT_EQ(c, 0x202020u) << "hole at " << x << "," << y;
-            if (d > r + 0.5)
+            }
+            if (d > r + 0.5) {
                 ASSERT_EQ(c, 0u) << "spill at " << x << "," << y;
+            }
         }
     }
 }
@@ -227,10 +230,12 @@ TEST(RefClipping, NearPlaneCutsTheTriangle)
         const QImage image = frame(device);
         for (int y = 0; y < 32; ++y) {
             for (int x = 0; x < 32; ++x) {
-                if (x < 15)
+                if (x < 15) {
                     ASSERT_EQ(rgb(image, x, y), 0u) << x << "," << y;
-                if (x > 16)
+                }
+                if (x > 16) {
                     ASSERT_EQ(rgb(image, x, y), 0x202020u) << x << "," << y;
+                }
             }
         }
     }

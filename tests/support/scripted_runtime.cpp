@@ -124,10 +124,10 @@ d3d::HRESULT RecordingDevice::SetTexture(std::uint32_t stage, d3d::TexturePtr te
 {
     RECORD_THEN("SetTexture", DeviceState::SetTexture(stage, std::move(texture)));
 }
-d3d::HRESULT RecordingDevice::SetTextureStageState(std::uint32_t stage, d3d::D3DTEXTURESTAGESTATETYPE type,
+d3d::HRESULT RecordingDevice::SetTextureStageState(std::uint32_t stage, d3d::D3DTEXTURESTAGESTATETYPE state,
                                                    std::uint32_t value)
 {
-    RECORD_THEN("SetTextureStageState", DeviceState::SetTextureStageState(stage, type, value));
+    RECORD_THEN("SetTextureStageState", DeviceState::SetTextureStageState(stage, state, value));
 }
 d3d::HRESULT RecordingDevice::BeginScene() { RECORD_THEN("BeginScene", DeviceState::BeginScene()); }
 d3d::HRESULT RecordingDevice::EndScene() { RECORD_THEN("EndScene", DeviceState::EndScene()); }

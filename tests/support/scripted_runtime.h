@@ -19,8 +19,9 @@ class ScriptedRuntime;
 
 class RecordingDevice : public d3d::DeviceState {
 public:
-    RecordingDevice(ScriptedRuntime& runtime, d3d::D3DDEVTYPE type, const d3d::D3DPRESENT_PARAMETERS& params)
-        : runtime_(runtime), type(type), params(params)
+    RecordingDevice(ScriptedRuntime& runtime, d3d::D3DDEVTYPE deviceType,
+                    const d3d::D3DPRESENT_PARAMETERS& presentParams)
+        : runtime_(runtime), type(deviceType), params(presentParams)
     {
     }
 
@@ -30,7 +31,7 @@ public:
     d3d::HRESULT SetRenderState(d3d::D3DRENDERSTATETYPE state, std::uint32_t value) override;
     d3d::HRESULT SetMaterial(const d3d::D3DMATERIAL8& material) override;
     d3d::HRESULT SetTexture(std::uint32_t stage, d3d::TexturePtr texture) override;
-    d3d::HRESULT SetTextureStageState(std::uint32_t stage, d3d::D3DTEXTURESTAGESTATETYPE type,
+    d3d::HRESULT SetTextureStageState(std::uint32_t stage, d3d::D3DTEXTURESTAGESTATETYPE state,
                                       std::uint32_t value) override;
     d3d::HRESULT Clear(std::uint32_t rectCount, const d3d::D3DRECT* rects, std::uint32_t flags,
                        d3d::D3DCOLOR color, float z, std::uint32_t stencil) override;

@@ -13,7 +13,7 @@ namespace xtest {
 
 struct XToken {
     enum Kind { Name, String, Integer, Float, Guid, Keyword, Punct } kind;
-    std::string text;  // Name, String, Guid (upper case), Keyword, Punct
+    std::string text{};  // Name, String, Guid (upper case), Keyword, Punct
     std::uint64_t integer = 0;
     double number = 0.0;
 };

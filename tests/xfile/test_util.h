@@ -36,10 +36,12 @@ inline void expectConsistent(const xfile::MeshData& m)
     for (const auto& g : m.groups) {
         EXPECT_EQ(g.faceStart, covered);
         EXPECT_GT(g.faceCount, 0u);
-        if (covered > 0)
+        if (covered > 0) {
             EXPECT_GT(g.attribute, previous);
-        for (std::uint32_t f = g.faceStart; f < g.faceStart + g.faceCount && f < m.attributes.size(); ++f)
+        }
+        for (std::uint32_t f = g.faceStart; f < g.faceStart + g.faceCount && f < m.attributes.size(); ++f) {
             EXPECT_EQ(m.attributes[f], g.attribute);
+        }
         covered += g.faceCount;
         previous = g.attribute;
     }

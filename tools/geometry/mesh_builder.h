@@ -3,7 +3,7 @@
 // Collects vertices (position, normal, texture coordinate) and polygons and
 // turns them into an xgen::Mesh whose normals are indexed like its vertices.
 
-#include "../xwriter/xscene.h"
+#include "xwriter/xscene.h"
 
 #include <functional>
 #include <string>

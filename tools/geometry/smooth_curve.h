@@ -1,6 +1,6 @@
 #pragma once
 
-#include "../xwriter/vec.h"
+#include "xwriter/vec.h"
 
 #include <vector>
 

@@ -3,7 +3,7 @@
 // Direct3D-style row-vector matrices (p' = p * M) for frames and for placing
 // parts of a model.
 
-#include "../xwriter/xscene.h"
+#include "xwriter/xscene.h"
 
 namespace xgen {
 

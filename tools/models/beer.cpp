@@ -3,8 +3,8 @@
 
 #include "models.h"
 
-#include "../geometry/lathe.h"
-#include "../geometry/swept_tube.h"
+#include "geometry/lathe.h"
+#include "geometry/swept_tube.h"
 
 #include <numbers>
 

@@ -2,8 +2,8 @@
 
 #include "models.h"
 
-#include "../geometry/lathe.h"
-#include "../geometry/smooth_curve.h"
+#include "geometry/lathe.h"
+#include "geometry/smooth_curve.h"
 
 namespace xgen {
 

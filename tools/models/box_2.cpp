@@ -3,8 +3,8 @@
 
 #include "models.h"
 
-#include "../geometry/surface_grid.h"
-#include "../geometry/transforms.h"
+#include "geometry/surface_grid.h"
+#include "geometry/transforms.h"
 
 #include <algorithm>
 #include <array>

@@ -8,7 +8,7 @@
 
 #include "models.h"
 
-#include "../geometry/mesh_builder.h"
+#include "geometry/mesh_builder.h"
 
 #include <array>
 

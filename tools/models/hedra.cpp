@@ -5,9 +5,9 @@
 
 #include "models.h"
 
-#include "../geometry/mesh_builder.h"
-#include "../geometry/transforms.h"
-#include "../geometry/uv_mapping.h"
+#include "geometry/mesh_builder.h"
+#include "geometry/transforms.h"
+#include "geometry/uv_mapping.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,7 +3,7 @@
 // The models delivered in X-File/, with the encoding each file is written in.
 // Between them they cover every encoding and float width a loader must read.
 
-#include "../xwriter/xwriter.h"
+#include "xwriter/xwriter.h"
 
 #include <string>
 #include <vector>

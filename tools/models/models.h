@@ -2,7 +2,7 @@
 
 // Builders of the delivered models, one per file in this folder.
 
-#include "../xwriter/xscene.h"
+#include "xwriter/xscene.h"
 
 namespace xgen {
 

@@ -4,7 +4,7 @@
 
 #include "models.h"
 
-#include "../xwriter/xscene.h"
+#include "xwriter/xscene.h"
 
 namespace xgen {
 

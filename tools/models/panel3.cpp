@@ -3,7 +3,7 @@
 
 #include "models.h"
 
-#include "../geometry/mesh_builder.h"
+#include "geometry/mesh_builder.h"
 
 #include <numbers>
 

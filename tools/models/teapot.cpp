@@ -5,8 +5,8 @@
 
 #include "models.h"
 
-#include "../geometry/surface_grid.h"
-#include "../geometry/uv_mapping.h"
+#include "geometry/surface_grid.h"
+#include "geometry/uv_mapping.h"
 
 #include <algorithm>
 #include <array>

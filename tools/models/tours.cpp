@@ -2,7 +2,7 @@
 
 #include "models.h"
 
-#include "../geometry/swept_tube.h"
+#include "geometry/swept_tube.h"
 
 #include <numbers>
 

@@ -2,8 +2,8 @@
 
 #include "models.h"
 
-#include "../geometry/lathe.h"
-#include "../geometry/transforms.h"
+#include "geometry/lathe.h"
+#include "geometry/transforms.h"
 
 namespace xgen {
 

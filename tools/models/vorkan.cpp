@@ -3,8 +3,8 @@
 
 #include "models.h"
 
-#include "../geometry/swept_tube.h"
-#include "../geometry/transforms.h"
+#include "geometry/swept_tube.h"
+#include "geometry/transforms.h"
 
 #include <numbers>
 

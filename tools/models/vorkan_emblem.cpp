@@ -1,7 +1,7 @@
 #include "vorkan_emblem.h"
 
-#include "../geometry/extrusion.h"
-#include "../geometry/uv_mapping.h"
+#include "geometry/extrusion.h"
+#include "geometry/uv_mapping.h"
 
 namespace xgen {
 

@@ -3,7 +3,7 @@
 // The Vorkan emblem shared by vorkan_logo.x and vorkan_logo_.x: a ring
 // around a stylised V with a diamond above it.
 
-#include "../geometry/mesh_builder.h"
+#include "geometry/mesh_builder.h"
 
 namespace xgen {
 

@@ -4,8 +4,8 @@
 
 #include "models.h"
 
-#include "../geometry/extrusion.h"
-#include "../geometry/uv_mapping.h"
+#include "geometry/extrusion.h"
+#include "geometry/uv_mapping.h"
 #include "vorkan_emblem.h"
 
 namespace xgen {

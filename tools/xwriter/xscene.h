@@ -27,12 +27,12 @@ struct ColorRGBA {
 };
 
 struct Material {
-    std::string name;  // empty: written anonymously
-    ColorRGBA diffuse;
+    std::string name{};  // empty: written anonymously
+    ColorRGBA diffuse{};
     double power = 20.0;
     Vec3 specular{0.5, 0.5, 0.5};  // x,y,z hold red, green, blue
     Vec3 emissive{0.0, 0.0, 0.0};
-    std::string textureFile;  // empty: no TextureFilename child
+    std::string textureFile{};  // empty: no TextureFilename child
 };
 
 using Polygon = std::vector<std::uint32_t>;

@@ -24,7 +24,7 @@ enum class TokenKind {
 
 struct Token {
     TokenKind kind = TokenKind::Symbol;
-    std::string text;
+    std::string text{};
     std::uint32_t integer = 0;
     double number = 0.0;
     char symbol = 0;
