@@ -10,7 +10,9 @@
 
 #include "render/ref/ref_presenter.h"
 #include "render/system_runtime.h"
+#include "ui/app_icon.h"
 #include "ui/form1.h"
+#include "ui/form2.h"
 #include "ui/toolkit/application.h"
 #include "ui/toolkit/services.h"
 #include "ui/toolkit/units.h"
@@ -21,6 +23,7 @@ private slots:
     void initTestCase();
     void layoutKeepsItsPlaces();
     void panelDrawsAtDevicePixels();
+    void aboutBannerIsDrawnAtDevicePixels();
     void cleanupTestCase();
 
 private:
@@ -89,6 +92,14 @@ void HiDpi::panelDrawsAtDevicePixels()
     // The window the back buffer is copied into has the same device pixels,
     // so presenting copies one to one.
     QCOMPARE(surface->size() * surface->devicePixelRatio(), devicePixels);
+}
+
+void HiDpi::aboutBannerIsDrawnAtDevicePixels()
+{
+    ui::Form2 about(ui::appIcon());
+    const QPixmap banner = about.Image4_->pixmap();
+    QCOMPARE(banner.devicePixelRatio(), ratio_);
+    QCOMPARE(banner.size(), QSize(200, 40) * ratio_);
 }
 
 void HiDpi::cleanupTestCase()
