@@ -3,7 +3,8 @@
 # the doubled window: the window is twice the size, a click at twice the
 # coordinates reaches the same control, text and controls are drawn at the
 # full resolution (not a blown-up copy of the small window), and the model
-# sits in the middle of the doubled panel. Screenshots are kept in $2.
+# sits in the middle of the doubled panel. With QT_XCB_GL_INTEGRATION=none
+# the reference device draws the panel. Screenshots are kept in $2.
 #   hidpi_e2e.sh PROGRAM SCREENSHOT_DIR
 set -uo pipefail
 program=$1
