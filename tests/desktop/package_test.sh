@@ -78,7 +78,7 @@ check "the unpacked program's --info reads a delivered model" \
 
 # Thumbnails, as a file manager makes them: the Exec line of the installed
 # .thumbnailer with %i, %o and %s filled in, the unpacked bin/ on PATH.
-if env -u DISPLAY "$usr/bin/orvane" --help 2>&1 | grep -q -- '--thumbnail'; then
+if "$usr/bin/orvane" --help 2>&1 | grep -q -- '--thumbnail'; then
     exec_line=$(sed -n 's/^Exec=//p' "$usr/share/thumbnailers/orvane.thumbnailer")
     thumbnail() {  # thumbnail INPUT OUTPUT SIZE
         local command=${exec_line//%i/\"$1\"}
