@@ -45,7 +45,7 @@ check "/usr/bin/orvane links to the program" \
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for package in libqt6core6 libqt6gui6 libqt6widgets6 libqt6opengl6 qt6-qpa-plugins fonts-ipafont-gothic \
+for package in libqt6core6 libqt6gui6 libqt6widgets6 libqt6opengl6 libgl1-mesa-dri fonts-ipafont-gothic \
                fonts-rocknroll qt6-translations-l10n; do
     check "it depends on $package" grep -q "\b$package\b" <<<"$depends"
 done
