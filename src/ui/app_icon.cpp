@@ -30,7 +30,8 @@ QImage appIconImage(int size)
 QIcon appIcon()
 {
     QIcon icon;
-    for (int size : {16, 32, 48})
+    // 64 and 96 serve 32 and 48 on a screen of twice the density.
+    for (int size : {16, 32, 48, 64, 96})
         icon.addPixmap(QPixmap::fromImage(appIconImage(size)));
     return icon;
 }

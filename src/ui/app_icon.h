@@ -1,4 +1,5 @@
-// The program's own icon, drawn at 16, 32 and 48 pixels.
+// The program's own icon, drawn at any size in pixels; the window's icon
+// holds 16, 32 and 48 and their doubles.
 #pragma once
 
 #include <QIcon>

@@ -13,21 +13,25 @@ namespace {
 
 const QColor kBackground(217, 215, 232);
 
-// The banner: the program's name over an evening sky, 200 × 40 pixels.
-QPixmap banner()
+// The banner: the program's name over an evening sky, 200 × 40 pixels,
+// drawn at `ratio` device pixels per pixel so that it stays sharp on a
+// high-density screen.
+QPixmap banner(qreal ratio)
 {
-    QImage image(200, 40, QImage::Format_RGB32);
+    const QRect area(0, 0, 200, 40);
+    QImage image(area.size() * ratio, QImage::Format_RGB32);
+    image.setDevicePixelRatio(ratio);
     QPainter p(&image);
     QLinearGradient sky(0, 0, 200, 40);
     sky.setColorAt(0, QColor(40, 40, 110));
     sky.setColorAt(1, QColor(240, 150, 90));
-    p.fillRect(image.rect(), sky);
+    p.fillRect(area, sky);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QColor(255, 250, 230));
     QFont font(QStringLiteral("RocknRoll One"));
     font.setPixelSize(24);
     p.setFont(font);
-    p.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("Orvane"));
+    p.drawText(area, Qt::AlignCenter, QStringLiteral("Orvane"));
     return QPixmap::fromImage(image);
 }
 
@@ -128,7 +132,7 @@ Form2::Form2(const QIcon& icon, QWidget* parent) : QWidget(parent, Qt::Window)
     Image4_ = new QLabel(this);
     Image4_->setGeometry(rect(840, 5040, 3060, 660));
     Image4_->setScaledContents(true);
-    Image4_->setPixmap(banner());
+    Image4_->setPixmap(banner(devicePixelRatioF()));
 
     Label2_ = new QLabel(QStringLiteral("(C) 2026 Orvane developers\n"), this);
     Label2_->setGeometry(rect(600, 5760, 3495, 360));
