@@ -8,14 +8,14 @@
 #include <QWindow>
 #include <QtTest>
 
+#include "platform/application.h"
+#include "platform/services.h"
 #include "render/ref/ref_presenter.h"
-#include "render/system_runtime.h"
+#include "render/system/system_runtime.h"
 #include "ui/app_icon.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
-#include "ui/toolkit/application.h"
-#include "ui/toolkit/services.h"
-#include "ui/toolkit/units.h"
+#include "ui/units.h"
 
 class HiDpi : public QObject {
     Q_OBJECT
@@ -44,8 +44,8 @@ void HiDpi::initTestCase()
         QSKIP("the delivered models have not been generated");
     previousDir_ = QDir::currentPath();
     QDir::setCurrent(QStringLiteral(ORVANE_ASSET_DIR));
-    toolkit::hooks().messageBox = [](const QString& text) { QFAIL(qPrintable(text)); };
-    toolkit::hooks().timeOfDay = [] { return 1000.0f; };
+    platform::hooks().messageBox = [](const QString& text) { QFAIL(qPrintable(text)); };
+    platform::hooks().timeOfDay = [] { return 1000.0f; };
     form_ = std::make_unique<ui::Form1>(runtime_);
     form_->show();
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
@@ -57,7 +57,7 @@ void HiDpi::layoutKeepsItsPlaces()
     QCOMPARE(form_->windowHandle()->devicePixelRatio(), ratio_);
     // Geometry in device-independent pixels is the layout of ratio 1: the
     // panel's 7575 × 7485 twips at 96 dpi, at its place in the window.
-    QCOMPARE(form_->picture1_->geometry(), toolkit::twipsToPixels(0, 0, 7575, 7485, 96.0));
+    QCOMPARE(form_->picture1_->geometry(), ui::twipsToPixels(0, 0, 7575, 7485, 96.0));
     QCOMPARE(form_->Command1_->devicePixelRatioF(), ratio_);
 }
 
@@ -105,14 +105,14 @@ void HiDpi::aboutBannerIsDrawnAtDevicePixels()
 void HiDpi::cleanupTestCase()
 {
     form_.reset();
-    toolkit::hooks() = {};
+    platform::hooks() = {};
     if (!previousDir_.isEmpty())
         QDir::setCurrent(previousDir_);
 }
 
 int main(int argc, char** argv)
 {
-    toolkit::Application app(argc, argv);
+    platform::Application app(argc, argv);
     HiDpi test;
     return QTest::qExec(&test, argc, argv);
 }
