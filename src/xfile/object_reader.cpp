@@ -151,6 +151,8 @@ private:
     bool readVertexColors();
     bool readMaterialList();
     bool readMaterial(Material& m, const std::string& label);
+    // A Material at the top level or in a frame: kept for later references.
+    bool readNamedMaterial(const Header& h);
     bool readFVFData();
     bool readDeclData();
     bool readMatrix(Matrix& m);
@@ -411,14 +413,10 @@ bool ObjectReader<Lexer>::readFile()
             if (!readMesh(Matrix::identity(), h))
                 return false;
             break;
-        case Kind::Material: {
-            Material m;
-            if (!readMaterial(m, label("Material", h.name)))
+        case Kind::Material:
+            if (!readNamedMaterial(h))
                 return false;
-            materials_.push_back(m);
-            remember(Kind::Material, h, materials_.size() - 1);
             break;
-        }
         default:
             if (!templates_.find(type))
                 diag_.warn("object of undeclared template " + quoteForMessage(type) + " skipped");
@@ -488,14 +486,10 @@ bool ObjectReader<Lexer>::readFrame(const Matrix& parent, int depth)
                     return false;
                 }
                 break;
-            case Kind::Material: {
-                Material m;
-                if (!readMaterial(m, label("Material", h.name)))
+            case Kind::Material:
+                if (!readNamedMaterial(h))
                     return false;
-                materials_.push_back(m);
-                remember(Kind::Material, h, materials_.size() - 1);
                 break;
-            }
             default:
                 if (!lex_.skipBlock())
                     return false;
@@ -505,6 +499,17 @@ bool ObjectReader<Lexer>::readFrame(const Matrix& parent, int depth)
         }
         }
     }
+}
+
+template <class Lexer>
+bool ObjectReader<Lexer>::readNamedMaterial(const Header& h)
+{
+    Material m;
+    if (!readMaterial(m, label("Material", h.name)))
+        return false;
+    materials_.push_back(m);
+    remember(Kind::Material, h, materials_.size() - 1);
+    return true;
 }
 
 template <class Lexer>

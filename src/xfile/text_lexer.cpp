@@ -67,29 +67,16 @@ TextLexer::TextLexer(const char* begin, const char* end, Diagnostics& diag, cons
 {
 }
 
-void TextLexer::skipSpace()
-{
-    const char* q = p_;
-    while (q < end_) {
-        char c = *q;
-        if (cls(c) & kSpace) {
-            ++q;
-        } else if (c == '#' || (c == '/' && q + 1 < end_ && q[1] == '/')) {
-            while (q < end_ && *q != '\n' && *q != '\r')
-                ++q;
-        } else {
-            break;
-        }
-    }
-    p_ = q;
-}
+void TextLexer::skipSpace() { skipWhile(kSpace); }
 
-void TextLexer::skipSeparatorsSlow()
+void TextLexer::skipSeparatorsSlow() { skipWhile(kSpace | kSep); }
+
+void TextLexer::skipWhile(std::uint8_t classes)
 {
     const char* q = p_;
     while (q < end_) {
         char c = *q;
-        if (cls(c) & (kSpace | kSep)) {
+        if (cls(c) & classes) {
             ++q;
         } else if (c == '#' || (c == '/' && q + 1 < end_ && q[1] == '/')) {
             while (q < end_ && *q != '\n' && *q != '\r')

@@ -99,6 +99,8 @@ public:
 private:
     void skipSpace();  // white space and comments
     void skipSeparatorsSlow();
+    // Skips characters of the given classes and comments.
+    void skipWhile(std::uint8_t classes);
     bool parseNumberAt(const char*& q, double& value, bool& special);
     bool readUIntSlow(std::uint32_t& value);
     bool readFloatSlow(float& value);
