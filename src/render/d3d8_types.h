@@ -44,6 +44,21 @@ struct D3DCOLORVALUE {
     float r, g, b, a;
 };
 
+// A packed ARGB colour as four channels in 0..1: the one place both devices
+// unpack colours, so they agree to the bit.
+constexpr D3DCOLORVALUE unpackColor(D3DCOLOR c)
+{
+    return {float((c >> 16) & 0xFF) / 255.0f, float((c >> 8) & 0xFF) / 255.0f, float(c & 0xFF) / 255.0f,
+            float(c >> 24) / 255.0f};
+}
+
+// The same into r, g, b, a of an array.
+inline void unpackColor(D3DCOLOR c, float out[4])
+{
+    const D3DCOLORVALUE v = unpackColor(c);
+    out[0] = v.r, out[1] = v.g, out[2] = v.b, out[3] = v.a;
+}
+
 // Row-major, row vectors: a point v becomes v × M; translation lives in row 4.
 struct D3DMATRIX {
     float m[4][4];

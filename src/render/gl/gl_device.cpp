@@ -138,8 +138,8 @@ HRESULT GlDevice::Clear(std::uint32_t rectCount, const D3DRECT* rects, std::uint
 
     GLbitfield mask = 0;
     if (flags & D3DCLEAR_TARGET) {
-        gl_->glClearColor(float((color >> 16) & 0xFF) / 255.0f, float((color >> 8) & 0xFF) / 255.0f,
-                          float(color & 0xFF) / 255.0f, float(color >> 24) / 255.0f);
+        const D3DCOLORVALUE clear = unpackColor(color);
+        gl_->glClearColor(clear.r, clear.g, clear.b, clear.a);
         gl_->glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         mask |= GL_COLOR_BUFFER_BIT;
     }

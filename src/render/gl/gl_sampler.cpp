@@ -55,8 +55,8 @@ void StageSampler::apply(QOpenGLFunctions_3_3_Core* gl, const DeviceState& s) co
     gl->glSamplerParameteri(id_, GL_TEXTURE_WRAP_T, wrapMode(s.stageState(D3DTSS_ADDRESSV)));
     gl->glSamplerParameteri(id_, GL_TEXTURE_WRAP_R, wrapMode(s.stageState(D3DTSS_ADDRESSW)));
     const D3DCOLOR border = s.stageState(D3DTSS_BORDERCOLOR);
-    const GLfloat color[4] = {float((border >> 16) & 0xFF) / 255.0f, float((border >> 8) & 0xFF) / 255.0f,
-                              float(border & 0xFF) / 255.0f, float(border >> 24) / 255.0f};
+    GLfloat color[4];
+    unpackColor(border, color);
     gl->glSamplerParameterfv(id_, GL_TEXTURE_BORDER_COLOR, color);
     gl->glSamplerParameteri(id_, GL_TEXTURE_MAG_FILTER,
                             linear(s.stageState(D3DTSS_MAGFILTER)) ? GL_LINEAR : GL_NEAREST);

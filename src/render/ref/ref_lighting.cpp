@@ -31,14 +31,6 @@ void copyColor(const D3DCOLORVALUE& c, float out[4])
     out[0] = c.r, out[1] = c.g, out[2] = c.b, out[3] = c.a;
 }
 
-void unpack(std::uint32_t argb, float out[4])
-{
-    out[0] = float((argb >> 16) & 0xFF) / 255.0f;
-    out[1] = float((argb >> 8) & 0xFF) / 255.0f;
-    out[2] = float(argb & 0xFF) / 255.0f;
-    out[3] = float(argb >> 24) / 255.0f;
-}
-
 // x^p with x^0 = 1 for every x, 0 included.
 float specularPower(float x, float p) { return p == 0.0f ? 1.0f : float(stablePow(double(x), double(p))); }
 
@@ -88,7 +80,7 @@ VertexProcessor::VertexProcessor(const DeviceState& s, const VertexLayout& layou
     copyColor(mat.Emissive, matEmissive_);
     power_ = mat.Power;
     float ambient[4];
-    unpack(s.renderState(D3DRS_AMBIENT), ambient);
+    unpackColor(s.renderState(D3DRS_AMBIENT), ambient);
     std::copy(ambient, ambient + 3, globalAmbient_);
 
     for (const LightSlot& slot : s.lights()) {
@@ -135,7 +127,7 @@ ClipVertex VertexProcessor::process(const float* p, const float* normal, std::ui
 
     float vertexColor[4] = {1, 1, 1, 1};
     if (layout_.colors)
-        unpack(color, vertexColor);
+        unpackColor(color, vertexColor);
 
     if (!lighting_) {
         std::copy(vertexColor, vertexColor + 4, out.v + kDiffuseR);

@@ -172,8 +172,8 @@ bool shadeFragment(const PixelState& ps, const Fragment& f, std::uint16_t z, std
 
     std::uint32_t r, g, b;
     if (ps.blend) {
-        const float dst[3] = {float((color >> 16) & 0xFF) / 255.0f, float((color >> 8) & 0xFF) / 255.0f,
-                              float(color & 0xFF) / 255.0f};
+        float dst[4];
+        unpackColor(color, dst);
         float mixed[3];
         for (int c = 0; c < 3; ++c)
             mixed[c] = out[c] * blendFactor(ps.srcBlend, c, out, dst) +

@@ -48,11 +48,7 @@ void fetch(const TextureLevel& level, const SamplerState& s, int i, int j, float
         std::copy(s.border, s.border + 4, out);
         return;
     }
-    const std::uint32_t t = level.at(x, y);
-    out[0] = float((t >> 16) & 0xFF) / 255.0f;
-    out[1] = float((t >> 8) & 0xFF) / 255.0f;
-    out[2] = float(t & 0xFF) / 255.0f;
-    out[3] = float(t >> 24) / 255.0f;
+    unpackColor(level.at(x, y), out);
 }
 
 void samplePoint(const TextureLevel& level, const SamplerState& s, float u, float v, float out[4])
@@ -117,11 +113,7 @@ SamplerState samplerStateFrom(const DeviceState& state)
     SamplerState s;
     s.addressU = state.stageState(D3DTSS_ADDRESSU);
     s.addressV = state.stageState(D3DTSS_ADDRESSV);
-    const D3DCOLOR border = state.stageState(D3DTSS_BORDERCOLOR);
-    s.border[0] = float((border >> 16) & 0xFF) / 255.0f;
-    s.border[1] = float((border >> 8) & 0xFF) / 255.0f;
-    s.border[2] = float(border & 0xFF) / 255.0f;
-    s.border[3] = float(border >> 24) / 255.0f;
+    unpackColor(state.stageState(D3DTSS_BORDERCOLOR), s.border);
     s.magFilter = state.stageState(D3DTSS_MAGFILTER);
     s.minFilter = state.stageState(D3DTSS_MINFILTER);
     s.mipFilter = state.stageState(D3DTSS_MIPFILTER);
