@@ -9,14 +9,14 @@
 
 #include "platform/application.h"
 #include "render_to_file.h"
-#include "ui/form1.h"
+#include "viewer/stored_controls.h"
 
 namespace {
 
 struct Setting {
     const char* name;
     const char* texture;  // texturing on with this image, or null
-    std::function<void(ui::Form1&)> adjust;
+    std::function<void(viewer::StoredControls&)> adjust;
 };
 
 const std::vector<Setting>& settings()
@@ -24,15 +24,15 @@ const std::vector<Setting>& settings()
     static const std::vector<Setting> all = {
         {"default", nullptr, {}},
         {"texture", "Texture\\earth1.jpg", {}},
-        {"wireframe", nullptr, [](ui::Form1& w) { w.Check7_->setValue16(1); }},
-        {"opacity37", nullptr, [](ui::Form1& w) { w.HScroll8_->setValue16(37); }},
-        {"gloss100", nullptr, [](ui::Form1& w) { w.HScroll9_->setValue16(100); }},
-        {"no-direct-light", nullptr, [](ui::Form1& w) { w.Check8_->setValue16(0); }},
-        {"no-ambient", nullptr, [](ui::Form1& w) { w.Check9_->setValue16(0); }},
-        {"fov1", nullptr, [](ui::Form1& w) { w.HScroll4_->setValue16(1); }},
-        {"fov50", nullptr, [](ui::Form1& w) { w.HScroll4_->setValue16(50); }},
-        {"camera-far", nullptr, [](ui::Form1& w) { w.HScroll10_->setValue16(0); }},
-        {"camera-near", nullptr, [](ui::Form1& w) { w.HScroll10_->setValue16(999); }},
+        {"wireframe", nullptr, [](viewer::StoredControls& c) { c.setCheck(7, 1); }},
+        {"opacity37", nullptr, [](viewer::StoredControls& c) { c.setHScroll(8, 37); }},
+        {"gloss100", nullptr, [](viewer::StoredControls& c) { c.setHScroll(9, 100); }},
+        {"no-direct-light", nullptr, [](viewer::StoredControls& c) { c.setCheck(8, 0); }},
+        {"no-ambient", nullptr, [](viewer::StoredControls& c) { c.setCheck(9, 0); }},
+        {"fov1", nullptr, [](viewer::StoredControls& c) { c.setHScroll(4, 1); }},
+        {"fov50", nullptr, [](viewer::StoredControls& c) { c.setHScroll(4, 50); }},
+        {"camera-far", nullptr, [](viewer::StoredControls& c) { c.setHScroll(10, 0); }},
+        {"camera-near", nullptr, [](viewer::StoredControls& c) { c.setHScroll(10, 999); }},
     };
     return all;
 }

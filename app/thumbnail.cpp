@@ -1,0 +1,69 @@
+#include "thumbnail.h"
+
+#include <malloc.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QGuiApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+namespace app {
+namespace {
+
+void giveUp(int)
+{
+    static const char message[] = "orvane: no thumbnail: the model took too long to draw\n";
+    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, message, sizeof message - 1);
+    _exit(3);
+}
+
+// The limits a thumbnailer must keep whatever the file holds.
+void limitResources()
+{
+    // Each thread's malloc arena reserves 64 MiB of address space; the
+    // rasteriser's threads would spend much of the limit on reservations.
+    mallopt(M_ARENA_MAX, 2);
+    const rlimit memory{kThumbnailBytes, kThumbnailBytes};
+    setrlimit(RLIMIT_AS, &memory);
+    signal(SIGALRM, giveUp);
+    alarm(kThumbnailSeconds);
+}
+
+}  // namespace
+
+int writeThumbnail(int argc, char** argv, const RenderRequest& request)
+{
+    limitResources();
+    // Nothing is shown: the off-screen platform needs no display.
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    try {
+        QGuiApplication application(argc, argv);
+        std::string error;
+        QStringList notes;
+        const std::optional<QImage> image = renderFrame(request, error, {}, &notes);
+        // Writing is quick and must not be cut short: the clock stops here.
+        alarm(0);
+        for (const QString& note : notes)
+            std::fprintf(stderr, "orvane: %s\n", note.toLocal8Bit().constData());
+        if (!image) {
+            std::fprintf(stderr, "orvane: no thumbnail: %s\n", error.c_str());
+            return 1;
+        }
+        QString why;
+        if (!writeImageAtomically(*image, request.output, &why)) {
+            std::fprintf(stderr, "orvane: no thumbnail: cannot write %s: %s\n",
+                         request.output.toLocal8Bit().constData(), why.toLocal8Bit().constData());
+            return 1;
+        }
+        return 0;
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "orvane: no thumbnail: the model needs more than %llu MiB\n",
+                     kThumbnailBytes >> 20);
+    }
+    return 1;
+}
+
+}  // namespace app
