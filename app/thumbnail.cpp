@@ -60,8 +60,7 @@ int writeThumbnail(int argc, char** argv, const RenderRequest& request)
         }
         return 0;
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "orvane: no thumbnail: the model needs more than %llu MiB\n",
-                     kThumbnailBytes >> 20);
+        std::fprintf(stderr, "orvane: no thumbnail: not enough memory to draw the model\n");
     }
     return 1;
 }

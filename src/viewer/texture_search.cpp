@@ -1,5 +1,6 @@
 #include "viewer/texture_search.h"
 
+#include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -60,10 +61,16 @@ std::optional<QString> findTexture(const QString& modelFolder, const QString& na
     const QString folder = modelFolder.isEmpty() ? QStringLiteral(".") : modelFolder;
     if (!isAbsolute(path))
         if (auto found = platform::findFile(folder + QLatin1Char('/') + path))
-            return found;
+            return QDir::cleanPath(*found);
     if (auto found = platform::findFile(folder + QLatin1Char('/') + fileName))
         return found;
-    return findBelow(folder, fileName);
+    if (auto found = findBelow(folder, fileName))
+        return found;
+    // The layout the program's own models are delivered in: X-File/ and
+    // Texture/ side by side.
+    if (auto found = platform::findFile(folder + QStringLiteral("/../Texture/") + fileName))
+        return QDir::cleanPath(*found);
+    return std::nullopt;
 }
 
 }  // namespace viewer

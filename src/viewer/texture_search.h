@@ -16,8 +16,9 @@ QString decodeTextureName(const std::string& bytes);
 // The file the name finds, without regard to case: the name as written,
 // relative to `modelFolder`; else a file of the same name beside the model;
 // else one below it (searched a few folders deep, a bounded number of
-// entries, so a model at the top of a large tree costs little). Empty when
-// none is found.
+// entries, so a model at the top of a large tree costs little); else one in
+// a Texture folder beside the model's folder, as the program's own models
+// are delivered. Empty when none is found.
 std::optional<QString> findTexture(const QString& modelFolder, const QString& name);
 
 }  // namespace viewer
