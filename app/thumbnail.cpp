@@ -26,8 +26,12 @@ void limitResources()
     // Each thread's malloc arena reserves 64 MiB of address space; the
     // rasteriser's threads would spend much of the limit on reservations.
     mallopt(M_ARENA_MAX, 2);
-    const rlimit memory{kThumbnailBytes, kThumbnailBytes};
-    setrlimit(RLIMIT_AS, &memory);
+    // Lowered only: a tighter limit the caller set stays.
+    rlimit memory{};
+    if (getrlimit(RLIMIT_AS, &memory) == 0 && memory.rlim_cur > kThumbnailBytes) {
+        memory.rlim_cur = kThumbnailBytes;
+        setrlimit(RLIMIT_AS, &memory);
+    }
     signal(SIGALRM, giveUp);
     alarm(kThumbnailSeconds);
 }
