@@ -156,11 +156,13 @@ std::optional<QImage> renderFrame(const RenderRequest& request, std::string& err
     return std::nullopt;
 }
 
-int renderToFile(const RenderRequest& request)
+int renderToFile(const RenderRequest& request, const std::function<void()>& beforeWriting)
 {
     std::string error;
     QStringList notes;
     const std::optional<QImage> image = renderFrame(request, error, {}, &notes);
+    if (beforeWriting)
+        beforeWriting();
     for (const QString& note : notes)
         std::fprintf(stderr, "orvane: %s\n", note.toLocal8Bit().constData());
     if (!image) {

@@ -37,9 +37,10 @@ std::optional<QImage> renderFrame(const RenderRequest& request, std::string& err
                                   const std::function<void(viewer::StoredControls&)>& adjust = {},
                                   QStringList* notes = nullptr);
 
-// renderFrame, written to request.output. Returns the exit status; failures
-// and notes are explained on standard error.
-int renderToFile(const RenderRequest& request);
+// renderFrame, written to request.output; `beforeWriting`, when given, runs
+// once the frame is drawn. Returns the exit status; failures and notes are
+// explained on standard error.
+int renderToFile(const RenderRequest& request, const std::function<void()>& beforeWriting = {});
 
 // Writes `image` to `path` in the format its suffix names, through a
 // temporary file that replaces `path` only when complete: a failure leaves

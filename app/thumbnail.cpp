@@ -45,24 +45,8 @@ int writeThumbnail(int argc, char** argv, const RenderRequest& request)
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     try {
         QGuiApplication application(argc, argv);
-        std::string error;
-        QStringList notes;
-        const std::optional<QImage> image = renderFrame(request, error, {}, &notes);
-        // Writing is quick and must not be cut short: the clock stops here.
-        alarm(0);
-        for (const QString& note : notes)
-            std::fprintf(stderr, "orvane: %s\n", note.toLocal8Bit().constData());
-        if (!image) {
-            std::fprintf(stderr, "orvane: no thumbnail: %s\n", error.c_str());
-            return 1;
-        }
-        QString why;
-        if (!writeImageAtomically(*image, request.output, &why)) {
-            std::fprintf(stderr, "orvane: no thumbnail: cannot write %s: %s\n",
-                         request.output.toLocal8Bit().constData(), why.toLocal8Bit().constData());
-            return 1;
-        }
-        return 0;
+        // Writing is quick and must not be cut short: the clock stops there.
+        return renderToFile(request, [] { alarm(0); });
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "orvane: no thumbnail: not enough memory to draw the model\n");
     }
