@@ -166,6 +166,9 @@ CommandLine parseCommandLine(int argc, char** argv)
                 return invalid(QStringLiteral("--look must be viewer or authored."));
             request.look = kind == QLatin1String("authored") ? Look::Authored : Look::Viewer;
         }
+        // The authored look takes its textures from the model's file.
+        if (request.look == Look::Authored && !request.texture.isEmpty())
+            return invalid(QStringLiteral("--texture goes with --look viewer."));
         line.mode = Mode::Render;
         return line;
     }

@@ -37,6 +37,8 @@ nodisplay "$program" --output "$work/x.png" >/dev/null 2>&1
 check "a --render option without --render exits 2" test $? -eq 2
 nodisplay "$program" --render box.x --output "$work/x.png" --look sideways >/dev/null 2>&1
 check "an unknown look exits 2" test $? -eq 2
+nodisplay "$program" --render box.x --output "$work/x.png" --look authored --texture a.png >/dev/null 2>&1
+check "--texture with the authored look exits 2" test $? -eq 2
 nodisplay "$program" --thumbnail box.x "$work/x.png" >/dev/null 2>&1
 check "--thumbnail without SIZE exits 2" test $? -eq 2
 
