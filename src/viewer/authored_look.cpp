@@ -26,7 +26,6 @@ constexpr float kBackground = 0.5f;
 constexpr d3d::D3DVECTOR kTowardsCamera = {-0.5f, 0.5f, -1.0f};
 
 d3d::D3DVECTOR operator-(d3d::D3DVECTOR a, d3d::D3DVECTOR b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-d3d::D3DVECTOR operator+(d3d::D3DVECTOR a, d3d::D3DVECTOR b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 d3d::D3DVECTOR operator*(d3d::D3DVECTOR a, float s) { return {a.x * s, a.y * s, a.z * s}; }
 d3d::D3DVECTOR cross(d3d::D3DVECTOR a, d3d::D3DVECTOR b)
 {
@@ -39,14 +38,12 @@ d3d::D3DVECTOR normalized(d3d::D3DVECTOR a)
     return l > 0 ? a * (1.0f / l) : a;
 }
 
-struct Sphere {
-    d3d::D3DVECTOR centre{0, 0, 0};
-    float radius = 1;
-};
-
-// Centred on the middle of the model's box, reaching its farthest vertex.
-// Vertices that are not finite numbers are left out.
-Sphere boundingSphere(const std::vector<float>& positions)
+// Moves and scales the model into the unit sphere about the origin: centred
+// on the middle of its box, its farthest vertex at distance 1. The device
+// then works with numbers near 1 whatever the model's size (lighting squares
+// lengths, which would leave the float range for sizes near 1e19 or 1e-19).
+// Vertices that are not finite numbers are left out of the measure.
+void placeInUnitSphere(std::vector<float>& positions)
 {
     double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
     auto finite = [&](std::size_t v) {
@@ -55,50 +52,55 @@ Sphere boundingSphere(const std::vector<float>& positions)
     };
     for (std::size_t v = 0; v + 2 < positions.size(); v += 3)
         if (finite(v))
-            for (int k = 0; k < 3; ++k)
-                lo[k] = std::min(lo[k], double(positions[v + k])),
+            for (int k = 0; k < 3; ++k) {
+                lo[k] = std::min(lo[k], double(positions[v + k]));
                 hi[k] = std::max(hi[k], double(positions[v + k]));
-    Sphere s;
+            }
     if (lo[0] > hi[0])
-        return s;
-    const double c[3] = {(lo[0] + hi[0]) / 2, (lo[1] + hi[1]) / 2, (lo[2] + hi[2]) / 2};
+        return;
+    const double centre[3] = {(lo[0] + hi[0]) / 2, (lo[1] + hi[1]) / 2, (lo[2] + hi[2]) / 2};
     double r2 = 0;
     for (std::size_t v = 0; v + 2 < positions.size(); v += 3)
         if (finite(v)) {
-            const double dx = positions[v] - c[0], dy = positions[v + 1] - c[1], dz = positions[v + 2] - c[2];
+            const double dx = positions[v] - centre[0], dy = positions[v + 1] - centre[1],
+                         dz = positions[v + 2] - centre[2];
             r2 = std::max(r2, dx * dx + dy * dy + dz * dz);
         }
-    s.centre = {float(c[0]), float(c[1]), float(c[2])};
-    const double r = std::sqrt(r2);
-    // A single point, or a model so large its extent is not a float, is
-    // framed as a unit sphere.
-    s.radius = r > 0 && r < 1e37 ? float(r) : 1.0f;
-    return s;
+    // A model that is a single point keeps its size.
+    const double radius = r2 > 0 ? std::sqrt(r2) : 1.0;
+    for (std::size_t i = 0; i < positions.size(); ++i)
+        positions[i] = float((positions[i] - centre[i % 3]) / radius);
 }
 
 // Files without normals would be lit by the ambient term alone: give each
-// vertex the area-weighted mean of its faces' normals instead.
+// vertex the area-weighted mean of its faces' normals instead. In double
+// precision, so that neither tiny nor huge models lose them.
 void addMissingNormals(xfile::MeshData& mesh)
 {
     if (!mesh.normals.empty())
         return;
-    mesh.normals.assign(mesh.positions.size(), 0.0f);
-    auto at = [&](std::uint32_t v) {
-        return d3d::D3DVECTOR{mesh.positions[3 * v], mesh.positions[3 * v + 1], mesh.positions[3 * v + 2]};
+    std::vector<double> sums(mesh.positions.size(), 0.0);
+    auto edge = [&](std::uint32_t from, std::uint32_t to, int k) {
+        return double(mesh.positions[3 * to + k]) - double(mesh.positions[3 * from + k]);
     };
     for (std::size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
         const std::uint32_t a = mesh.indices[i], b = mesh.indices[i + 1], c = mesh.indices[i + 2];
-        // Front faces wind clockwise in a left-handed space.
-        const d3d::D3DVECTOR n = cross(at(b) - at(a), at(c) - at(a));
-        for (std::uint32_t v : {a, b, c}) {
-            mesh.normals[3 * v] += n.x;
-            mesh.normals[3 * v + 1] += n.y;
-            mesh.normals[3 * v + 2] += n.z;
-        }
+        // Front faces wind clockwise in a left-handed space: (b − a) × (c − a)
+        // points out of them.
+        const double u[3] = {edge(a, b, 0), edge(a, b, 1), edge(a, b, 2)};
+        const double v[3] = {edge(a, c, 0), edge(a, c, 1), edge(a, c, 2)};
+        const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+        for (std::uint32_t corner : {a, b, c})
+            for (int k = 0; k < 3; ++k)
+                sums[3 * corner + k] += n[k];
     }
-    for (std::size_t v = 0; v + 2 < mesh.normals.size(); v += 3) {
-        const d3d::D3DVECTOR n = normalized({mesh.normals[v], mesh.normals[v + 1], mesh.normals[v + 2]});
-        mesh.normals[v] = n.x, mesh.normals[v + 1] = n.y, mesh.normals[v + 2] = n.z;
+    mesh.normals.assign(sums.size(), 0.0f);
+    for (std::size_t v = 0; v + 2 < sums.size(); v += 3) {
+        const double length =
+            std::sqrt(sums[v] * sums[v] + sums[v + 1] * sums[v + 1] + sums[v + 2] * sums[v + 2]);
+        if (length > 0 && std::isfinite(length))
+            for (int k = 0; k < 3; ++k)
+                mesh.normals[v + k] = float(sums[v + k] / length);
     }
 }
 
@@ -139,7 +141,7 @@ public:
             d3d::check(d3d::D3DXERR_INVALIDDATA, "D3DXLoadMeshFromX",
                        modelPath.toStdString() + ": " + error.message);
         addMissingNormals(data);
-        sphere_ = boundingSphere(data.positions);
+        placeInUnitSphere(data.positions);
         factory_ = dynamic_cast<d3d::ResourceFactory*>(module_.Device.get());
         d3d::check(factory_ ? factory_->CreateMeshFromData(data, mesh_) : d3d::D3DERR_INVALIDCALL,
                    "D3DXLoadMeshFromX", modelPath.toStdString() + ": the device cannot hold the mesh");
@@ -165,12 +167,12 @@ public:
         const d3d::D3DVECTOR towards = normalized(kTowardsCamera);
         const double tanHalfFov = std::tan(kFovDegrees * 3.14159265358979 / 360.0);
         const double tanHalfShorter = aspect >= 1 ? tanHalfFov : tanHalfFov * aspect;
-        const double distance = sphere_.radius / std::sin(std::atan(kFill * tanHalfShorter));
-        const d3d::D3DVECTOR eye = sphere_.centre + towards * float(distance);
+        // The model fills the unit sphere about the origin.
+        const double distance = 1.0 / std::sin(std::atan(kFill * tanHalfShorter));
+        const d3d::D3DVECTOR origin{0, 0, 0}, eye = towards * float(distance);
         const d3d::D3DVECTOR up{0, 1, 0};
-        module_.SetView(eye, sphere_.centre, up);
-        module_.SetProjection(aspect, kFovDegrees, float((distance - sphere_.radius) * 0.9),
-                              float((distance + sphere_.radius) * 1.1));
+        module_.SetView(eye, origin, up);
+        module_.SetProjection(aspect, kFovDegrees, float((distance - 1) * 0.9), float((distance + 1) * 1.1));
 
         // The viewer's lights at their default strengths, placed as the
         // viewer's camera sees them: from the upper right, behind the camera.
@@ -268,7 +270,6 @@ private:
     d3d::VBDirect3D8& module_;
     QStringList& notes_;
     d3d::MeshPtr mesh_;
-    Sphere sphere_;
     std::vector<GroupLook> groups_;
     d3d::ResourceFactory* factory_ = nullptr;
     std::map<QString, Texture> textures_;

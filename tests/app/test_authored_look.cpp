@@ -131,15 +131,26 @@ private:
 
 void AuthoredLook::anySizeFillsTheSameShare()
 {
-    QVERIFY(writeFile(dir_.filePath("tiny.x"), cubeModel(1e-3, {0.01, -0.02, 0.005}, kGrey)));
-    QVERIFY(writeFile(dir_.filePath("huge.x"), cubeModel(1e4, {3e4, 1e4, -2e4}, kGrey)));
-    const QRect tiny = modelBounds(draw(dir_.filePath("tiny.x"), {256, 256}).image);
-    const QRect huge = modelBounds(draw(dir_.filePath("huge.x"), {256, 256}).image);
+    QVERIFY(writeFile(dir_.filePath("tiny.x"), cubeModel(1e-20, {3e-20, -2e-20, 1e-20}, kGrey)));
+    QVERIFY(writeFile(dir_.filePath("huge.x"), cubeModel(1e20, {3e20, 1e20, -2e20}, kGrey)));
+    const QImage tinyImage = draw(dir_.filePath("tiny.x"), {256, 256}).image;
+    const QImage hugeImage = draw(dir_.filePath("huge.x"), {256, 256}).image;
+    const QRect tiny = modelBounds(tinyImage), huge = modelBounds(hugeImage);
     QVERIFY(!tiny.isEmpty() && !huge.isEmpty());
     // The cube's outline spans most of the bounding sphere's 80 %.
     const double share = std::max(tiny.width(), tiny.height()) / 256.0;
     QVERIFY2(share > 0.6 && share < 0.85, qPrintable(QString::number(share)));
     QVERIFY(std::abs(tiny.width() - huge.width()) <= 2 && std::abs(tiny.height() - huge.height()) <= 2);
+    // Lit alike, too.
+    int differing = 0;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x) {
+            const QRgb a = tinyImage.pixel(x, y), b = hugeImage.pixel(x, y);
+            differing += std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                             std::abs(qBlue(a) - qBlue(b)) >
+                         6;
+        }
+    QVERIFY2(differing < 256 * 256 / 100, qPrintable(QString::number(differing)));
     // Centred.
     QVERIFY(std::abs(tiny.center().x() - 128) <= 12 && std::abs(tiny.center().y() - 128) <= 12);
 }
