@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QUrl>
 
 namespace app {
 namespace {
@@ -125,7 +126,9 @@ CommandLine parseCommandLine(int argc, char** argv)
         if (!parseSide(positional[2], side))
             return invalid(QStringLiteral("SIZE must be a whole number from 1 to %1.").arg(kMaxSide));
         line.mode = Mode::Thumbnail;
-        request.model = positional[0];
+        // File managers hand over a path (%i) or a file URI (%u).
+        const QUrl input(positional[0]);
+        request.model = input.isLocalFile() ? input.toLocalFile() : positional[0];
         request.output = positional[1];
         request.size = QSize(side, side);
         request.deviceType = 2;

@@ -82,6 +82,8 @@ check "  with its texture found" test -z "$(grep -i texture "$work/err.txt")"
 nodisplay "$program" --render 'X-File\city02_01.x' --output "$work/authored.png" --device ref --look authored \
     --size 96x96 2>/dev/null
 check "  the same picture as --render --look authored on the reference device" cmp -s "$work/thumb.png" "$work/authored.png"
+nodisplay "$program" --thumbnail "file://$assets/X-File/box%2Ex" "$work/uri.png" 32 2>/dev/null
+check "  and takes the model as a file URI" test "$(identify -format '%wx%h' "$work/uri.png" 2>/dev/null)" = 32x32
 # No wrong preview is ever cached: failures leave no file and no temporary.
 rm -f "$work"/none-thumb*
 nodisplay "$program" --thumbnail "$work/broken.x" "$work/none-thumb.png" 96 2>/dev/null
