@@ -5,7 +5,6 @@
 #include <cmath>
 #include <map>
 
-#include "render/d3dx_math.h"
 #include "render/resource_factory.h"
 #include "render/status.h"
 #include "render/texture_loader.h"
