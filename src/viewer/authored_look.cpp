@@ -103,6 +103,33 @@ void addMissingNormals(xfile::MeshData& mesh)
     }
 }
 
+// A frame that mirrors its mesh turns every face's winding around while the
+// file's normals keep pointing out, so culling would show the inside of the
+// model. Faces whose winding disagrees with their corners' normals are turned
+// back; a face written twice, once for each side, keeps both.
+void windFacesWithTheirNormals(xfile::MeshData& mesh)
+{
+    if (mesh.normals.empty())
+        return;
+    auto at = [&](const std::vector<float>& values, std::uint32_t v, int k) {
+        return double(values[3 * v + k]);
+    };
+    for (std::size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
+        const std::uint32_t a = mesh.indices[i], b = mesh.indices[i + 1], c = mesh.indices[i + 2];
+        double u[3], v[3], n[3];
+        for (int k = 0; k < 3; ++k) {
+            u[k] = at(mesh.positions, b, k) - at(mesh.positions, a, k);
+            v[k] = at(mesh.positions, c, k) - at(mesh.positions, a, k);
+            n[k] = at(mesh.normals, a, k) + at(mesh.normals, b, k) + at(mesh.normals, c, k);
+        }
+        // (b − a) × (c − a) points out of a face wound clockwise.
+        const double facing = (u[1] * v[2] - u[2] * v[1]) * n[0] + (u[2] * v[0] - u[0] * v[2]) * n[1] +
+                              (u[0] * v[1] - u[1] * v[0]) * n[2];
+        if (facing < 0)
+            std::swap(mesh.indices[i + 1], mesh.indices[i + 2]);
+    }
+}
+
 struct GroupLook {
     std::uint32_t attribute;
     d3d::D3DMATERIAL8 material;
@@ -139,6 +166,7 @@ public:
         if (!xfile::loadMeshFile(QFile::encodeName(modelPath).toStdString(), data, error))
             d3d::check(d3d::D3DXERR_INVALIDDATA, "D3DXLoadMeshFromX",
                        modelPath.toStdString() + ": " + error.message);
+        windFacesWithTheirNormals(data);
         addMissingNormals(data);
         placeInUnitSphere(data.positions);
         factory_ = dynamic_cast<d3d::ResourceFactory*>(module_.Device.get());
