@@ -66,11 +66,16 @@ struct Vec {
     double x, y, z;
 };
 
-// A cube of half-side `scale` around `centre`, one material per face in the
-// order -x, +x, -y, +y, -z (front), +z, each given as diffuse RGB.
-QByteArray cubeModel(double scale, Vec centre, const std::array<Vec, 6>& colours)
+// A cube of half-side `scale` around `centre`, one material and one normal
+// per face in the order -x, +x, -y, +y, -z (front), +z, each material given
+// as diffuse RGB; inside a frame with `frameMatrix` (16 numbers) if given.
+QByteArray cubeModel(double scale, Vec centre, const std::array<Vec, 6>& colours,
+                     const char* frameMatrix = nullptr)
 {
-    QByteArray x = "xof 0303txt 0032\nMesh {\n8;\n";
+    QByteArray x = "xof 0303txt 0032\n";
+    if (frameMatrix)
+        x += QByteArray("Frame { FrameTransformMatrix { ") + frameMatrix + ";; }\n";
+    x += "Mesh {\n8;\n";
     auto corner = [&](int i) {
         return Vec{centre.x + ((i & 1) ? scale : -scale), centre.y + ((i & 2) ? scale : -scale),
                    centre.z + ((i & 4) ? scale : -scale)};
@@ -100,7 +105,12 @@ QByteArray cubeModel(double scale, Vec centre, const std::array<Vec, 6>& colours
                  .arg(c.y)
                  .arg(c.z)
                  .toLatin1();
+    x += "}\nMeshNormals {\n6;\n-1;0;0;,\n1;0;0;,\n0;-1;0;,\n0;1;0;,\n0;0;-1;,\n0;0;1;;\n6;\n";
+    for (int f = 0; f < 6; ++f)
+        x += QStringLiteral("4;%1,%1,%1,%1;%2\n").arg(f).arg(f < 5 ? "," : ";").toLatin1();
     x += "}\n}\n";
+    if (frameMatrix)
+        x += "}\n";
     return x;
 }
 
@@ -121,6 +131,7 @@ private slots:
     void anySizeFillsTheSameShare();
     void aspectFollowsTheImage();
     void everyGroupShowsItsColour();
+    void mirroringFramesShowTheOutside();
     void corpusGroupsShowTheirColours();
     void deliveredTextureIsDrawnAndAMissingOneNoted();
     void textureNamesAreDecodedAndFound();
@@ -178,6 +189,22 @@ void AuthoredLook::everyGroupShowsItsColour()
     QVERIFY(!image.isNull());
     for (int hue : {0, 120, 240})
         QVERIFY2(pixelsOfHue(image, hue) > 400, qPrintable(QStringLiteral("hue %1").arg(hue)));
+}
+
+void AuthoredLook::mirroringFramesShowTheOutside()
+{
+    // Mirrored in x, the cube looks the same: the same faces, lit the same.
+    QVERIFY(writeFile(dir_.filePath("plain.x"), cubeModel(1, {0, 0, 0}, kGrey)));
+    QVERIFY(writeFile(dir_.filePath("mirrored.x"),
+                      cubeModel(1, {0, 0, 0}, kGrey, "-1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,0,1")));
+    const QImage plain = draw(dir_.filePath("plain.x"), {128, 128}).image;
+    const QImage mirrored = draw(dir_.filePath("mirrored.x"), {128, 128}).image;
+    QVERIFY(!plain.isNull() && !mirrored.isNull());
+    int differing = 0;
+    for (int y = 0; y < 128; ++y)
+        for (int x = 0; x < 128; ++x)
+            differing += qGray(plain.pixel(x, y)) / 8 != qGray(mirrored.pixel(x, y)) / 8;
+    QVERIFY2(differing < 128 * 128 / 100, qPrintable(QString::number(differing)));
 }
 
 void AuthoredLook::corpusGroupsShowTheirColours()
