@@ -4,32 +4,25 @@
 //   orvane FILE.x               the viewer, showing FILE.x at once
 //   orvane --info FILE...       model statistics, no window
 //   orvane --render FILE.x --output OUT.png [--size WxH] [--time SECONDS]
-//          [--device hal|ref] [--texture IMAGE]
+//          [--device hal|ref] [--texture IMAGE] [--look viewer|authored]
 //                               one frame written to an image, no window
+//   orvane --thumbnail INPUT OUTPUT SIZE
+//                               a SIZE×SIZE preview for file managers
 #include <QDir>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
-#include <string>
-#include <vector>
 
+#include "command_line.h"
 #include "model_info.h"
 #include "platform/application.h"
 #include "render/system/system_runtime.h"
 #include "render_to_file.h"
+#include "thumbnail.h"
 #include "ui/form1.h"
 
 namespace {
-
-int usage()
-{
-    std::fprintf(stderr, "usage: orvane [FILE.x]\n"
-                         "       orvane --info FILE...\n"
-                         "       orvane --render FILE.x --output OUT.png [--size WxH] [--time SECONDS]\n"
-                         "              [--device hal|ref] [--texture IMAGE]\n");
-    return 2;
-}
 
 // Without a display, widgets still work on the off-screen platform.
 void useOffscreenWithoutDisplay()
@@ -38,73 +31,44 @@ void useOffscreenWithoutDisplay()
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
-int runRender(int argc, char** argv, const std::vector<std::string>& args)
+int runViewer(int argc, char** argv, const QString& model)
 {
-    app::RenderRequest request;
-    for (std::size_t i = 1; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&]() -> std::string { return i + 1 < args.size() ? args[++i] : std::string(); };
-        if (a == "--output") {
-            request.output = QString::fromStdString(value());
-        } else if (a == "--size") {
-            const std::string v = value();
-            int w = 0, h = 0;
-            if (std::sscanf(v.c_str(), "%dx%d", &w, &h) != 2 || w <= 0 || h <= 0 || w > 8192 || h > 8192)
-                return usage();
-            request.size = QSize(w, h);
-        } else if (a == "--time") {
-            const std::string v = value();
-            char* end = nullptr;
-            const double t = std::strtod(v.c_str(), &end);
-            if (v.empty() || *end)
-                return usage();
-            request.time = t;
-        } else if (a == "--device") {
-            const std::string v = value();
-            if (v == "hal")
-                request.deviceType = 1;
-            else if (v == "ref")
-                request.deviceType = 2;
-            else
-                return usage();
-        } else if (a == "--texture") {
-            request.texture = QString::fromStdString(value());
-        } else if (request.model.isEmpty() && a.rfind("--", 0) != 0) {
-            request.model = QString::fromStdString(a);
-        } else {
-            return usage();
-        }
-    }
-    if (request.model.isEmpty() || request.output.isEmpty())
-        return usage();
-    useOffscreenWithoutDisplay();
     platform::Application application(argc, argv);
-    return app::renderToFile(request);
+    d3d::SystemRuntime runtime;
+    ui::Form1 form(runtime);
+    form.show();
+    if (!model.isEmpty()) {
+        // A model named on the command line is shown at once.
+        form.setText1(QDir::current().absoluteFilePath(model));
+        QTimer::singleShot(0, &form, &ui::Form1::Command1_Click);
+    }
+    return application.exec();
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    if (!args.empty() && args[0] == "--info") {
-        if (args.size() < 2)
-            return usage();
-        return app::printModelInfo({args.begin() + 1, args.end()}, std::cout);
+    const app::CommandLine line = app::parseCommandLine(argc, argv);
+    switch (line.mode) {
+    case app::Mode::Help:
+    case app::Mode::Version:
+        std::fputs(line.text.toLocal8Bit().constData(), stdout);
+        return 0;
+    case app::Mode::Invalid:
+        std::fprintf(stderr, "orvane: %s Try 'orvane --help'.\n", line.text.toLocal8Bit().constData());
+        return 2;
+    case app::Mode::Info:
+        return app::printModelInfo(line.files, std::cout);
+    case app::Mode::Render: {
+        useOffscreenWithoutDisplay();
+        platform::Application application(argc, argv);
+        return app::renderToFile(line.render);
     }
-    if (!args.empty() && args[0] == "--render")
-        return runRender(argc, argv, args);
-    if (args.size() > 1 || (!args.empty() && args[0].rfind("--", 0) == 0))
-        return usage();
-
-    platform::Application application(argc, argv);
-    d3d::SystemRuntime runtime;
-    ui::Form1 form(runtime);
-    form.show();
-    if (!args.empty()) {
-        // A model named on the command line is shown at once.
-        form.setText1(QDir::current().absoluteFilePath(QString::fromLocal8Bit(args[0].c_str())));
-        QTimer::singleShot(0, &form, &ui::Form1::Command1_Click);
+    case app::Mode::Thumbnail:
+        return app::writeThumbnail(argc, argv, line.render);
+    case app::Mode::Viewer:
+        break;
     }
-    return application.exec();
+    return runViewer(argc, argv, line.render.model);
 }

@@ -1,13 +1,21 @@
 #include "render_to_file.h"
 
+#include <QFileInfo>
 #include <QImage>
+#include <QImageWriter>
+#include <QSaveFile>
 #include <cstdio>
 #include <stdexcept>
 
+#include "platform/host_path.h"
 #include "platform/services.h"
 #include "render/status.h"
 #include "render/system/system_runtime.h"
 #include "ui/form1.h"
+#include "ui/units.h"
+#include "viewer/authored_look.h"
+#include "viewer/scene.h"
+#include "viewer/stored_controls.h"
 
 namespace app {
 namespace {
@@ -61,8 +69,6 @@ struct RenderFailed : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-}  // namespace
-
 // Restores the toolkit's hooks when a render ends, however it ends.
 struct HookScope {
     HookScope() : saved(platform::hooks()) {}
@@ -70,8 +76,62 @@ struct HookScope {
     platform::Hooks saved;
 };
 
+// Picture1's size in the window's units, as the main window reports a panel
+// of `pixels`.
+float panelUnits(int pixels, float scale, int clientTwips)
+{
+    const double twips = pixels * double(ui::kTwipsPerInch) / ui::logicalDpi();
+    return float(twips * scale / clientTwips);
+}
+
+std::optional<QImage> backBuffer(d3d::VBDirect3D8& module)
+{
+    QImage image;
+    d3d::check(module.Device->GetBackBufferImage(image), "GetBackBufferImage");
+    return image;
+}
+
+std::optional<QImage> renderViewerLook(const RenderRequest& request,
+                                       const std::function<void(viewer::StoredControls&)>& adjust,
+                                       d3d::VBDirect3D8& module)
+{
+    // The aspect follows the requested size, as it would a panel of that size.
+    viewer::StoredControls controls(
+        panelUnits(request.size.width(), ui::kScaleWidth, ui::kClientWidthTwips),
+        panelUnits(request.size.height(), ui::kScaleHeight, ui::kClientHeightTwips));
+    controls.setText1(request.model);
+    if (!request.texture.isEmpty()) {
+        controls.setText2(request.texture);
+        controls.setCheck(3, 1);
+    }
+    if (adjust)
+        adjust(controls);
+    viewer::Scene scene(controls, module);
+    scene.Command1_Click();
+    if (!module.Device)
+        return std::nullopt;  // the message says that no device could be made
+    scene.Timer1_Timer();
+    return backBuffer(module);
+}
+
+std::optional<QImage> renderAuthoredLook(const RenderRequest& request, d3d::VBDirect3D8& module,
+                                         QStringList& notes)
+{
+    if (module.InitDevice(nullptr, request.deviceType, false) == 0) {
+        platform::messageBox(QStringLiteral("Direct3Dは使えません。"));
+        return std::nullopt;
+    }
+    const QString path = platform::hostPath(request.model);
+    viewer::drawAuthored(module, platform::findFile(path).value_or(path), request.size.width(),
+                         request.size.height(), notes);
+    return backBuffer(module);
+}
+
+}  // namespace
+
 std::optional<QImage> renderFrame(const RenderRequest& request, std::string& error,
-                                  const std::function<void(ui::Form1&)>& adjust)
+                                  const std::function<void(viewer::StoredControls&)>& adjust,
+                                  QStringList* notes)
 {
     HookScope hooks;
     // Messages become the error, and the program's end a failure of this render.
@@ -81,33 +141,12 @@ std::optional<QImage> renderFrame(const RenderRequest& request, std::string& err
         platform::hooks().timeOfDay = [t = *request.time] { return float(t); };
 
     OffscreenRuntime runtime(request.size, request.deviceType);
-    ui::Form1 form(runtime);
-    // The aspect follows the requested size, as it would a panel of that size.
-    form.picture1_->resize(request.size);
-    form.setText1(request.model);
-    if (!request.texture.isEmpty()) {
-        form.setText2(request.texture);
-        form.Check3_->blockSignals(true);
-        form.Check3_->setValue16(1);
-        form.Check3_->blockSignals(false);
-    }
-    if (adjust) {
-        const QList<QWidget*> controls = form.findChildren<QWidget*>();
-        for (QWidget* control : controls)
-            control->blockSignals(true);
-        adjust(form);
-        for (QWidget* control : controls)
-            control->blockSignals(false);
-    }
+    d3d::VBDirect3D8 module(runtime);
+    QStringList ignoredNotes;
     try {
-        form.Command1_Click();
-        if (!form.module().Device)
-            return std::nullopt;  // the message says that no device could be made
-        form.Timer1_->stop();
-        form.Timer1_Timer();
-        QImage image;
-        d3d::check(form.module().Device->GetBackBufferImage(image), "GetBackBufferImage");
-        return image;
+        if (request.look == Look::Authored)
+            return renderAuthoredLook(request, module, notes ? *notes : ignoredNotes);
+        return renderViewerLook(request, adjust, module);
     } catch (const platform::RuntimeError& failure) {
         error = failure.message();
     } catch (const RenderFailed&) {
@@ -117,19 +156,54 @@ std::optional<QImage> renderFrame(const RenderRequest& request, std::string& err
     return std::nullopt;
 }
 
-int renderToFile(const RenderRequest& request)
+int renderToFile(const RenderRequest& request, const std::function<void()>& beforeWriting)
 {
     std::string error;
-    const std::optional<QImage> image = renderFrame(request, error);
+    QStringList notes;
+    const std::optional<QImage> image = renderFrame(request, error, {}, &notes);
+    if (beforeWriting)
+        beforeWriting();
+    for (const QString& note : notes)
+        std::fprintf(stderr, "orvane: %s\n", note.toLocal8Bit().constData());
     if (!image) {
         std::fprintf(stderr, "orvane: %s\n", error.c_str());
         return 1;
     }
-    if (!image->save(request.output)) {
-        std::fprintf(stderr, "orvane: cannot write %s\n", request.output.toLocal8Bit().constData());
+    QString why;
+    if (!writeImageAtomically(*image, request.output, &why)) {
+        std::fprintf(stderr, "orvane: cannot write %s: %s\n", request.output.toLocal8Bit().constData(),
+                     why.toLocal8Bit().constData());
         return 1;
     }
     return 0;
+}
+
+bool writeImageAtomically(const QImage& image, const QString& path, QString* error)
+{
+    // The suffix names the format; PNG where it names none Qt can write
+    // (thumbnail caches hand over names like "xyz.png.tmp").
+    QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
+    if (!QImageWriter::supportedImageFormats().contains(format))
+        format = "png";
+    QSaveFile file(path);
+    QImageWriter writer(&file, format);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    if (!writer.write(image)) {
+        if (error)
+            *error = writer.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
 }
 
 }  // namespace app

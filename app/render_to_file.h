@@ -1,37 +1,50 @@
-// orvane --render: one frame of the scene Run builds with every control at its
-// default, drawn off screen and written to an image file.
+// orvane --render and --thumbnail: one frame drawn off screen and written to
+// an image file. The viewer look is the scene Run builds with every control
+// at its default; the authored look shows the model as its file describes it.
 #pragma once
 
 #include <QImage>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <string>
 
-namespace ui {
-class Form1;
+namespace viewer {
+class StoredControls;
 }
 
 namespace app {
 
+enum class Look { Viewer, Authored };
+
 struct RenderRequest {
     QString model;
     QString output;
-    QString texture;             // empty: texturing stays off
+    QString texture;             // viewer look: empty leaves texturing off
     QSize size{505, 499};        // the render panel's size
-    std::optional<double> time;  // seconds since midnight; empty: now
+    std::optional<double> time;  // viewer look: seconds since midnight; empty: now
     int deviceType = 1;          // 1 hardware (OpenGL), 2 reference
+    Look look = Look::Viewer;
 };
 
-// Draws the frame. `adjust`, when given, changes controls of the window
-// before Run (their handlers do not run). Needs a QApplication. On failure
-// returns nothing and says why in `error`.
+// Draws the frame. `adjust`, when given, changes the viewer look's settings
+// before Run. Needs a QGuiApplication. On failure returns nothing and says
+// why in `error`; `notes`, when given, collects what the authored look drew
+// differently from the file (textures left out).
 std::optional<QImage> renderFrame(const RenderRequest& request, std::string& error,
-                                  const std::function<void(ui::Form1&)>& adjust = {});
+                                  const std::function<void(viewer::StoredControls&)>& adjust = {},
+                                  QStringList* notes = nullptr);
 
-// renderFrame, written to request.output. Returns the exit status; failures
-// are explained on standard error.
-int renderToFile(const RenderRequest& request);
+// renderFrame, written to request.output; `beforeWriting`, when given, runs
+// once the frame is drawn. Returns the exit status; failures and notes are
+// explained on standard error.
+int renderToFile(const RenderRequest& request, const std::function<void()>& beforeWriting = {});
+
+// Writes `image` to `path` in the format its suffix names, through a
+// temporary file that replaces `path` only when complete: a failure leaves
+// whatever was at `path` before. Returns false and says why in `error`.
+bool writeImageAtomically(const QImage& image, const QString& path, QString* error);
 
 }  // namespace app

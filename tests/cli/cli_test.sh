@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The command line: --info without a display, --render's determinism and
-# motion, and clean failures.
+# The command line: Qt's conventions for --help, --version and bad options,
+# --info without a display, --render's determinism and motion, --thumbnail
+# as a file manager calls it, and clean failures.
 #   cli_test.sh PROGRAM WORK_DIR
 set -uo pipefail
 program=$1
@@ -14,6 +15,32 @@ check() {  # check DESCRIPTION COMMAND...
 }
 # Pixels of two images that differ by more than 2 % in some channel.
 differing() { compare -metric AE -fuzz 2% "$1" "$2" null: 2>&1 | cut -d' ' -f1; }
+
+# --help and --version print on standard output and succeed; an unknown
+# option is one line on standard error naming it, and exit status 2.
+nodisplay() { env -u DISPLAY -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY "$@"; }
+out=$(nodisplay "$program" --help 2>"$work/err.txt")
+status=$?
+check "--help exits 0" test "$status" -eq 0
+check "  and prints the usage on standard output" grep -q -- '--thumbnail INPUT OUTPUT SIZE' <<<"$out"
+check "  and nothing on standard error" test ! -s "$work/err.txt"
+out=$(nodisplay "$program" --version 2>/dev/null)
+status=$?
+check "--version exits 0 and prints 'orvane X.Y' ($out)" test "$status" -eq 0 -a -n "$(grep -xE 'orvane [0-9]+\.[0-9]+' <<<"$out")"
+nodisplay "$program" --frobnicate >"$work/out.txt" 2>"$work/err.txt"
+status=$?
+check "an unknown option exits 2" test "$status" -eq 2
+check "  with one line naming it and pointing to --help ($(cat "$work/err.txt"))" \
+    test "$(wc -l <"$work/err.txt")" -eq 1 -a -n "$(grep frobnicate "$work/err.txt" | grep -- --help)"
+check "  and nothing on standard output" test ! -s "$work/out.txt"
+nodisplay "$program" --output "$work/x.png" >/dev/null 2>&1
+check "a --render option without --render exits 2" test $? -eq 2
+nodisplay "$program" --render box.x --output "$work/x.png" --look sideways >/dev/null 2>&1
+check "an unknown look exits 2" test $? -eq 2
+nodisplay "$program" --render box.x --output "$work/x.png" --look authored --texture a.png >/dev/null 2>&1
+check "--texture with the authored look exits 2" test $? -eq 2
+nodisplay "$program" --thumbnail box.x "$work/x.png" >/dev/null 2>&1
+check "--thumbnail without SIZE exits 2" test $? -eq 2
 
 # --info needs no display; a bad file fails after the others are printed.
 printf 'xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 4;0,1,2,3;; }\n' > "$work/broken.x"
@@ -46,6 +73,33 @@ if [ -n "${DISPLAY:-}" ]; then
     "$program" --render 'X-File\box.x' --output "$work/small.png" --size 64x48 --time 1000 2>/dev/null
     check "--size sets the image size" test "$(identify -format '%wx%h' "$work/small.png" 2>/dev/null)" = 64x48
 fi
+
+# --thumbnail as a file manager calls it: no display, an absolute INPUT.
+nodisplay "$program" --thumbnail "$assets/X-File/city02_01.x" "$work/thumb.png" 96 2>"$work/err.txt"
+check "--thumbnail works without a display" test $? -eq 0
+check "  and writes a SIZE×SIZE PNG" test "$(identify -format '%m %wx%h' "$work/thumb.png" 2>/dev/null)" = "PNG 96x96"
+check "  with its texture found" test -z "$(grep -i texture "$work/err.txt")"
+nodisplay "$program" --render 'X-File\city02_01.x' --output "$work/authored.png" --device ref --look authored \
+    --size 96x96 2>/dev/null
+check "  the same picture as --render --look authored on the reference device" cmp -s "$work/thumb.png" "$work/authored.png"
+nodisplay "$program" --thumbnail "file://$assets/X-File/box%2Ex" "$work/uri.png" 32 2>/dev/null
+check "  and takes the model as a file URI" test "$(identify -format '%wx%h' "$work/uri.png" 2>/dev/null)" = 32x32
+# No wrong preview is ever cached: failures leave no file and no temporary.
+rm -f "$work"/none-thumb*
+nodisplay "$program" --thumbnail "$work/broken.x" "$work/none-thumb.png" 96 2>/dev/null
+check "a broken model gets no thumbnail: non-zero exit" test $? -ne 0
+check "  and no file" test -z "$(ls "$work" | grep none-thumb)"
+(ulimit -v 300000; nodisplay "$program" --thumbnail "$assets/X-File/teapot.x" "$work/none-thumb.png" 8192 2>/dev/null)
+check "a thumbnail that runs out of memory fails" test $? -ne 0
+check "  and leaves no file" test -z "$(ls "$work" | grep none-thumb)"
+# The alarm the program sets for itself, rung early.
+env -u DISPLAY -u QT_QPA_PLATFORM "$program" --thumbnail "$assets/X-File/teapot.x" "$work/none-thumb.png" 8192 \
+    2>/dev/null &
+sleep 1
+kill -ALRM $! 2>/dev/null
+wait $!
+check "a thumbnail past its time gives up with status 3" test $? -eq 3
+check "  and leaves no file" test -z "$(ls "$work" | grep none-thumb)"
 
 "$program" --render 'X-File\no-such-model.x' --output "$work/none.png" --device ref 2>"$work/err.txt"
 check "a missing model is exit status 1" test $? -eq 1

@@ -9,14 +9,15 @@
 
 #include "platform/application.h"
 #include "render_to_file.h"
-#include "ui/form1.h"
+#include "viewer/stored_controls.h"
 
 namespace {
 
 struct Setting {
     const char* name;
     const char* texture;  // texturing on with this image, or null
-    std::function<void(ui::Form1&)> adjust;
+    std::function<void(viewer::StoredControls&)> adjust;
+    app::Look look = app::Look::Viewer;
 };
 
 const std::vector<Setting>& settings()
@@ -24,15 +25,16 @@ const std::vector<Setting>& settings()
     static const std::vector<Setting> all = {
         {"default", nullptr, {}},
         {"texture", "Texture\\earth1.jpg", {}},
-        {"wireframe", nullptr, [](ui::Form1& w) { w.Check7_->setValue16(1); }},
-        {"opacity37", nullptr, [](ui::Form1& w) { w.HScroll8_->setValue16(37); }},
-        {"gloss100", nullptr, [](ui::Form1& w) { w.HScroll9_->setValue16(100); }},
-        {"no-direct-light", nullptr, [](ui::Form1& w) { w.Check8_->setValue16(0); }},
-        {"no-ambient", nullptr, [](ui::Form1& w) { w.Check9_->setValue16(0); }},
-        {"fov1", nullptr, [](ui::Form1& w) { w.HScroll4_->setValue16(1); }},
-        {"fov50", nullptr, [](ui::Form1& w) { w.HScroll4_->setValue16(50); }},
-        {"camera-far", nullptr, [](ui::Form1& w) { w.HScroll10_->setValue16(0); }},
-        {"camera-near", nullptr, [](ui::Form1& w) { w.HScroll10_->setValue16(999); }},
+        {"wireframe", nullptr, [](viewer::StoredControls& c) { c.setCheck(7, 1); }},
+        {"opacity37", nullptr, [](viewer::StoredControls& c) { c.setHScroll(8, 37); }},
+        {"gloss100", nullptr, [](viewer::StoredControls& c) { c.setHScroll(9, 100); }},
+        {"no-direct-light", nullptr, [](viewer::StoredControls& c) { c.setCheck(8, 0); }},
+        {"no-ambient", nullptr, [](viewer::StoredControls& c) { c.setCheck(9, 0); }},
+        {"fov1", nullptr, [](viewer::StoredControls& c) { c.setHScroll(4, 1); }},
+        {"fov50", nullptr, [](viewer::StoredControls& c) { c.setHScroll(4, 50); }},
+        {"camera-far", nullptr, [](viewer::StoredControls& c) { c.setHScroll(10, 0); }},
+        {"camera-near", nullptr, [](viewer::StoredControls& c) { c.setHScroll(10, 999); }},
+        {"authored", nullptr, {}, app::Look::Authored},
     };
     return all;
 }
@@ -104,6 +106,7 @@ void DeviceParity::sameScene()
     app::RenderRequest request;
     request.model = QStringLiteral("X-File\\") + model;
     request.time = 1000.25;
+    request.look = s.look;
     if (s.texture)
         request.texture = QString::fromLatin1(s.texture);
 
@@ -117,11 +120,13 @@ void DeviceParity::sameScene()
     QCOMPARE(hal->size(), ref->size());
 
     // The comparison means something only where a model was drawn.
-    if (QByteArray(s.name) == "default") {
+    if (QByteArray(s.name) == "default" || QByteArray(s.name) == "authored") {
+        // The corner shows the background.
+        const QRgb background = hal->pixel(0, 0);
         int drawn = 0;
         for (int y = 0; y < hal->height(); y += 2)
             for (int x = 0; x < hal->width(); x += 2)
-                drawn += (hal->pixel(x, y) & 0xFFFFFF) != 0;
+                drawn += hal->pixel(x, y) != background;
         QVERIFY2(drawn > 100, "the model covers almost nothing");
     }
 

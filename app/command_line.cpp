@@ -1,0 +1,186 @@
+#include "command_line.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QUrl>
+
+namespace app {
+namespace {
+
+// Largest side of an image the program draws.
+constexpr int kMaxSide = 8192;
+
+const QString kDescription =
+    QStringLiteral("A viewer for DirectX .x models.\n\n"
+                   "  orvane [FILE.x]                  the viewer, showing FILE.x at once\n"
+                   "  orvane --info FILE...            one line of statistics per model\n"
+                   "  orvane --render FILE.x --output OUT.png [--size WxH] [--time SECONDS]\n"
+                   "         [--device hal|ref] [--texture IMAGE] [--look viewer|authored]\n"
+                   "                                   one frame written to an image\n"
+                   "  orvane --thumbnail INPUT OUTPUT SIZE\n"
+                   "                                   a SIZE×SIZE PNG preview (authored look,\n"
+                   "                                   reference device, no display needed)");
+
+CommandLine invalid(const QString& why)
+{
+    CommandLine line;
+    line.mode = Mode::Invalid;
+    line.text = why;
+    return line;
+}
+
+bool parseSide(const QString& text, int& side)
+{
+    bool ok = false;
+    side = text.toInt(&ok);
+    return ok && side > 0 && side <= kMaxSide;
+}
+
+}  // namespace
+
+CommandLine parseCommandLine(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(kDescription);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption info(QStringLiteral("info"),
+                                  QStringLiteral("Print statistics of each model FILE."));
+    const QCommandLineOption render(QStringLiteral("render"), QStringLiteral("Draw MODEL to an image file."),
+                                    QStringLiteral("MODEL"));
+    const QCommandLineOption output(QStringLiteral("output"), QStringLiteral("The image --render writes."),
+                                    QStringLiteral("OUT"));
+    const QCommandLineOption size(QStringLiteral("size"), QStringLiteral("Image size (default 505x499)."),
+                                  QStringLiteral("WxH"));
+    const QCommandLineOption time(QStringLiteral("time"),
+                                  QStringLiteral("Viewer look: the clock, in seconds since midnight."),
+                                  QStringLiteral("SECONDS"));
+    const QCommandLineOption device(QStringLiteral("device"),
+                                    QStringLiteral("hal (OpenGL, the default) or ref (no display needed)."),
+                                    QStringLiteral("DEVICE"));
+    const QCommandLineOption texture(QStringLiteral("texture"),
+                                     QStringLiteral("Viewer look: texture the model with IMAGE."),
+                                     QStringLiteral("IMAGE"));
+    const QCommandLineOption look(QStringLiteral("look"),
+                                  QStringLiteral("viewer (the window's scene, the default) or authored (the "
+                                                 "model's own materials and textures, framed to fit)."),
+                                  QStringLiteral("LOOK"));
+    const QCommandLineOption thumbnail(QStringLiteral("thumbnail"),
+                                       QStringLiteral("Write a SIZE×SIZE preview of INPUT to OUTPUT."));
+    for (const QCommandLineOption& option :
+         {info, render, output, size, time, device, texture, look, thumbnail})
+        parser.addOption(option);
+    parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Model(s), or INPUT OUTPUT SIZE."),
+                                 QStringLiteral("[FILE.x]"));
+
+    if (!parser.parse(arguments))
+        return invalid(parser.errorText());
+    CommandLine line;
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        line.mode = Mode::Help;
+        // The usage line names the program as the application object has it.
+        int count = 1;
+        const QCoreApplication application(count, argv);
+        line.text = parser.helpText();
+        return line;
+    }
+    if (parser.isSet(version)) {
+        line.mode = Mode::Version;
+        line.text = QStringLiteral("orvane %1\n").arg(QStringLiteral(ORVANE_VERSION));
+        return line;
+    }
+
+    const QStringList positional = parser.positionalArguments();
+    const int modes = int(parser.isSet(info)) + int(parser.isSet(render)) + int(parser.isSet(thumbnail));
+    if (modes > 1)
+        return invalid(QStringLiteral("Use only one of --info, --render and --thumbnail."));
+    const bool renderOptions = parser.isSet(output) || parser.isSet(size) || parser.isSet(time) ||
+                               parser.isSet(device) || parser.isSet(texture) || parser.isSet(look);
+    if (renderOptions && !parser.isSet(render))
+        return invalid(
+            QStringLiteral("--output, --size, --time, --device, --texture and --look go with --render."));
+
+    if (parser.isSet(info)) {
+        if (positional.isEmpty())
+            return invalid(QStringLiteral("--info needs at least one FILE."));
+        line.mode = Mode::Info;
+        // The bytes as given, so that any file name the system has opens.
+        for (const QString& file : positional)
+            for (int i = 1; i < argc; ++i)
+                if (QString::fromLocal8Bit(argv[i]) == file) {
+                    line.files.emplace_back(argv[i]);
+                    break;
+                }
+        return line;
+    }
+
+    RenderRequest& request = line.render;
+    if (parser.isSet(thumbnail)) {
+        int side = 0;
+        if (positional.size() != 3)
+            return invalid(QStringLiteral("--thumbnail needs INPUT OUTPUT SIZE."));
+        if (!parseSide(positional[2], side))
+            return invalid(QStringLiteral("SIZE must be a whole number from 1 to %1.").arg(kMaxSide));
+        line.mode = Mode::Thumbnail;
+        // File managers hand over a path (%i) or a file URI (%u).
+        const QUrl input(positional[0]);
+        request.model = input.isLocalFile() ? input.toLocalFile() : positional[0];
+        request.output = positional[1];
+        request.size = QSize(side, side);
+        request.deviceType = 2;
+        request.look = Look::Authored;
+        return line;
+    }
+
+    if (parser.isSet(render)) {
+        if (!positional.isEmpty())
+            return invalid(QStringLiteral("Unexpected argument '%1'.").arg(positional[0]));
+        request.model = parser.value(render);
+        request.output = parser.value(output);
+        if (request.model.isEmpty() || request.output.isEmpty())
+            return invalid(QStringLiteral("--render needs a MODEL and --output OUT."));
+        if (parser.isSet(size)) {
+            const QStringList sides = parser.value(size).split(QLatin1Char('x'));
+            int w = 0, h = 0;
+            if (sides.size() != 2 || !parseSide(sides[0], w) || !parseSide(sides[1], h))
+                return invalid(QStringLiteral("--size must be WxH, each side from 1 to %1.").arg(kMaxSide));
+            request.size = QSize(w, h);
+        }
+        if (parser.isSet(time)) {
+            bool ok = false;
+            request.time = parser.value(time).toDouble(&ok);
+            if (!ok)
+                return invalid(QStringLiteral("--time must be a number of seconds."));
+        }
+        if (parser.isSet(device)) {
+            const QString kind = parser.value(device);
+            if (kind != QLatin1String("hal") && kind != QLatin1String("ref"))
+                return invalid(QStringLiteral("--device must be hal or ref."));
+            request.deviceType = kind == QLatin1String("hal") ? 1 : 2;
+        }
+        request.texture = parser.value(texture);
+        if (parser.isSet(look)) {
+            const QString kind = parser.value(look);
+            if (kind != QLatin1String("viewer") && kind != QLatin1String("authored"))
+                return invalid(QStringLiteral("--look must be viewer or authored."));
+            request.look = kind == QLatin1String("authored") ? Look::Authored : Look::Viewer;
+        }
+        // The authored look takes its textures from the model's file.
+        if (request.look == Look::Authored && !request.texture.isEmpty())
+            return invalid(QStringLiteral("--texture goes with --look viewer."));
+        line.mode = Mode::Render;
+        return line;
+    }
+
+    if (positional.size() > 1)
+        return invalid(QStringLiteral("Give at most one FILE.x to show."));
+    if (!positional.isEmpty())
+        request.model = positional[0];
+    return line;
+}
+
+}  // namespace app

@@ -1,0 +1,56 @@
+#include "thumbnail.h"
+
+#include <malloc.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QGuiApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+
+namespace app {
+namespace {
+
+void giveUp(int)
+{
+    static const char message[] = "orvane: no thumbnail: the model took too long to draw\n";
+    [[maybe_unused]] const ssize_t written = write(STDERR_FILENO, message, sizeof message - 1);
+    _exit(3);
+}
+
+// The limits a thumbnailer must keep whatever the file holds.
+void limitResources()
+{
+    // Each thread's malloc arena reserves 64 MiB of address space; the
+    // rasteriser's threads would spend much of the limit on reservations.
+    mallopt(M_ARENA_MAX, 2);
+    // Lowered only: a tighter limit the caller set stays.
+    rlimit memory{};
+    if (getrlimit(RLIMIT_AS, &memory) == 0 && memory.rlim_cur > kThumbnailBytes) {
+        memory.rlim_cur = kThumbnailBytes;
+        setrlimit(RLIMIT_AS, &memory);
+    }
+    signal(SIGALRM, giveUp);
+    alarm(kThumbnailSeconds);
+}
+
+}  // namespace
+
+int writeThumbnail(int argc, char** argv, const RenderRequest& request)
+{
+    limitResources();
+    // Nothing is shown: the off-screen platform needs no display.
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    try {
+        QGuiApplication application(argc, argv);
+        // Writing is quick and must not be cut short: the clock stops there.
+        return renderToFile(request, [] { alarm(0); });
+    } catch (const std::bad_alloc&) {
+        std::fprintf(stderr, "orvane: no thumbnail: not enough memory to draw the model\n");
+    }
+    return 1;
+}
+
+}  // namespace app

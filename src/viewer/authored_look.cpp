@@ -1,0 +1,315 @@
+#include "viewer/authored_look.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cmath>
+#include <map>
+
+#include "render/resource_factory.h"
+#include "render/status.h"
+#include "render/texture_loader.h"
+#include "viewer/scene.h"
+#include "viewer/stored_controls.h"
+#include "viewer/texture_search.h"
+#include "xfile/xfile.h"
+
+namespace viewer {
+namespace {
+
+// The share of the picture's shorter side the bounding sphere spans.
+constexpr float kFill = 0.8f;
+constexpr float kFovDegrees = 30.0f;
+constexpr float kBackground = 0.5f;
+// Towards the camera from the model's centre: left, up and to the front
+// (the viewer looks along +z).
+constexpr d3d::D3DVECTOR kTowardsCamera = {-0.5f, 0.5f, -1.0f};
+
+d3d::D3DVECTOR operator-(d3d::D3DVECTOR a, d3d::D3DVECTOR b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+d3d::D3DVECTOR operator*(d3d::D3DVECTOR a, float s) { return {a.x * s, a.y * s, a.z * s}; }
+d3d::D3DVECTOR cross(d3d::D3DVECTOR a, d3d::D3DVECTOR b)
+{
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+float length(d3d::D3DVECTOR a) { return std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z); }
+d3d::D3DVECTOR normalized(d3d::D3DVECTOR a)
+{
+    const float l = length(a);
+    return l > 0 ? a * (1.0f / l) : a;
+}
+
+// Moves and scales the model into the unit sphere about the origin: centred
+// on the middle of its box, its farthest vertex at distance 1. The device
+// then works with numbers near 1 whatever the model's size (lighting squares
+// lengths, which would leave the float range for sizes near 1e19 or 1e-19).
+// Vertices that are not finite numbers are left out of the measure.
+void placeInUnitSphere(std::vector<float>& positions)
+{
+    double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+    auto finite = [&](std::size_t v) {
+        return std::isfinite(positions[v]) && std::isfinite(positions[v + 1]) &&
+               std::isfinite(positions[v + 2]);
+    };
+    for (std::size_t v = 0; v + 2 < positions.size(); v += 3)
+        if (finite(v))
+            for (int k = 0; k < 3; ++k) {
+                lo[k] = std::min(lo[k], double(positions[v + k]));
+                hi[k] = std::max(hi[k], double(positions[v + k]));
+            }
+    if (lo[0] > hi[0])
+        return;
+    const double centre[3] = {(lo[0] + hi[0]) / 2, (lo[1] + hi[1]) / 2, (lo[2] + hi[2]) / 2};
+    double r2 = 0;
+    for (std::size_t v = 0; v + 2 < positions.size(); v += 3)
+        if (finite(v)) {
+            const double dx = positions[v] - centre[0], dy = positions[v + 1] - centre[1],
+                         dz = positions[v + 2] - centre[2];
+            r2 = std::max(r2, dx * dx + dy * dy + dz * dz);
+        }
+    // A model that is a single point keeps its size.
+    const double radius = r2 > 0 ? std::sqrt(r2) : 1.0;
+    for (std::size_t i = 0; i < positions.size(); ++i)
+        positions[i] = float((positions[i] - centre[i % 3]) / radius);
+}
+
+// Files without normals would be lit by the ambient term alone: give each
+// vertex the area-weighted mean of its faces' normals instead. In double
+// precision, so that neither tiny nor huge models lose them.
+void addMissingNormals(xfile::MeshData& mesh)
+{
+    if (!mesh.normals.empty())
+        return;
+    std::vector<double> sums(mesh.positions.size(), 0.0);
+    auto edge = [&](std::uint32_t from, std::uint32_t to, int k) {
+        return double(mesh.positions[3 * to + k]) - double(mesh.positions[3 * from + k]);
+    };
+    for (std::size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
+        const std::uint32_t a = mesh.indices[i], b = mesh.indices[i + 1], c = mesh.indices[i + 2];
+        // Front faces wind clockwise in a left-handed space: (b − a) × (c − a)
+        // points out of them.
+        const double u[3] = {edge(a, b, 0), edge(a, b, 1), edge(a, b, 2)};
+        const double v[3] = {edge(a, c, 0), edge(a, c, 1), edge(a, c, 2)};
+        const double n[3] = {u[1] * v[2] - u[2] * v[1], u[2] * v[0] - u[0] * v[2], u[0] * v[1] - u[1] * v[0]};
+        for (std::uint32_t corner : {a, b, c})
+            for (int k = 0; k < 3; ++k)
+                sums[3 * corner + k] += n[k];
+    }
+    mesh.normals.assign(sums.size(), 0.0f);
+    for (std::size_t v = 0; v + 2 < sums.size(); v += 3) {
+        const double length =
+            std::sqrt(sums[v] * sums[v] + sums[v + 1] * sums[v + 1] + sums[v + 2] * sums[v + 2]);
+        if (length > 0 && std::isfinite(length))
+            for (int k = 0; k < 3; ++k)
+                mesh.normals[v + k] = float(sums[v + k] / length);
+    }
+}
+
+// A frame that mirrors its mesh turns every face's winding around while the
+// file's normals keep pointing out, so culling would show the inside of the
+// model. Faces whose winding disagrees with their corners' normals are turned
+// back; a face written twice, once for each side, keeps both.
+void windFacesWithTheirNormals(xfile::MeshData& mesh)
+{
+    if (mesh.normals.empty())
+        return;
+    auto at = [&](const std::vector<float>& values, std::uint32_t v, int k) {
+        return double(values[3 * v + k]);
+    };
+    for (std::size_t i = 0; i + 2 < mesh.indices.size(); i += 3) {
+        const std::uint32_t a = mesh.indices[i], b = mesh.indices[i + 1], c = mesh.indices[i + 2];
+        double u[3], v[3], n[3];
+        for (int k = 0; k < 3; ++k) {
+            u[k] = at(mesh.positions, b, k) - at(mesh.positions, a, k);
+            v[k] = at(mesh.positions, c, k) - at(mesh.positions, a, k);
+            n[k] = at(mesh.normals, a, k) + at(mesh.normals, b, k) + at(mesh.normals, c, k);
+        }
+        // (b − a) × (c − a) points out of a face wound clockwise.
+        const double facing = (u[1] * v[2] - u[2] * v[1]) * n[0] + (u[2] * v[0] - u[0] * v[2]) * n[1] +
+                              (u[0] * v[1] - u[1] * v[0]) * n[2];
+        if (facing < 0)
+            std::swap(mesh.indices[i + 1], mesh.indices[i + 2]);
+    }
+}
+
+struct GroupLook {
+    std::uint32_t attribute;
+    d3d::D3DMATERIAL8 material;
+    d3d::TexturePtr texture;
+    bool translucent;
+};
+
+d3d::D3DMATERIAL8 toMaterial(const xfile::Material& m)
+{
+    d3d::D3DMATERIAL8 out{};
+    out.Diffuse = {m.diffuse[0], m.diffuse[1], m.diffuse[2], m.diffuse[3]};
+    // A file's material has no ambient colour; lit by the ambient light, a
+    // surface shows its diffuse colour, as model viewers have always set it.
+    out.Ambient = {m.diffuse[0], m.diffuse[1], m.diffuse[2], 1.0f};
+    out.Specular = {m.specular[0], m.specular[1], m.specular[2], m.specular[3]};
+    out.Emissive = {m.emissive[0], m.emissive[1], m.emissive[2], m.emissive[3]};
+    out.Power = m.power;
+    // Writers put alpha 0 where they mean nothing by it (the stand-in
+    // material of a file without materials has it too): such a group would
+    // vanish, so it is drawn opaque.
+    if (!(out.Diffuse.a > 0.0f) || out.Diffuse.a > 1.0f)
+        out.Diffuse.a = 1.0f;
+    return out;
+}
+
+class AuthoredFrame {
+public:
+    AuthoredFrame(d3d::VBDirect3D8& module, QStringList& notes) : module_(module), notes_(notes) {}
+
+    void load(const QString& modelPath)
+    {
+        xfile::MeshData data;
+        xfile::LoadError error;
+        if (!xfile::loadMeshFile(QFile::encodeName(modelPath).toStdString(), data, error))
+            d3d::check(d3d::D3DXERR_INVALIDDATA, "D3DXLoadMeshFromX",
+                       modelPath.toStdString() + ": " + error.message);
+        windFacesWithTheirNormals(data);
+        addMissingNormals(data);
+        placeInUnitSphere(data.positions);
+        factory_ = dynamic_cast<d3d::ResourceFactory*>(module_.Device.get());
+        d3d::check(factory_ ? factory_->CreateMeshFromData(data, mesh_) : d3d::D3DERR_INVALIDCALL,
+                   "D3DXLoadMeshFromX", modelPath.toStdString() + ": the device cannot hold the mesh");
+
+        const QString folder = QFileInfo(modelPath).path();
+        for (const xfile::MeshData::Group& group : data.groups) {
+            GroupLook look{group.attribute, {}, nullptr, false};
+            const xfile::Material plain;
+            const xfile::Material& m =
+                group.attribute < data.materials.size() ? data.materials[group.attribute] : plain;
+            look.material = toMaterial(m);
+            const Texture t = texture(folder, m.textureFilename);
+            look.texture = t.texture;
+            look.translucent = look.material.Diffuse.a < 1.0f || t.hasAlpha;
+            groups_.push_back(look);
+        }
+    }
+
+    void draw(int width, int height)
+    {
+        d3d::IDirect3DDevice8& device = *module_.Device;
+        const float aspect = float(width) / float(height);
+        const d3d::D3DVECTOR towards = normalized(kTowardsCamera);
+        const double tanHalfFov = std::tan(kFovDegrees * 3.14159265358979 / 360.0);
+        const double tanHalfShorter = aspect >= 1 ? tanHalfFov : tanHalfFov * aspect;
+        // The model fills the unit sphere about the origin.
+        const double distance = 1.0 / std::sin(std::atan(kFill * tanHalfShorter));
+        const d3d::D3DVECTOR origin{0, 0, 0}, eye = towards * float(distance);
+        const d3d::D3DVECTOR up{0, 1, 0};
+        module_.SetView(eye, origin, up);
+        module_.SetProjection(aspect, kFovDegrees, float((distance - 1) * 0.9), float((distance + 1) * 1.1));
+
+        // The viewer's lights at their default strengths, placed as the
+        // viewer's camera sees them: from the upper right, behind the camera.
+        const StoredControls defaults(1, 1);
+        const d3d::D3DVECTOR forward = towards * -1.0f;
+        const d3d::D3DVECTOR right = normalized(cross(up, forward));
+        const d3d::D3DVECTOR cameraUp = cross(forward, right);
+        const d3d::D3DVECTOR light = normalized(forward - right - cameraUp);
+        const float direct = float(defaults.HScroll(6) / 30.0), ambient = float(defaults.HScroll(7) / 100.0);
+        module_.SetDirectionalLight(direct, direct, direct, light.x, light.y, light.z, kLightRange, 0);
+        module_.SetAmbient(ambient, ambient, ambient);
+
+        for (d3d::D3DTEXTURESTAGESTATETYPE filter :
+             {d3d::D3DTSS_MAGFILTER, d3d::D3DTSS_MINFILTER, d3d::D3DTSS_MIPFILTER})
+            d3d::check(device.SetTextureStageState(0, filter, d3d::D3DTEXF_LINEAR), "SetTextureStageState");
+        d3d::check(device.SetTextureStageState(0, d3d::D3DTSS_ALPHAOP, d3d::D3DTOP_MODULATE),
+                   "SetTextureStageState (D3DTSS_ALPHAOP)");
+        d3d::check(device.SetRenderState(d3d::D3DRS_SRCBLEND, d3d::D3DBLEND_SRCALPHA),
+                   "SetRenderState (D3DRS_SRCBLEND)");
+        d3d::check(device.SetRenderState(d3d::D3DRS_DESTBLEND, d3d::D3DBLEND_INVSRCALPHA),
+                   "SetRenderState (D3DRS_DESTBLEND)");
+
+        module_.ClearFrame(kBackground, kBackground, kBackground);
+        d3d::check(device.BeginScene(), "BeginScene");
+        // Opaque groups first, so that what shows through a translucent one
+        // is already there. Translucent groups still write depth (many are
+        // opaque textures with an alpha channel, whose parts must hide each
+        // other), except where they are wholly transparent.
+        d3d::check(device.SetRenderState(d3d::D3DRS_ALPHAREF, 0), "SetRenderState (D3DRS_ALPHAREF)");
+        d3d::check(device.SetRenderState(d3d::D3DRS_ALPHAFUNC, d3d::D3DCMP_GREATER),
+                   "SetRenderState (D3DRS_ALPHAFUNC)");
+        for (bool translucent : {false, true}) {
+            d3d::check(device.SetRenderState(d3d::D3DRS_ALPHABLENDENABLE, translucent),
+                       "SetRenderState (D3DRS_ALPHABLENDENABLE)");
+            d3d::check(device.SetRenderState(d3d::D3DRS_ALPHATESTENABLE, translucent),
+                       "SetRenderState (D3DRS_ALPHATESTENABLE)");
+            for (const GroupLook& group : groups_)
+                if (group.translucent == translucent)
+                    drawGroup(group);
+        }
+        d3d::check(device.EndScene(), "EndScene");
+        module_.PresentFrame(nullptr);
+    }
+
+private:
+    void drawGroup(const GroupLook& group)
+    {
+        d3d::IDirect3DDevice8& device = *module_.Device;
+        d3d::check(device.SetMaterial(group.material), "SetMaterial");
+        const bool shiny =
+            group.material.Power > 0 &&
+            (group.material.Specular.r > 0 || group.material.Specular.g > 0 || group.material.Specular.b > 0);
+        d3d::check(device.SetRenderState(d3d::D3DRS_SPECULARENABLE, shiny),
+                   "SetRenderState (D3DRS_SPECULARENABLE)");
+        d3d::check(device.SetTexture(0, group.texture), "SetTexture");
+        d3d::check(mesh_->DrawSubset(group.attribute), "DrawSubset");
+    }
+
+    struct Texture {
+        d3d::TexturePtr texture;
+        bool hasAlpha = false;
+    };
+
+    // The texture a material names, loaded once per file; none (and a note)
+    // when it cannot be found or read.
+    Texture texture(const QString& folder, const std::string& nameBytes)
+    {
+        if (nameBytes.empty())
+            return {};
+        const QString name = decodeTextureName(nameBytes);
+        const std::optional<QString> path = findTexture(folder, name);
+        const QString key = path ? *path : name;
+        if (const auto known = textures_.find(key); known != textures_.end())
+            return known->second;
+        Texture& loaded = textures_[key];
+        if (!path) {
+            notes_ << QStringLiteral("texture \"%1\" not found; drawn without it").arg(name);
+            return loaded;
+        }
+        d3d::TextureLevels levels;
+        std::string error;
+        if (!d3d::loadTextureLevels(*path, levels, error)) {
+            notes_ << QStringLiteral("texture not drawn: %1").arg(QString::fromStdString(error));
+            return loaded;
+        }
+        if (d3d::FAILED(factory_->CreateTextureFromLevels(levels.levels, levels.hasAlpha, loaded.texture))) {
+            notes_ << QStringLiteral("texture not drawn: %1: the device cannot hold it").arg(*path);
+            loaded.texture = nullptr;
+            return loaded;
+        }
+        loaded.hasAlpha = levels.hasAlpha;
+        return loaded;
+    }
+
+    d3d::VBDirect3D8& module_;
+    QStringList& notes_;
+    d3d::MeshPtr mesh_;
+    std::vector<GroupLook> groups_;
+    d3d::ResourceFactory* factory_ = nullptr;
+    std::map<QString, Texture> textures_;
+};
+
+}  // namespace
+
+void drawAuthored(d3d::VBDirect3D8& module, const QString& modelPath, int width, int height,
+                  QStringList& notes)
+{
+    AuthoredFrame frame(module, notes);
+    frame.load(modelPath);
+    frame.draw(width, height);
+}
+
+}  // namespace viewer
