@@ -41,28 +41,32 @@ d3d::D3DVECTOR normalized(d3d::D3DVECTOR a)
 // on the middle of its box, its farthest vertex at distance 1. The device
 // then works with numbers near 1 whatever the model's size (lighting squares
 // lengths, which would leave the float range for sizes near 1e19 or 1e-19).
-// Vertices that are not finite numbers are left out of the measure.
-void placeInUnitSphere(std::vector<float>& positions)
+// Only vertices that a face uses count (exporters leave stray ones behind),
+// and those that are not finite numbers are left out of the measure.
+void placeInUnitSphere(std::vector<float>& positions, const std::vector<std::uint32_t>& indices)
 {
+    std::vector<bool> measured(positions.size() / 3, false);
+    for (const std::uint32_t i : indices)
+        if (i < measured.size())
+            measured[i] = true;
+    for (std::size_t v = 0; v < measured.size(); ++v)
+        measured[v] = measured[v] && std::isfinite(positions[3 * v]) && std::isfinite(positions[3 * v + 1]) &&
+                      std::isfinite(positions[3 * v + 2]);
     double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
-    auto finite = [&](std::size_t v) {
-        return std::isfinite(positions[v]) && std::isfinite(positions[v + 1]) &&
-               std::isfinite(positions[v + 2]);
-    };
-    for (std::size_t v = 0; v + 2 < positions.size(); v += 3)
-        if (finite(v))
+    for (std::size_t v = 0; v < measured.size(); ++v)
+        if (measured[v])
             for (int k = 0; k < 3; ++k) {
-                lo[k] = std::min(lo[k], double(positions[v + k]));
-                hi[k] = std::max(hi[k], double(positions[v + k]));
+                lo[k] = std::min(lo[k], double(positions[3 * v + k]));
+                hi[k] = std::max(hi[k], double(positions[3 * v + k]));
             }
     if (lo[0] > hi[0])
         return;
     const double centre[3] = {(lo[0] + hi[0]) / 2, (lo[1] + hi[1]) / 2, (lo[2] + hi[2]) / 2};
     double r2 = 0;
-    for (std::size_t v = 0; v + 2 < positions.size(); v += 3)
-        if (finite(v)) {
-            const double dx = positions[v] - centre[0], dy = positions[v + 1] - centre[1],
-                         dz = positions[v + 2] - centre[2];
+    for (std::size_t v = 0; v < measured.size(); ++v)
+        if (measured[v]) {
+            const double dx = positions[3 * v] - centre[0], dy = positions[3 * v + 1] - centre[1],
+                         dz = positions[3 * v + 2] - centre[2];
             r2 = std::max(r2, dx * dx + dy * dy + dz * dz);
         }
     // A model that is a single point keeps its size.
@@ -168,7 +172,7 @@ public:
                        modelPath.toStdString() + ": " + error.message);
         windFacesWithTheirNormals(data);
         addMissingNormals(data);
-        placeInUnitSphere(data.positions);
+        placeInUnitSphere(data.positions, data.indices);
         factory_ = dynamic_cast<d3d::ResourceFactory*>(module_.Device.get());
         d3d::check(factory_ ? factory_->CreateMeshFromData(data, mesh_) : d3d::D3DERR_INVALIDCALL,
                    "D3DXLoadMeshFromX", modelPath.toStdString() + ": the device cannot hold the mesh");

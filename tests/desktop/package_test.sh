@@ -88,9 +88,9 @@ if "$usr/bin/orvane" --help 2>&1 | grep -q -- '--thumbnail'; then
     }
     models=("$usr/lib/orvane/X-File/teapot.x")
     if [ -n "$corpus" ] && [ -d "$corpus" ]; then
-        # Textured (PNG; BMP named in upper case; binary with some textures
+        # Textured (PNG; a model named .X in capitals; binary with some textures
         # missing) and a compressed one.
-        models+=("$corpus/assimp-X/test.x" "$corpus/blitz3d/samples/si/fps/ladders.X"
+        models+=("$corpus/assimp-X/test.x" "$corpus/assaultwing/models/snake.X"
                  "$corpus/blitz3d/samples/mak/castle/markio/mariorun.x" "$corpus/assimp-X/test_cube_compressed.x")
     fi
     mkdir -p "$work/thumbnails"
