@@ -130,6 +130,8 @@ void MeshBuilder::resetMesh()
     materials.clear();
     vertexNormal_.clear();
     cloneSource_.clear();
+    cloneHead_.clear();
+    cloneNext_.clear();
     cloneOf_.clear();
     polygonSizes_.clear();
     polygons_ = false;
@@ -195,13 +197,29 @@ std::uint32_t MeshBuilder::resolve(std::uint32_t position, std::uint32_t normal)
         return position;
     const float* n = &normals[std::size_t(normal) * 3];
     const CloneTable::Key key{position, bitsOf(n[0]), bitsOf(n[1]), bitsOf(n[2])};
-    const std::uint32_t known = cloneOf_.find(key);
-    if (known != kNone)
-        return known;
+    // The vertex's first clones form a chain from cloneHead_; any further
+    // ones are in the table.
+    std::uint32_t length = 0;
+    for (std::uint32_t c = cloneHead_[position]; c != kNone; c = cloneNext_[c - vertexCount], ++length) {
+        const float* cn = &normals[std::size_t(vertexNormal_[c]) * 3];
+        if (bitsOf(cn[0]) == key.nx && bitsOf(cn[1]) == key.ny && bitsOf(cn[2]) == key.nz)
+            return c;
+    }
+    if (length == kChainLimit) {
+        const std::uint32_t known = cloneOf_.find(key);
+        if (known != kNone)
+            return known;
+    }
     const std::uint32_t clone = std::uint32_t(vertexNormal_.size());
     vertexNormal_.push_back(normal);
     cloneSource_.push_back(position);
-    cloneOf_.insert(key, clone);
+    if (length < kChainLimit) {
+        cloneNext_.push_back(cloneHead_[position]);
+        cloneHead_[position] = clone;
+    } else {
+        cloneNext_.push_back(kNone);
+        cloneOf_.insert(key, clone);
+    }
     return clone;
 }
 
@@ -212,6 +230,8 @@ bool MeshBuilder::assignNormals(const std::uint32_t* normalIndex, std::uint32_t 
     if (vertexNormal_.size() < vertexCount) {
         reserveLarge(vertexNormal_, vertexCount);
         vertexNormal_.resize(vertexCount, kNone);
+        reserveLarge(cloneHead_, vertexCount);
+        cloneHead_.assign(vertexCount, kNone);
     }
     const std::uint32_t n = faceSize(normalFace_);
     const std::uint32_t used = count < n ? count : n;

@@ -99,9 +99,11 @@ public:
     bool finish();
 
 private:
-    // The clones of this mesh by (file vertex, normal vector): an open
-    // addressing table in flat arrays, so a lookup costs no allocation and a
-    // vertex with many distinct normals costs no more than one with two.
+    // A vertex's first kChainLimit clones are chained from cloneHead_ through
+    // cloneNext_ (a few compares in memory filled together); the rest are
+    // found by (file vertex, normal vector) in an open addressing table, so a
+    // vertex where thousands of normals meet costs no more per corner.
+    static constexpr std::uint32_t kChainLimit = 8;
     class CloneTable {
     public:
         struct Key {
@@ -146,6 +148,8 @@ private:
     std::vector<std::uint32_t>
         vertexNormal_;  // normal index per vertex of the mesh (file vertices, then clones)
     std::vector<std::uint32_t> cloneSource_;  // file vertex of each clone
+    std::vector<std::uint32_t> cloneHead_;    // per file vertex: its newest chained clone, or kNone
+    std::vector<std::uint32_t> cloneNext_;    // per clone: the next older clone in its chain, or kNone
     CloneTable cloneOf_;
 
     bool normalChannel_ = false;
