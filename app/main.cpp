@@ -37,7 +37,7 @@ std::string programFolder()
 int runViewerModule(int argc, char** argv)
 {
     const std::string module = programFolder() + ORVANE_WINDOW_MODULE;
-    void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* handle = dlopen(module.c_str(), RTLD_LAZY | RTLD_LOCAL);
     if (!handle) {
         std::fprintf(stderr, "orvane: cannot load %s: %s\n", module.c_str(), dlerror());
         return 1;

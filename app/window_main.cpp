@@ -1,6 +1,7 @@
 // Everything of the command line that needs Qt: the window and --render. The
 // program loads this module only for them (see main.cpp).
 #include <QDir>
+#include <QEvent>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -75,6 +76,40 @@ int runRender(int argc, char** argv, const std::vector<std::string>& args)
     return app::renderToFile(request);
 }
 
+// Queues Run once the window has been painted for the first time (or after a
+// second, should it never be), so that loading a big model does not keep an
+// empty frame on the screen.
+void runAfterFirstPaint(ui::Form1& form)
+{
+    class FirstPaint : public QObject {
+    public:
+        explicit FirstPaint(ui::Form1& form) : QObject(&form), form_(form)
+        {
+            form.installEventFilter(this);
+            QTimer::singleShot(1000, this, &FirstPaint::run);
+        }
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                QTimer::singleShot(0, this, &FirstPaint::run);
+            return false;
+        }
+
+    private:
+        void run()
+        {
+            form_.removeEventFilter(this);
+            deleteLater();
+            if (!done_)
+                form_.Command1_Click();
+            done_ = true;
+        }
+        ui::Form1& form_;
+        bool done_ = false;
+    };
+    new FirstPaint(form);
+}
+
 }  // namespace
 
 extern "C" int orvane_window_main(int argc, char** argv)
@@ -92,9 +127,10 @@ extern "C" int orvane_window_main(int argc, char** argv)
     ui::Form1 form(runtime);
     form.show();
     if (!args.empty()) {
-        // A model named on the command line is shown at once.
+        // A model named on the command line is shown at once, behind a
+        // window that is already on screen.
         form.setText1(QDir::current().absoluteFilePath(QString::fromLocal8Bit(args[0].c_str())));
-        QTimer::singleShot(0, &form, &ui::Form1::Command1_Click);
+        runAfterFirstPaint(form);
     }
     return application.exec();
 }
