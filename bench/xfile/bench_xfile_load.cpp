@@ -462,6 +462,8 @@ struct ProcessSample {
 };
 
 // Runs `argv` to its end with its output discarded; wall time and peak memory.
+// A child's peak memory counts from the size of the process it was forked
+// from, so this runs in a small process of its own (--spawn).
 ProcessSample runProcess(const std::vector<std::string>& argv)
 {
     std::vector<char*> args;
@@ -487,6 +489,42 @@ ProcessSample runProcess(const std::vector<std::string>& argv)
     return s;
 }
 
+// runProcess() in a fresh copy of this program, whose own few megabytes are
+// what the peak of `argv` starts from.
+ProcessSample spawnProcess(const std::string& self, const std::vector<std::string>& argv)
+{
+    int fds[2];
+    if (pipe(fds) != 0)
+        std::exit(1);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fds[1], 1);
+        close(fds[0]);
+        close(fds[1]);
+        std::vector<char*> args = {const_cast<char*>(self.c_str()), const_cast<char*>("--spawn")};
+        for (const std::string& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        execv(args[0], args.data());
+        _exit(127);
+    }
+    close(fds[1]);
+    std::string out;
+    char buf[256];
+    ssize_t n;
+    while ((n = read(fds[0], buf, sizeof buf)) > 0)
+        out.append(buf, std::size_t(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ProcessSample s;
+    int ok = 0;
+    if (std::sscanf(out.c_str(), "%d %lf %lf", &ok, &s.ms, &s.peakMb) != 3)
+        ok = 0;
+    s.ok = ok == 1;
+    return s;
+}
+
 double medianOf(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -500,13 +538,14 @@ struct ProcessMedians {
 
 // Each command `runs` times, the commands taking turns so that a change in
 // the machine's load falls on all of them alike.
-std::vector<ProcessMedians> interleaved(const std::vector<std::vector<std::string>>& commands, int runs)
+std::vector<ProcessMedians> interleaved(const std::string& self,
+                                        const std::vector<std::vector<std::string>>& commands, int runs)
 {
     std::vector<std::vector<double>> ms(commands.size()), peak(commands.size());
     std::vector<ProcessMedians> out(commands.size());
     for (int r = 0; r < runs; ++r)
         for (std::size_t c = 0; c < commands.size(); ++c) {
-            const ProcessSample s = runProcess(commands[c]);
+            const ProcessSample s = spawnProcess(self, commands[c]);
             out[c].ok = out[c].ok && s.ok;
             ms[c].push_back(s.ms);
             peak[c].push_back(s.peakMb);
@@ -537,6 +576,11 @@ int main(int argc, char** argv)
 {
     if (argc == 5 && std::strcmp(argv[1], "--child") == 0)
         return childMain(argv[2], argv[3], std::atoi(argv[4]));
+    if (argc > 2 && std::strcmp(argv[1], "--spawn") == 0) {
+        const ProcessSample s = runProcess({argv + 2, argv + argc});
+        std::printf("%d %.6f %.3f\n", s.ok ? 1 : 0, s.ms, s.peakMb);
+        return 0;
+    }
 
     std::vector<double> sizesMb = {11, 51};
     int runs = 5;
@@ -626,7 +670,7 @@ int main(int argc, char** argv)
         const bool withAssimp = useAssimp && f.assimpToo;
         if (withAssimp)
             commands.push_back({assimp, "info", f.file.string(), "-r"});
-        const std::vector<ProcessMedians> m = interleaved(commands, runs);
+        const std::vector<ProcessMedians> m = interleaved(self, commands, runs);
         allOk = allOk && m[0].ok;
         std::printf("%-7s %8.1f %10.1f %8.1f", f.label.c_str(), fileMb, m[0].ms, m[0].peakMb);
         if (withAssimp && m[1].ok)
@@ -636,7 +680,7 @@ int main(int argc, char** argv)
     }
     {
         const std::vector<ProcessMedians> m =
-            interleaved({{orvane, "--info", (dir / "tiny.x").string()}}, 4 * runs);
+            interleaved(self, {{orvane, "--info", (dir / "tiny.x").string()}}, 4 * runs);
         allOk = allOk && m[0].ok;
         std::printf("\n2. `orvane --info` on a one-triangle file: median %.1f ms, peak %.1f MB\n", m[0].ms,
                     m[0].peakMb);
