@@ -228,10 +228,18 @@ bool MeshBuilder::assignNormals(const std::uint32_t* normalIndex, std::uint32_t 
     if (normalFace_ >= faceCount)
         return false;
     if (vertexNormal_.size() < vertexCount) {
-        reserveLarge(vertexNormal_, vertexCount);
+        // Each corner makes at most one clone. Reserving for all of them
+        // costs address space only (pages are touched as clones are made)
+        // and spares the copies of growing arrays.
+        const std::size_t corners = polygons_
+                                        ? (out_.indices.size() - indexBase_) / 3 + 2 * std::size_t(faceCount)
+                                        : 3 * std::size_t(faceCount);
+        reserveLarge(vertexNormal_, vertexCount + corners);
         vertexNormal_.resize(vertexCount, kNone);
         reserveLarge(cloneHead_, vertexCount);
         cloneHead_.assign(vertexCount, kNone);
+        reserveLarge(cloneSource_, corners);
+        reserveLarge(cloneNext_, corners);
     }
     const std::uint32_t n = faceSize(normalFace_);
     const std::uint32_t used = count < n ? count : n;
