@@ -23,7 +23,7 @@ echo "load at end: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # The rows of the loader's headline table, by format, in file-size order.
 row() { awk -v f="$1" '/^1\. Whole process/ {on = 1} /^2\./ {on = 0} on && $1 == f' "$work/load.txt" | sed -n "$2p"; }
-speedup() { row "$1" "$2" | awk '{ gsub(/x/, "", $10); gsub(/[()x]/, "", $11); print $10 "× (CPU " $11 "×)" }'; }
+speedup() { row "$1" "$2" | awk '{ gsub(/x/, "", $9); gsub(/[()x]/, "", $10); print $9 "× (CPU " $10 "×)" }'; }
 mb() { row "$1" "$2" | awk '{ printf "%.0f", $2 }'; }
 click() { grep "^click to frame, $1" "$work/viewer.txt" | sed 's/.*median \([0-9.]*\) ms.*/\1/'; }
 frame=$(grep '^frame of X-File' "$work/viewer.txt" | sed 's/.*median \([0-9.]*\) ms.*/\1/')
