@@ -24,6 +24,8 @@
 #include <thread>
 #include <vector>
 
+#include "start_quietly.h"
+
 namespace {
 
 constexpr int kPanelWidth = 505, kPanelHeight = 499;
@@ -91,14 +93,7 @@ int main(int argc, char** argv)
     std::vector<double> painted, lit;
     for (int r = 0; r < runs; ++r) {
         const auto t0 = std::chrono::steady_clock::now();
-        const pid_t pid = fork();
-        if (pid == 0) {
-            const int null = open("/dev/null", O_WRONLY);
-            dup2(null, 1);
-            dup2(null, 2);
-            execl(orvane.c_str(), orvane.c_str(), model.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        const pid_t pid = startQuietly({orvane, model});
         double paintedMs = -1, litMs = -1;
         while (litMs < 0) {
             const double ms =

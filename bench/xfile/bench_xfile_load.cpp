@@ -34,6 +34,7 @@
 #include <string>
 #include <vector>
 
+#include "start_quietly.h"
 #include "xfile/xfile.h"
 
 namespace fs = std::filesystem;
@@ -421,7 +422,8 @@ double freshMemoryMsPerMb()
     return ms / 16.0;
 }
 
-Sample measure(const std::string& self, const std::string& mode, const fs::path& file, int runs)
+// Runs this program again with `args` and returns what it writes to stdout.
+std::string outputOfSelf(const std::string& self, const std::vector<std::string>& args)
 {
     int fds[2];
     if (pipe(fds) != 0)
@@ -431,9 +433,11 @@ Sample measure(const std::string& self, const std::string& mode, const fs::path&
         dup2(fds[1], 1);
         close(fds[0]);
         close(fds[1]);
-        const std::string r = std::to_string(runs);
-        execl(self.c_str(), self.c_str(), "--child", mode.c_str(), file.c_str(), r.c_str(),
-              static_cast<char*>(nullptr));
+        std::vector<char*> argv = {const_cast<char*>(self.c_str())};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
         _exit(127);
     }
     close(fds[1]);
@@ -445,6 +449,12 @@ Sample measure(const std::string& self, const std::string& mode, const fs::path&
     close(fds[0]);
     int status = 0;
     waitpid(pid, &status, 0);
+    return out;
+}
+
+Sample measure(const std::string& self, const std::string& mode, const fs::path& file, int runs)
+{
+    const std::string out = outputOfSelf(self, {"--child", mode, file.string(), std::to_string(runs)});
     Sample s;
     int ok = 0;
     if (std::sscanf(out.c_str(), "%d %lf %lf %lf %lf %lf %ld %ld %ld %lf %u %u", &ok, &s.fresh, &s.warm,
@@ -467,19 +477,8 @@ struct ProcessSample {
 // from, so this runs in a small process of its own (--spawn).
 ProcessSample runProcess(const std::vector<std::string>& argv)
 {
-    std::vector<char*> args;
-    for (const std::string& a : argv)
-        args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
     const auto t0 = std::chrono::steady_clock::now();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        execv(args[0], args.data());
-        _exit(127);
-    }
+    const pid_t pid = startQuietly(argv);
     int status = 0;
     rusage ru{};
     wait4(pid, &status, 0, &ru);
@@ -495,30 +494,9 @@ ProcessSample runProcess(const std::vector<std::string>& argv)
 // what the peak of `argv` starts from.
 ProcessSample spawnProcess(const std::string& self, const std::vector<std::string>& argv)
 {
-    int fds[2];
-    if (pipe(fds) != 0)
-        std::exit(1);
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(fds[1], 1);
-        close(fds[0]);
-        close(fds[1]);
-        std::vector<char*> args = {const_cast<char*>(self.c_str()), const_cast<char*>("--spawn")};
-        for (const std::string& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string out;
-    char buf[256];
-    ssize_t n;
-    while ((n = read(fds[0], buf, sizeof buf)) > 0)
-        out.append(buf, std::size_t(n));
-    close(fds[0]);
-    int status = 0;
-    waitpid(pid, &status, 0);
+    std::vector<std::string> args = {"--spawn"};
+    args.insert(args.end(), argv.begin(), argv.end());
+    const std::string out = outputOfSelf(self, args);
     ProcessSample s;
     int ok = 0;
     if (std::sscanf(out.c_str(), "%d %lf %lf %lf", &ok, &s.ms, &s.cpuMs, &s.peakMb) != 4)
