@@ -8,67 +8,68 @@
 //                               one frame written to an image, no window
 //   orvane --thumbnail INPUT OUTPUT SIZE
 //                               a SIZE×SIZE preview for file managers
-#include <QDir>
-#include <QTimer>
-#include <cstdio>
-#include <cstdlib>
-#include <iostream>
+//   orvane --help | --version
+//
+// `--info FILE...` needs only the .x reader. Qt and OpenGL live in a module
+// beside the program that is loaded for everything else (the command line is
+// read there, by Qt's rules), so that --info does not pay for linking and
+// starting libraries it never uses.
+#include <dlfcn.h>
+#include <unistd.h>
 
-#include "command_line.h"
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
+
 #include "model_info.h"
-#include "platform/application.h"
-#include "render/system/system_runtime.h"
-#include "render_to_file.h"
-#include "thumbnail.h"
-#include "ui/form1.h"
+#include "window_main.h"
 
 namespace {
 
-// Without a display, widgets still work on the off-screen platform.
-void useOffscreenWithoutDisplay()
+// The folder this program lives in, with a trailing slash; empty if unknown.
+std::string programFolder()
 {
-    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    std::vector<char> path(4096);
+    const ssize_t n = readlink("/proc/self/exe", path.data(), path.size() - 1);
+    if (n <= 0)
+        return {};
+    const std::string exe(path.data(), std::size_t(n));
+    return exe.substr(0, exe.rfind('/') + 1);
 }
 
-int runViewer(int argc, char** argv, const QString& model)
+int runWindowModule(int argc, char** argv)
 {
-    platform::Application application(argc, argv);
-    d3d::SystemRuntime runtime;
-    ui::Form1 form(runtime);
-    form.show();
-    if (!model.isEmpty()) {
-        // A model named on the command line is shown at once.
-        form.setText1(QDir::current().absoluteFilePath(model));
-        QTimer::singleShot(0, &form, &ui::Form1::Command1_Click);
+    const std::string module = programFolder() + ORVANE_WINDOW_MODULE;
+    void* handle = dlopen(module.c_str(), RTLD_LAZY | RTLD_LOCAL);
+    if (!handle) {
+        std::fprintf(stderr, "orvane: cannot load %s: %s\n", module.c_str(), dlerror());
+        return 1;
     }
-    return application.exec();
+    using Entry = int (*)(int, char**);
+    const auto entry = reinterpret_cast<Entry>(dlsym(handle, "orvane_window_main"));
+    if (!entry) {
+        std::fprintf(stderr, "orvane: %s has no entry point\n", module.c_str());
+        return 1;
+    }
+    return entry(argc, argv);
+}
+
+// `--info` followed by file names only: everything else, options mixed in
+// included, goes to the full command-line reader in the module.
+bool isPlainInfo(int argc, char** argv)
+{
+    if (argc < 3 || std::string(argv[1]) != "--info")
+        return false;
+    return std::none_of(argv + 2, argv + argc, [](const char* arg) { return arg[0] == '-' && arg[1] != '\0'; });
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    const app::CommandLine line = app::parseCommandLine(argc, argv);
-    switch (line.mode) {
-    case app::Mode::Help:
-    case app::Mode::Version:
-        std::fputs(line.text.toLocal8Bit().constData(), stdout);
-        return 0;
-    case app::Mode::Invalid:
-        std::fprintf(stderr, "orvane: %s Try 'orvane --help'.\n", line.text.toLocal8Bit().constData());
-        return 2;
-    case app::Mode::Info:
-        return app::printModelInfo(line.files, std::cout);
-    case app::Mode::Render: {
-        useOffscreenWithoutDisplay();
-        platform::Application application(argc, argv);
-        return app::renderToFile(line.render);
-    }
-    case app::Mode::Thumbnail:
-        return app::writeThumbnail(argc, argv, line.render);
-    case app::Mode::Viewer:
-        break;
-    }
-    return runViewer(argc, argv, line.render.model);
+    if (isPlainInfo(argc, argv))
+        return app::printModelInfo({argv + 2, argv + argc}, std::cout);
+    return runWindowModule(argc, argv);
 }

@@ -1,13 +1,21 @@
-// Loader benchmark: generates a large grid model as text, binary, tzip and
-// bzip .x files, then loads each in a fresh child process and reports
-// throughput and peak memory. When built with assimp, it times assimp on the
-// same files for comparison.
+// Loader benchmark: generates wavy grid models whose normals are given per
+// triangle corner (smooth in half of the rows, hard edges in the other half,
+// so vertices are split as exporters' files need) as text, binary, tzip and
+// bzip .x files, then measures:
+//   1. the headline: whole processes, `orvane --info FILE` beside
+//      `assimp info -r FILE` (when the assimp tool is installed), interleaved,
+//      median wall time and peak memory of each;
+//   2. `orvane --info` on a tiny file: the program's start-up cost;
+//   3. the loader in a fresh child process: first load, warm reload, and its
+//      peak memory against the size of the final mesh.
 //
-//   bench_xfile_load [--mb N] [--runs N] [--keep DIR] [--no-assimp]
+//   bench_xfile_load [--mb N[,N...]] [--runs N] [--keep DIR] [--no-assimp] [--orvane PATH]
 //
-// --mb    approximate size of the text file in MB (default 50)
-// --runs  loads per file in one process; the fastest later one is "warm" (default 3)
-// --keep  write the files to DIR and leave them there
+// --mb      approximate sizes of the text files in MB (default 11,51)
+// --runs    runs of each process, medians reported (default 5, at least 5)
+// --keep    write the files to DIR and leave them there
+// --orvane  the program to time (default: the one built beside this benchmark)
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -26,12 +34,8 @@
 #include <string>
 #include <vector>
 
+#include "start_quietly.h"
 #include "xfile/xfile.h"
-
-#ifdef ORVANE_HAVE_ASSIMP
-#include <assimp/Importer.hpp>
-#include <assimp/scene.h>
-#endif
 
 namespace fs = std::filesystem;
 
@@ -77,11 +81,45 @@ void normalAt(const Grid& g, int i, int j, float out[3])
     out[0] = -dx / len, out[1] = -dy / len, out[2] = 1 / len;
 }
 
+// The normal of each triangle corner, triangle by triangle: smooth (the
+// vertex's own) in even rows of quads, the triangle's face normal in odd rows,
+// so that the vertices along and inside the odd rows are split as a model with
+// hard edges is.
+template <class F>
+void forEachCornerNormal(const Grid& g, F f)
+{
+    auto position = [&](unsigned v, float out[3]) {
+        const int i = int(v % unsigned(g.n)), j = int(v / unsigned(g.n));
+        out[0] = g.x(i), out[1] = g.x(j), out[2] = g.z(i, j);
+    };
+    forEachTriangle(g, [&](unsigned a, unsigned b, unsigned c) {
+        const int row = int(a / unsigned(g.n));
+        if (row % 2 == 0) {
+            for (unsigned v : {a, b, c}) {
+                float n[3];
+                normalAt(g, int(v % unsigned(g.n)), int(v / unsigned(g.n)), n);
+                f(n);
+            }
+            return;
+        }
+        float pa[3], pb[3], pc[3];
+        position(a, pa), position(b, pb), position(c, pc);
+        const float u[3] = {pb[0] - pa[0], pb[1] - pa[1], pb[2] - pa[2]};
+        const float w[3] = {pc[0] - pa[0], pc[1] - pa[1], pc[2] - pa[2]};
+        float n[3] = {u[1] * w[2] - u[2] * w[1], u[2] * w[0] - u[0] * w[2], u[0] * w[1] - u[1] * w[0]};
+        const float len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        for (float& x : n)
+            x /= len;
+        for (int corner = 0; corner < 3; ++corner)
+            f(n);
+    });
+}
+
 std::string textBody(const Grid& g)
 {
     const unsigned nv = unsigned(g.n * g.n), nf = unsigned(2 * (g.n - 1) * (g.n - 1));
     std::string s;
-    s.reserve(std::size_t(nv) * 190);
+    s.reserve(std::size_t(nv) * 340);
     s += "\nFrame Grid {\n FrameTransformMatrix {\n  1.000000,0.000000,0.000000,0.000000,\n"
          "  0.000000,1.000000,0.000000,0.000000,\n  0.000000,0.000000,1.000000,0.000000,\n"
          "  0.000000,0.000000,0.000000,1.000000;;\n }\n Mesh GridMesh {\n  ";
@@ -104,18 +142,24 @@ std::string textBody(const Grid& g)
         });
     };
     faces();
+    // Normals per corner, as exporters write them: three per triangle.
     s += "  MeshNormals {\n  ";
-    appendUInt(s, nv);
+    appendUInt(s, 3 * nf);
     s += ";\n";
-    for (int j = 0; j < g.n; ++j)
-        for (int i = 0; i < g.n; ++i) {
-            float nrm[3];
-            normalAt(g, i, j, nrm);
-            s += "  ";
-            appendFloat(s, nrm[0]), s += ';', appendFloat(s, nrm[1]), s += ';', appendFloat(s, nrm[2]);
-            s += (i == g.n - 1 && j == g.n - 1) ? ";;\n" : ";,\n";
-        }
-    faces();
+    unsigned k = 0;
+    forEachCornerNormal(g, [&](const float* nrm) {
+        s += "  ";
+        appendFloat(s, nrm[0]), s += ';', appendFloat(s, nrm[1]), s += ';', appendFloat(s, nrm[2]);
+        s += ++k == 3 * nf ? ";;\n" : ";,\n";
+    });
+    s += "  ";
+    appendUInt(s, nf);
+    s += ";\n";
+    for (unsigned f = 0; f < nf; ++f) {
+        s += "  3;", appendUInt(s, 3 * f), s += ',', appendUInt(s, 3 * f + 1), s += ',',
+            appendUInt(s, 3 * f + 2);
+        s += f + 1 == nf ? ";;\n" : ";,\n";
+    }
     s += "  }\n  MeshTextureCoords {\n  ";
     appendUInt(s, nv);
     s += ";\n";
@@ -173,26 +217,30 @@ std::string binaryBody(const Grid& g, int bits)
 {
     const unsigned nv = unsigned(g.n * g.n), nf = unsigned(2 * (g.n - 1) * (g.n - 1));
     BinWriter w;
-    w.s.reserve(std::size_t(nv) * (bits == 64 ? 120 : 80));
+    w.s.reserve(std::size_t(nv) * (bits == 64 ? 280 : 140));
     std::vector<float> pos, nrm, uv;
-    pos.reserve(nv * 3), nrm.reserve(nv * 3), uv.reserve(nv * 2);
+    pos.reserve(nv * 3), nrm.reserve(std::size_t(nf) * 9), uv.reserve(nv * 2);
+    // The same values the text holds (6 decimals), so both load alike.
+    auto round6 = [](float v) {
+        char buf[32];
+        auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 6);
+        *r.ptr = 0;
+        return std::strtof(buf, nullptr);
+    };
     for (int j = 0; j < g.n; ++j)
         for (int i = 0; i < g.n; ++i) {
-            // The same values the text holds (6 decimals), so both load alike.
-            auto round6 = [](float v) {
-                char buf[32];
-                auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 6);
-                *r.ptr = 0;
-                return std::strtof(buf, nullptr);
-            };
-            float n3[3];
-            normalAt(g, i, j, n3);
             pos.insert(pos.end(), {round6(g.x(i)), round6(g.x(j)), round6(g.z(i, j))});
-            nrm.insert(nrm.end(), {round6(n3[0]), round6(n3[1]), round6(n3[2])});
             uv.insert(uv.end(), {round6(float(i) / float(g.n - 1)), round6(float(j) / float(g.n - 1))});
         }
-    std::vector<std::uint32_t> faces;
+    forEachCornerNormal(g, [&](const float* n) {
+        nrm.insert(nrm.end(), {round6(n[0]), round6(n[1]), round6(n[2])});
+    });
+    std::vector<std::uint32_t> faces, normalFaces;
     faces.reserve(std::size_t(nf) * 4 + 1);
+    normalFaces.reserve(std::size_t(nf) * 4 + 1);
+    normalFaces.push_back(nf);
+    for (unsigned f = 0; f < nf; ++f)
+        normalFaces.insert(normalFaces.end(), {3u, 3 * f, 3 * f + 1, 3 * f + 2});
     faces.push_back(nf);
     forEachTriangle(g, [&](unsigned a, unsigned b, unsigned c) { faces.insert(faces.end(), {3u, a, b, c}); });
 
@@ -205,9 +253,9 @@ std::string binaryBody(const Grid& g, int bits)
     w.floats(pos, bits);
     w.ints(faces);
     w.name("MeshNormals"), w.open();
-    w.ints({nv});
+    w.ints({3 * nf});
     w.floats(nrm, bits);
-    w.ints(faces);
+    w.ints(normalFaces);
     w.close();
     w.name("MeshTextureCoords"), w.open();
     w.ints({nv});
@@ -323,22 +371,6 @@ bool loadOnce(const std::string& mode, const std::string& path, Sample& s, bool 
         }
         return true;
     }
-#ifdef ORVANE_HAVE_ASSIMP
-    if (mode == "assimp") {
-        Assimp::Importer importer;
-        const aiScene* scene = importer.ReadFile(path, 0);
-        if (!scene) {
-            std::fprintf(stderr, "assimp failed: %s\n", importer.GetErrorString());
-            return false;
-        }
-        if (first) {
-            for (unsigned i = 0; i < scene->mNumMeshes; ++i)
-                s.vertices += scene->mMeshes[i]->mNumVertices, s.faces += scene->mMeshes[i]->mNumFaces;
-            s.peakKb = peakRssKb();
-        }
-        return true;
-    }
-#endif
     return false;
 }
 
@@ -390,7 +422,8 @@ double freshMemoryMsPerMb()
     return ms / 16.0;
 }
 
-Sample measure(const std::string& self, const std::string& mode, const fs::path& file, int runs)
+// Runs this program again with `args` and returns what it writes to stdout.
+std::string outputOfSelf(const std::string& self, const std::vector<std::string>& args)
 {
     int fds[2];
     if (pipe(fds) != 0)
@@ -400,9 +433,11 @@ Sample measure(const std::string& self, const std::string& mode, const fs::path&
         dup2(fds[1], 1);
         close(fds[0]);
         close(fds[1]);
-        const std::string r = std::to_string(runs);
-        execl(self.c_str(), self.c_str(), "--child", mode.c_str(), file.c_str(), r.c_str(),
-              static_cast<char*>(nullptr));
+        std::vector<char*> argv = {const_cast<char*>(self.c_str())};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
         _exit(127);
     }
     close(fds[1]);
@@ -414,6 +449,12 @@ Sample measure(const std::string& self, const std::string& mode, const fs::path&
     close(fds[0]);
     int status = 0;
     waitpid(pid, &status, 0);
+    return out;
+}
+
+Sample measure(const std::string& self, const std::string& mode, const fs::path& file, int runs)
+{
+    const std::string out = outputOfSelf(self, {"--child", mode, file.string(), std::to_string(runs)});
     Sample s;
     int ok = 0;
     if (std::sscanf(out.c_str(), "%d %lf %lf %lf %lf %lf %ld %ld %ld %lf %u %u", &ok, &s.fresh, &s.warm,
@@ -424,109 +465,236 @@ Sample measure(const std::string& self, const std::string& mode, const fs::path&
     return s;
 }
 
+struct ProcessSample {
+    bool ok = false;
+    double ms = 0;     // wall time
+    double cpuMs = 0;  // user + system: steadier than wall time on a busy machine
+    double peakMb = 0;
+};
+
+// Runs `argv` to its end with its output discarded; wall time and peak memory.
+// A child's peak memory counts from the size of the process it was forked
+// from, so this runs in a small process of its own (--spawn).
+ProcessSample runProcess(const std::vector<std::string>& argv)
+{
+    const auto t0 = std::chrono::steady_clock::now();
+    const pid_t pid = startQuietly(argv);
+    int status = 0;
+    rusage ru{};
+    wait4(pid, &status, 0, &ru);
+    ProcessSample s;
+    s.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+    s.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    s.peakMb = double(ru.ru_maxrss) / 1024.0;
+    s.cpuMs = (seconds(ru.ru_utime) + seconds(ru.ru_stime)) * 1e3;
+    return s;
+}
+
+// runProcess() in a fresh copy of this program, whose own few megabytes are
+// what the peak of `argv` starts from.
+ProcessSample spawnProcess(const std::string& self, const std::vector<std::string>& argv)
+{
+    std::vector<std::string> args = {"--spawn"};
+    args.insert(args.end(), argv.begin(), argv.end());
+    const std::string out = outputOfSelf(self, args);
+    ProcessSample s;
+    int ok = 0;
+    if (std::sscanf(out.c_str(), "%d %lf %lf %lf", &ok, &s.ms, &s.cpuMs, &s.peakMb) != 4)
+        ok = 0;
+    s.ok = ok == 1;
+    return s;
+}
+
+double medianOf(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+struct ProcessMedians {
+    bool ok = true;
+    double ms = 0, cpuMs = 0, peakMb = 0;
+};
+
+// Each command `runs` times, the commands taking turns so that a change in
+// the machine's load falls on all of them alike.
+std::vector<ProcessMedians> interleaved(const std::string& self,
+                                        const std::vector<std::vector<std::string>>& commands, int runs)
+{
+    std::vector<std::vector<double>> ms(commands.size()), cpu(commands.size()), peak(commands.size());
+    std::vector<ProcessMedians> out(commands.size());
+    for (int r = 0; r < runs; ++r)
+        for (std::size_t c = 0; c < commands.size(); ++c) {
+            const ProcessSample s = spawnProcess(self, commands[c]);
+            out[c].ok = out[c].ok && s.ok;
+            ms[c].push_back(s.ms);
+            cpu[c].push_back(s.cpuMs);
+            peak[c].push_back(s.peakMb);
+        }
+    for (std::size_t c = 0; c < commands.size(); ++c)
+        out[c].ms = medianOf(ms[c]), out[c].cpuMs = medianOf(cpu[c]), out[c].peakMb = medianOf(peak[c]);
+    return out;
+}
+
+std::string loadAverage()
+{
+    std::FILE* f = std::fopen("/proc/loadavg", "r");
+    char buf[64] = {};
+    if (f) {
+        if (!std::fgets(buf, sizeof buf, f))
+            buf[0] = 0;
+        std::fclose(f);
+    }
+    std::string s = buf;
+    while (!s.empty() && s.back() == '\n')
+        s.pop_back();
+    return s;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
     if (argc == 5 && std::strcmp(argv[1], "--child") == 0)
         return childMain(argv[2], argv[3], std::atoi(argv[4]));
+    if (argc > 2 && std::strcmp(argv[1], "--spawn") == 0) {
+        const ProcessSample s = runProcess({argv + 2, argv + argc});
+        std::printf("%d %.6f %.6f %.3f\n", s.ok ? 1 : 0, s.ms, s.cpuMs, s.peakMb);
+        return 0;
+    }
 
-    double targetMb = 50;
-    int runs = 3;
+    std::vector<double> sizesMb = {11, 51};
+    int runs = 5;
     bool useAssimp = true;
     std::string keep;
+    std::string orvane = ORVANE_EXE;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "--mb" && i + 1 < argc)
-            targetMb = std::atof(argv[++i]);
-        else if (a == "--runs" && i + 1 < argc)
-            runs = std::max(1, std::atoi(argv[++i]));
-        else if (a == "--keep" && i + 1 < argc)
+        if (a == "--mb" && i + 1 < argc) {
+            sizesMb.clear();
+            for (const char* p = argv[++i]; *p;) {
+                char* end = nullptr;
+                const double mb = std::strtod(p, &end);
+                if (end == p || mb <= 0)
+                    break;
+                sizesMb.push_back(mb);
+                p = *end == ',' ? end + 1 : end;
+            }
+        } else if (a == "--runs" && i + 1 < argc) {
+            runs = std::max(5, std::atoi(argv[++i]));
+        } else if (a == "--keep" && i + 1 < argc) {
             keep = argv[++i];
-        else if (a == "--no-assimp")
+        } else if (a == "--orvane" && i + 1 < argc) {
+            orvane = argv[++i];
+        } else if (a == "--no-assimp") {
             useAssimp = false;
-        else {
-            std::fprintf(stderr, "usage: %s [--mb N] [--runs N] [--keep DIR] [--no-assimp]\n", argv[0]);
+        } else {
+            std::fprintf(stderr,
+                         "usage: %s [--mb N[,N...]] [--runs N] [--keep DIR] [--no-assimp] [--orvane PATH]\n",
+                         argv[0]);
             return 2;
         }
     }
+    if (sizesMb.empty()) {
+        std::fprintf(stderr, "--mb needs sizes such as 11,51\n");
+        return 2;
+    }
     const std::string self = fs::canonical("/proc/self/exe").string();
-
-    // About 185 bytes of text per grid vertex.
-    Grid grid{std::max(3, int(std::sqrt(targetMb * 1e6 / 185.0)))};
+    const std::string assimp = "/usr/bin/assimp";
+    if (useAssimp && access(assimp.c_str(), X_OK) != 0) {
+        std::printf("(assimp tool not installed: no comparison)\n");
+        useAssimp = false;
+    }
     const fs::path dir = keep.empty()
                              ? fs::temp_directory_path() / ("orvane_bench_xfile_" + std::to_string(getpid()))
                              : fs::path(keep);
     fs::create_directories(dir);
 
-    std::printf("generating a %dx%d grid (%d vertices, %d triangles) in %s\n", grid.n, grid.n,
-                grid.n * grid.n, 2 * (grid.n - 1) * (grid.n - 1), dir.c_str());
     struct Form {
-        const char* label;
+        std::string label;
         fs::path file;
         bool assimpToo;
     };
     std::vector<Form> forms;
-    {
-        const std::string text = textBody(grid);
-        writeFile(dir / "grid_txt.x", "xof 0303txt 0032", text);
-        writeFile(dir / "grid_tzip.x", "", mszip("xof 0303tzip0032", text));
+    for (const double mb : sizesMb) {
+        // About 330 bytes of text per grid vertex.
+        const Grid grid{std::max(3, int(std::sqrt(mb * 1e6 / 330.0)))};
+        const std::string tag = std::to_string(grid.n);
+        std::printf("grid %dx%d: %d vertices, %d triangles, normals per corner\n", grid.n, grid.n,
+                    grid.n * grid.n, 2 * (grid.n - 1) * (grid.n - 1));
+        {
+            const std::string text = textBody(grid);
+            writeFile(dir / ("grid" + tag + "_txt.x"), "xof 0303txt 0032", text);
+            writeFile(dir / ("grid" + tag + "_tzip.x"), "", mszip("xof 0303tzip0032", text));
+        }
+        {
+            const std::string bin = binaryBody(grid, 32);
+            writeFile(dir / ("grid" + tag + "_bin.x"), "xof 0303bin 0032", bin);
+            writeFile(dir / ("grid" + tag + "_bzip.x"), "", mszip("xof 0303bzip0032", bin));
+        }
+        writeFile(dir / ("grid" + tag + "_bin64.x"), "xof 0303bin 0064", binaryBody(grid, 64));
+        for (const char* kind : {"txt", "bin", "bin64", "tzip", "bzip"})
+            forms.push_back(
+                {kind, dir / ("grid" + tag + "_" + kind + ".x"), std::strcmp(kind, "bin64") != 0});
     }
-    {
-        const std::string bin = binaryBody(grid, 32);
-        writeFile(dir / "grid_bin.x", "xof 0303bin 0032", bin);
-        writeFile(dir / "grid_bzip.x", "", mszip("xof 0303bzip0032", bin));
-    }
-    writeFile(dir / "grid_bin64.x", "xof 0303bin 0064", binaryBody(grid, 64));
-    forms = {{"txt", dir / "grid_txt.x", true},
-             {"bin", dir / "grid_bin.x", true},
-             {"bin 64-bit", dir / "grid_bin64.x", false},
-             {"tzip", dir / "grid_tzip.x", true},
-             {"bzip", dir / "grid_bzip.x", true}};
+    writeFile(dir / "tiny.x", "xof 0303txt 0032",
+              "\nMesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; }\n");
 
-#ifndef ORVANE_HAVE_ASSIMP
-    if (useAssimp)
-        std::printf("(built without assimp: no comparison)\n");
-    useAssimp = false;
-#endif
-
-    std::printf("\nfresh memory costs %.2f ms per MB to touch on this machine\n", freshMemoryMsPerMb());
-    std::printf("first = first load in a new process (page faults included); warm = best later load in it;\n"
-                "cpu = CPU time (user + system) of the best warm load, steadier than wall time on a busy "
-                "machine\n\n");
-    std::printf("%-10s %7s %8s %8s %7s %7s %8s %7s %7s %8s %8s %7s %6s\n", "format", "fileMB", "first ms",
-                "warm ms", "MB/s", "cpu ms", "MB/s", "faults", "peakMB", "loaderMB", "meshMB", "ratio",
-                "verts");
+    std::printf("\nload average at start: %s\n", loadAverage().c_str());
+    std::printf("\n1. Whole process, median of %d interleaved runs (wall ms; peak resident MB)\n", runs);
+    std::printf("speed-up = assimp's wall time over ours (its CPU time over ours in brackets)\n");
+    std::printf("%-7s %8s %10s %8s %8s %10s %8s %8s %14s\n", "format", "fileMB", "orvane ms", "cpu ms",
+                "peakMB", "assimp ms", "cpu ms", "peakMB", "speed-up");
     bool allOk = true;
+    for (const Form& f : forms) {
+        const double fileMb = double(fs::file_size(f.file)) / 1e6;
+        std::vector<std::vector<std::string>> commands = {{orvane, "--info", f.file.string()}};
+        const bool withAssimp = useAssimp && f.assimpToo;
+        if (withAssimp)
+            commands.push_back({assimp, "info", f.file.string(), "-r"});
+        const std::vector<ProcessMedians> m = interleaved(self, commands, runs);
+        allOk = allOk && m[0].ok;
+        std::printf("%-7s %8.1f %10.1f %8.1f %8.1f", f.label.c_str(), fileMb, m[0].ms, m[0].cpuMs,
+                    m[0].peakMb);
+        if (withAssimp && m[1].ok)
+            std::printf(" %10.1f %8.1f %8.1f %7.1fx (%.1fx)\n", m[1].ms, m[1].cpuMs, m[1].peakMb,
+                        m[1].ms / m[0].ms, m[1].cpuMs / m[0].cpuMs);
+        else
+            std::printf(" %10s %8s %8s %14s\n", "-", "-", "-", "-");
+    }
+    {
+        const std::vector<ProcessMedians> m =
+            interleaved(self, {{orvane, "--info", (dir / "tiny.x").string()}}, 4 * runs);
+        allOk = allOk && m[0].ok;
+        std::printf(
+            "\n2. `orvane --info` on a one-triangle file: median %.1f ms (%.1f ms of CPU), peak %.1f MB\n",
+            m[0].ms, m[0].cpuMs, m[0].peakMb);
+    }
+
+    std::printf("\n3. The loader in a fresh process (fresh memory costs %.2f ms per MB to touch here)\n",
+                freshMemoryMsPerMb());
+    std::printf(
+        "first = first load in a new process; warm = best of %d later loads in it; loaderMB = peak above\n"
+        "the process's start less the mapped file; ratio = loaderMB / meshMB\n",
+        runs - 1);
+    std::printf("%-7s %8s %8s %8s %7s %8s %8s %7s %8s\n", "format", "fileMB", "first ms", "warm ms", "MB/s",
+                "loaderMB", "meshMB", "ratio", "verts");
     for (const Form& f : forms) {
         const double fileMb = double(fs::file_size(f.file)) / 1e6;
         const Sample s = measure(self, "xfile", f.file, runs);
         if (!s.ok) {
-            std::printf("%-11s load FAILED\n", f.label);
+            std::printf("%-7s load FAILED\n", f.label.c_str());
             allOk = false;
             continue;
         }
-        // The file is mapped, so its pages count in the peak; what the loader
-        // itself needs is the rest above the process's baseline.
         const double fileMiB = fileMb * 1e6 / 1048576.0;
         const double loaderMiB = std::max(0.0, double(s.peakKb - s.baselineKb) / 1024.0 - fileMiB);
         const double meshMiB = s.meshMb * 1e6 / 1048576.0;
-        std::printf("%-10s %7.1f %8.1f %8.1f %7.0f %7.1f %8.0f %7ld %7.1f %8.1f %8.1f %7.2f %6u\n", f.label,
-                    fileMb, s.fresh * 1e3, s.warm * 1e3, fileMb / s.warm, s.warmCpu * 1e3, fileMb / s.warmCpu,
-                    s.faults, double(s.peakKb) / 1024.0, loaderMiB, meshMiB, loaderMiB / meshMiB, s.vertices);
-        if (useAssimp && f.assimpToo) {
-            const Sample a = measure(self, "assimp", f.file, 2);
-            if (a.ok)
-                std::printf("  assimp   %7.1f %8.1f %8.1f %7.0f %7.1f %8.0f %7ld %7.1f   ours faster: x%.1f "
-                            "cpu, x%.1f "
-                            "warm, x%.1f first\n",
-                            fileMb, a.fresh * 1e3, a.warm * 1e3, fileMb / a.warm, a.warmCpu * 1e3,
-                            fileMb / a.warmCpu, a.faults, double(a.peakKb) / 1024.0, a.warmCpu / s.warmCpu,
-                            a.warm / s.warm, a.fresh / s.fresh);
-            else
-                std::printf("  assimp    failed on this file\n");
-        }
+        std::printf("%-7s %8.1f %8.1f %8.1f %7.0f %8.1f %8.1f %7.2f %8u\n", f.label.c_str(), fileMb,
+                    s.fresh * 1e3, s.warm * 1e3, fileMb / s.fresh, loaderMiB, meshMiB, loaderMiB / meshMiB,
+                    s.vertices);
     }
+    std::printf("\nload average at end: %s\n", loadAverage().c_str());
     if (keep.empty())
         fs::remove_all(dir);
     return allOk ? 0 : 1;

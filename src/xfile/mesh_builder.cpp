@@ -69,12 +69,50 @@ Matrix multiply(const Matrix& a, const Matrix& b)
     return r;
 }
 
-std::size_t MeshBuilder::CloneKeyHash::operator()(const CloneKey& k) const
+std::size_t MeshBuilder::CloneTable::hash(const Key& k)
 {
     std::uint64_t h = k.position * 0x9E3779B97F4A7C15ull;
     h ^= (std::uint64_t(k.nx) << 32 | k.ny) * 0xC2B2AE3D27D4EB4Full;
     h ^= k.nz * 0x165667B19E3779F9ull;
     return std::size_t(h ^ (h >> 29));
+}
+
+// The slot that holds `key`, or the empty slot where it belongs (linear probing).
+std::size_t MeshBuilder::CloneTable::slotOf(const Key& key) const
+{
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = hash(key) & mask;
+    while (slots_[i].clone != kNone && !(slots_[i].key == key))
+        i = (i + 1) & mask;
+    return i;
+}
+
+std::uint32_t MeshBuilder::CloneTable::find(const Key& key) const
+{
+    return slots_.empty() ? kNone : slots_[slotOf(key)].clone;
+}
+
+void MeshBuilder::CloneTable::insert(const Key& key, std::uint32_t clone)
+{
+    if ((used_ + 1) * 2 > slots_.size())
+        grow();
+    slots_[slotOf(key)] = Slot{key, clone};
+    ++used_;
+}
+
+void MeshBuilder::CloneTable::grow()
+{
+    std::vector<Slot> old(slots_.empty() ? 1024 : slots_.size() * 2, Slot{{}, kNone});
+    old.swap(slots_);
+    for (const Slot& slot : old)
+        if (slot.clone != kNone)
+            slots_[slotOf(slot.key)] = slot;
+}
+
+void MeshBuilder::CloneTable::clear()
+{
+    std::vector<Slot>().swap(slots_);
+    used_ = 0;
 }
 
 MeshBuilder::MeshBuilder(MeshData& out, Diagnostics& diag) : out_(out), diag_(diag) {}
@@ -92,6 +130,8 @@ void MeshBuilder::resetMesh()
     materials.clear();
     vertexNormal_.clear();
     cloneSource_.clear();
+    cloneHead_.clear();
+    cloneNext_.clear();
     cloneOf_.clear();
     polygonSizes_.clear();
     polygons_ = false;
@@ -156,14 +196,30 @@ std::uint32_t MeshBuilder::resolve(std::uint32_t position, std::uint32_t normal)
         sameVector(&normals[std::size_t(current) * 3], &normals[std::size_t(normal) * 3]))
         return position;
     const float* n = &normals[std::size_t(normal) * 3];
-    const CloneKey key{position, bitsOf(n[0]), bitsOf(n[1]), bitsOf(n[2])};
-    auto it = cloneOf_.find(key);
-    if (it != cloneOf_.end())
-        return it->second;
+    const CloneTable::Key key{position, bitsOf(n[0]), bitsOf(n[1]), bitsOf(n[2])};
+    // The vertex's first clones form a chain from cloneHead_; any further
+    // ones are in the table.
+    std::uint32_t length = 0;
+    for (std::uint32_t c = cloneHead_[position]; c != kNone; c = cloneNext_[c - vertexCount], ++length) {
+        const float* cn = &normals[std::size_t(vertexNormal_[c]) * 3];
+        if (bitsOf(cn[0]) == key.nx && bitsOf(cn[1]) == key.ny && bitsOf(cn[2]) == key.nz)
+            return c;
+    }
+    if (length == kChainLimit) {
+        const std::uint32_t known = cloneOf_.find(key);
+        if (known != kNone)
+            return known;
+    }
     const std::uint32_t clone = std::uint32_t(vertexNormal_.size());
     vertexNormal_.push_back(normal);
     cloneSource_.push_back(position);
-    cloneOf_.emplace(key, clone);
+    if (length < kChainLimit) {
+        cloneNext_.push_back(cloneHead_[position]);
+        cloneHead_[position] = clone;
+    } else {
+        cloneNext_.push_back(kNone);
+        cloneOf_.insert(key, clone);
+    }
     return clone;
 }
 
@@ -172,8 +228,18 @@ bool MeshBuilder::assignNormals(const std::uint32_t* normalIndex, std::uint32_t 
     if (normalFace_ >= faceCount)
         return false;
     if (vertexNormal_.size() < vertexCount) {
-        reserveLarge(vertexNormal_, vertexCount);
+        // Each corner makes at most one clone. Reserving for all of them
+        // costs address space only (pages are touched as clones are made)
+        // and spares the copies of growing arrays.
+        const std::size_t corners = polygons_
+                                        ? (out_.indices.size() - indexBase_) / 3 + 2 * std::size_t(faceCount)
+                                        : 3 * std::size_t(faceCount);
+        reserveLarge(vertexNormal_, vertexCount + corners);
         vertexNormal_.resize(vertexCount, kNone);
+        reserveLarge(cloneHead_, vertexCount);
+        cloneHead_.assign(vertexCount, kNone);
+        reserveLarge(cloneSource_, corners);
+        reserveLarge(cloneNext_, corners);
     }
     const std::uint32_t n = faceSize(normalFace_);
     const std::uint32_t used = count < n ? count : n;

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 #include "xfile/diagnostics.h"
@@ -100,16 +99,35 @@ public:
     bool finish();
 
 private:
-    struct CloneKey {
-        std::uint32_t position;
-        std::uint32_t nx, ny, nz;  // bit patterns of the normal vector
-        bool operator==(const CloneKey& o) const
-        {
-            return position == o.position && nx == o.nx && ny == o.ny && nz == o.nz;
-        }
-    };
-    struct CloneKeyHash {
-        std::size_t operator()(const CloneKey& k) const;
+    // A vertex's first kChainLimit clones are chained from cloneHead_ through
+    // cloneNext_ (a few compares in memory filled together); the rest are
+    // found by (file vertex, normal vector) in an open addressing table, so a
+    // vertex where thousands of normals meet costs no more per corner.
+    static constexpr std::uint32_t kChainLimit = 8;
+    class CloneTable {
+    public:
+        struct Key {
+            std::uint32_t position;
+            std::uint32_t nx, ny, nz;  // bit patterns of the normal vector
+            bool operator==(const Key&) const = default;
+        };
+        // The clone stored under `key`, or kNone.
+        std::uint32_t find(const Key& key) const;
+        // Stores `clone` under `key`, which find() did not hold.
+        void insert(const Key& key, std::uint32_t clone);
+        void clear();
+
+    private:
+        struct Slot {
+            Key key;
+            std::uint32_t clone;  // kNone marks an empty slot
+        };
+        static std::size_t hash(const Key& key);
+        std::size_t slotOf(const Key& key) const;
+        void grow();
+
+        std::vector<Slot> slots_;  // a power of two in size, at most half full
+        std::size_t used_ = 0;
     };
 
     void resetMesh();
@@ -130,7 +148,9 @@ private:
     std::vector<std::uint32_t>
         vertexNormal_;  // normal index per vertex of the mesh (file vertices, then clones)
     std::vector<std::uint32_t> cloneSource_;  // file vertex of each clone
-    std::unordered_map<CloneKey, std::uint32_t, CloneKeyHash> cloneOf_;
+    std::vector<std::uint32_t> cloneHead_;    // per file vertex: its newest chained clone, or kNone
+    std::vector<std::uint32_t> cloneNext_;    // per clone: the next older clone in its chain, or kNone
+    CloneTable cloneOf_;
 
     bool normalChannel_ = false;
     bool uvChannel_ = false;

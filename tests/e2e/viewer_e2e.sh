@@ -78,5 +78,18 @@ status=$?
 check "and it ends with status 0 (was $status)" test "$status" -eq 0
 trap - EXIT
 
+# A model named on the command line is drawn without a key or a click.
+"$program" X-File/vorkan.x &
+pid=$!
+trap 'kill $pid 2>/dev/null' EXIT
+main=$(timeout 20 xdotool search --sync --onlyvisible --name '^Orvane$' | head -1)
+sleep 2
+shot 06-named-model
+read -r mean spread <<<"$(region_stats 06-named-model 505x499+0+0)"
+check "orvane MODEL.x draws it at once (panel mean $mean, spread $spread)" test -n "$main" -a "$mean" -gt 3 -a "$spread" -gt 8
+kill $pid 2>/dev/null
+wait $pid 2>/dev/null
+trap - EXIT
+
 echo "screenshots in $shots"
 [ "$failures" -eq 0 ]

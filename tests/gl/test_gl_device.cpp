@@ -4,6 +4,8 @@
 
 #include "platform/application.h"
 #include "render/d3dx_math.h"
+#include "render/gl/gl_device.h"
+#include "render/resource_factory.h"
 #include "render/system/system_runtime.h"
 #include "render/vb_direct3d8.h"
 
@@ -22,6 +24,7 @@ private slots:
     void presentShowsTheBackBufferInThePanel();
     void rejectsWhatNoDeviceCouldDo();
     void releasedWithItsLastReference();
+    void nextDeviceOnThePanelStartsFreshAndRefusesTheOldResources();
 
 private:
     SystemRuntime runtime_;
@@ -165,6 +168,77 @@ void GlDeviceTest::releasedWithItsLastReference()
     QVERIFY(first.expired());
     module_->ClearFrame(0, 1, 0);
     module_->PresentFrame(nullptr);
+}
+
+namespace {
+
+// One white quad over the whole back buffer, clockwise on screen, no normals.
+xfile::MeshData fullScreenQuad()
+{
+    xfile::MeshData d;
+    d.positions = {-1, 1, 0.5f, 1, 1, 0.5f, 1, -1, 0.5f, -1, -1, 0.5f};
+    d.indices = {0, 1, 2, 0, 2, 3};
+    d.attributes = {0, 0};
+    d.groups.push_back({0, 0, 2});
+    return d;
+}
+
+// Clears to black, draws `mesh` unlit and returns what the back buffer holds
+// half way down, a quarter across (off the quad's diagonal).
+QRgb drawUnlit(IDirect3DDevice8& device, ID3DXMesh& mesh)
+{
+    device.Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    device.SetRenderState(D3DRS_LIGHTING, 0);
+    device.BeginScene();
+    const HRESULT drawn = mesh.DrawSubset(0);
+    device.EndScene();
+    QImage image;
+    device.GetBackBufferImage(image);
+    return drawn == D3D_OK ? image.pixel(image.width() / 4, image.height() / 2) : 0xDEADBEEF;
+}
+
+}  // namespace
+
+// Devices on one panel take turns with one OpenGL context; each must still
+// behave as a new device: its own states, and nothing of the device before.
+void GlDeviceTest::nextDeviceOnThePanelStartsFreshAndRefusesTheOldResources()
+{
+    D3DPRESENT_PARAMETERS params{};
+    params.Windowed = 1;
+    params.BackBufferFormat = D3DFMT_X8R8G8B8;
+    params.EnableAutoDepthStencil = 1;
+    params.AutoDepthStencilFormat = D3DFMT_D16;
+    DevicePtr first;
+    QCOMPARE(gl::createDevice(panel_, params, first), D3D_OK);
+    auto* firstFactory = dynamic_cast<ResourceFactory*>(first.get());
+    QVERIFY(firstFactory);
+    MeshPtr oldMesh;
+    QCOMPARE(firstFactory->CreateMeshFromData(fullScreenQuad(), oldMesh), D3D_OK);
+    TexturePtr oldTexture;
+    QImage white(1, 1, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    QCOMPARE(firstFactory->CreateTextureFromLevels({white}, false, oldTexture), D3D_OK);
+    first->SetRenderState(D3DRS_FILLMODE, D3DFILL_WIREFRAME);
+    QCOMPARE(drawUnlit(*first, *oldMesh), qRgb(0, 0, 0));  // wireframe leaves the inside empty
+
+    // A second device while the first lives, then one after it has gone.
+    for (int round = 0; round < 2; ++round) {
+        if (round == 1)
+            first.reset();
+        DevicePtr next;
+        QCOMPARE(gl::createDevice(panel_, params, next), D3D_OK);
+        auto* factory = dynamic_cast<ResourceFactory*>(next.get());
+        MeshPtr mesh;
+        QCOMPARE(factory->CreateMeshFromData(fullScreenQuad(), mesh), D3D_OK);
+        QCOMPARE(drawUnlit(*next, *mesh), qRgb(255, 255, 255));  // solid: the fill mode is its own
+        QCOMPARE(next->SetTexture(0, oldTexture), D3DERR_INVALIDCALL);
+        // The old mesh draws only on its own device, and never once that has gone.
+        next->BeginScene();
+        QCOMPARE(oldMesh->DrawSubset(0), D3DERR_INVALIDCALL);
+        next->EndScene();
+        if (first)
+            QCOMPARE(drawUnlit(*first, *oldMesh), qRgb(0, 0, 0));  // still wireframe
+    }
 }
 
 int main(int argc, char** argv)

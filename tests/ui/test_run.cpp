@@ -48,6 +48,7 @@ private slots:
     void lightAndAmbientSwitches();
     void cameraBars();
     void eachRunMakesANewDevice();
+    void runWhileTheTimerIsOnKeepsItsTicks();
     void noDeviceShowsTheMessageAndLeavesTheTimerOff();
     void accessKeyAndMenuRunTheSamePass();
     void failingStepEndsTheProgramThroughTheEventLoop();
@@ -79,6 +80,19 @@ void RunTest::defaultsBuildTheDefaultScene()
     QCOMPARE(device->renderState(D3DRS_AMBIENT), 0xFF191919u);  // 0.1 of each channel
     QVERIFY(f.form->Timer1_->isActive());
     QVERIFY(f.messages.isEmpty());
+}
+
+// The next frame after a click comes on the running timer's next tick, not a
+// whole interval after Run.
+void RunTest::runWhileTheTimerIsOnKeepsItsTicks()
+{
+    Form1Fixture f;
+    f.form->Command1_Click();
+    QVERIFY(f.form->Timer1_->isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(f.form->Timer1_->remainingTime() <= 15, 1000);
+    f.form->Command1_Click();
+    QVERIFY(f.form->Timer1_->isActive());
+    QVERIFY2(f.form->Timer1_->remainingTime() <= 15, "Run restarted the timer's interval");
 }
 
 void RunTest::callOrder()

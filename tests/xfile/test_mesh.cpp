@@ -47,6 +47,51 @@ Mesh { 4; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 1.0;1.0;0.0;, 0.0;1.0;0.0;;
     expectNear3(nrm(r.mesh, 3), 0, 0, 1);
 }
 
+TEST(MeshBuild, VertexWithThousandsOfDistinctNormalsReusesEachCloneOnce)
+{
+    // A fan of K faces around vertex 0, each face with its own normal, given
+    // twice: the second pass must find every clone the first one made, however
+    // many normals meet at the centre. Normal K repeats normal 1 with a
+    // negative zero, which is the same vector.
+    constexpr int K = 3000;
+    std::string text = "Mesh { " + std::to_string(K + 2) + "; 0.0;0.0;0.0;";
+    for (int i = 0; i <= K; ++i)
+        text +=
+            ", " + std::to_string(std::cos(i * 0.002)) + ";" + std::to_string(std::sin(i * 0.002)) + ";0.0;";
+    text += "; " + std::to_string(2 * K) + ";";
+    std::string faces;
+    for (int pass = 0; pass < 2; ++pass)
+        for (int i = 0; i < K; ++i)
+            faces += (faces.empty() ? " 3;0," : ", 3;0,") + std::to_string(i + 1) + "," +
+                     std::to_string(i + 2) + ";";
+    text += faces + "; MeshNormals { " + std::to_string(K + 1) + ";";
+    for (int i = 0; i < K; ++i)
+        text += (i ? ", " : " ") + std::to_string(std::cos(i * 0.001)) + ";0.0;" +
+                std::to_string(std::sin(i * 0.001)) + ";";
+    text += ", " + std::to_string(std::cos(0.001)) + ";-0.0;" + std::to_string(std::sin(0.001)) + ";; " +
+            std::to_string(2 * K) + ";";
+    for (int pass = 0; pass < 2; ++pass)
+        for (int i = 0; i < K; ++i) {
+            const int n = pass == 1 && i == 1 ? K : i;
+            text += (pass || i ? ", 3;" : " 3;") + std::to_string(n) + "," + std::to_string(n) + "," +
+                    std::to_string(n) + ";";
+        }
+    text += "; } }";
+
+    const Result r = loadText(text);
+    ASSERT_TRUE(r.ok) << r.error;
+    const xfile::MeshData& m = r.mesh;
+    // Face i (i > 0) clones the centre and its first rim vertex.
+    ASSERT_EQ(m.vertexCount(), std::size_t(K + 2 + 2 * (K - 1)));
+    ASSERT_EQ(m.faceCount(), std::size_t(2 * K));
+    for (int i = 0; i < K; ++i)
+        ASSERT_EQ(tri(m, i), tri(m, K + i)) << "face " << i;
+    EXPECT_EQ(tri(m, 1), (std::array<std::uint32_t, 3>{std::uint32_t(K + 2), std::uint32_t(K + 3), 3}));
+    EXPECT_EQ(tri(m, K - 1)[0], std::uint32_t(K + 2 + 2 * (K - 2)));
+    expectNear3(nrm(m, K + 2 + 2 * (K - 2)), float(std::cos((K - 1) * 0.001)), 0,
+                float(std::sin((K - 1) * 0.001)));
+}
+
 TEST(MeshBuild, PolygonsBecomeFansAroundTheirFirstCorner)
 {
     const Result r = loadText(R"(

@@ -4,24 +4,45 @@
 #include <QOpenGLContext>
 #include <QOpenGLFunctions_3_3_Core>
 #include <QOpenGLVersionFunctionsFactory>
+#include <QWindow>
 
+#include "render/gl/gl_shaders.h"
 #include "render/gl/gl_surface.h"
 
 namespace d3d::gl {
+namespace {
 
-GlContextHolder::GlContextHolder() = default;
+constexpr const char* kKeeperName = "orvane-shared-context";
 
-GlContextHolder::~GlContextHolder()
+// Keeps a window's context for its next device; goes with the window.
+class ContextKeeper : public QObject {
+public:
+    ContextKeeper(QWindow* window, std::shared_ptr<SharedContext> shared)
+        : QObject(window), shared(std::move(shared))
+    {
+        setObjectName(kKeeperName);
+    }
+    std::shared_ptr<SharedContext> shared;
+};
+
+}  // namespace
+
+SharedContext::SharedContext() : programs_(std::make_unique<ProgramCache>()) {}
+
+SharedContext::~SharedContext()
 {
     // Everything made in the context has been deleted by its owner by now;
-    // the surface goes after the context that may still be current on it.
+    // the programs go with the context current, the surface after the
+    // context that may still be current on it.
+    if (gl_ && makeCurrent())
+        programs_->destroy(gl_);
     if (context_)
         context_->doneCurrent();
     context_.reset();
     offscreen_.reset();
 }
 
-bool GlContextHolder::create()
+bool SharedContext::create()
 {
     context_ = std::make_unique<QOpenGLContext>();
     context_->setFormat(deviceFormat());
@@ -43,7 +64,7 @@ bool GlContextHolder::create()
     return gl_ != nullptr;
 }
 
-bool GlContextHolder::makeCurrent()
+bool SharedContext::makeCurrent()
 {
     if (!context_ || !offscreen_)
         return false;
@@ -54,5 +75,28 @@ bool GlContextHolder::makeCurrent()
         return true;
     return context_->makeCurrent(offscreen_.get());
 }
+
+GlContextHolder::GlContextHolder() = default;
+
+GlContextHolder::~GlContextHolder() = default;
+
+bool GlContextHolder::create(QWindow* window)
+{
+    if (window) {
+        if (auto* keeper = window->findChild<QObject*>(kKeeperName, Qt::FindDirectChildrenOnly)) {
+            shared_ = static_cast<ContextKeeper*>(keeper)->shared;
+            return makeCurrent();
+        }
+    }
+    auto made = std::make_shared<SharedContext>();
+    if (!made->create())
+        return false;
+    shared_ = std::move(made);
+    if (window)
+        new ContextKeeper(window, shared_);
+    return true;
+}
+
+bool GlContextHolder::makeCurrent() { return shared_ && shared_->makeCurrent(); }
 
 }  // namespace d3d::gl

@@ -4,6 +4,12 @@
 // deletes its own buffers with the context current. The device registers
 // itself as the draw target while it lives; a mesh that outlives its device
 // finds no target and cannot draw.
+//
+// Making a context and compiling shaders costs more than the rest of a new
+// device, so the devices made one after another on the same window take
+// turns with one OpenGL context and the programs compiled in it. Each device
+// still has a holder of its own: what identifies its meshes and textures,
+// and what they draw through, is the holder, never the OpenGL context.
 #pragma once
 
 #include <QtGui/qopengl.h>
@@ -14,8 +20,11 @@
 class QOffscreenSurface;
 class QOpenGLContext;
 class QOpenGLFunctions_3_3_Core;
+class QWindow;
 
 namespace d3d::gl {
+
+class ProgramCache;
 
 // What a mesh's vertices carry, so the device can set up the pipeline for it.
 struct VertexLayout {
@@ -32,6 +41,30 @@ public:
     virtual HRESULT prepareDraw(const VertexLayout& layout) = 0;
 };
 
+// An OpenGL 3.3 core context, its off-screen surface and the programs
+// compiled in it.
+class SharedContext {
+public:
+    SharedContext();
+    ~SharedContext();
+    SharedContext(const SharedContext&) = delete;
+    SharedContext& operator=(const SharedContext&) = delete;
+
+    // False when the platform cannot make the context.
+    bool create();
+    bool makeCurrent();
+
+    QOpenGLContext* context() const { return context_.get(); }
+    QOpenGLFunctions_3_3_Core* gl() const { return gl_; }
+    ProgramCache& programs() { return *programs_; }
+
+private:
+    std::unique_ptr<QOpenGLContext> context_;
+    std::unique_ptr<QOffscreenSurface> offscreen_;
+    QOpenGLFunctions_3_3_Core* gl_ = nullptr;
+    std::unique_ptr<ProgramCache> programs_;
+};
+
 class GlContextHolder {
 public:
     GlContextHolder();
@@ -39,23 +72,23 @@ public:
     GlContextHolder(const GlContextHolder&) = delete;
     GlContextHolder& operator=(const GlContextHolder&) = delete;
 
-    // Makes an OpenGL 3.3 core context and an off-screen surface for it;
-    // false when the platform cannot.
-    bool create();
+    // Takes the context that earlier devices on `window` used, or makes a new
+    // one (always for a null window) and leaves it to the window's later
+    // devices; false when the platform cannot make one.
+    bool create(QWindow* window);
 
     // Current on the off-screen surface, where resources are made and drawn.
     bool makeCurrent();
 
-    QOpenGLContext* context() const { return context_.get(); }
-    QOpenGLFunctions_3_3_Core* gl() const { return gl_; }
+    QOpenGLContext* context() const { return shared_->context(); }
+    QOpenGLFunctions_3_3_Core* gl() const { return shared_->gl(); }
+    ProgramCache& programs() { return shared_->programs(); }
 
     DrawTarget* drawTarget() const { return target_; }
     void setDrawTarget(DrawTarget* target) { target_ = target; }
 
 private:
-    std::unique_ptr<QOpenGLContext> context_;
-    std::unique_ptr<QOffscreenSurface> offscreen_;
-    QOpenGLFunctions_3_3_Core* gl_ = nullptr;
+    std::shared_ptr<SharedContext> shared_;
     DrawTarget* target_ = nullptr;
 };
 

@@ -54,7 +54,6 @@ private:
     QPointer<QWindow> surface_;
     QOpenGLFunctions_3_3_Core* gl_ = nullptr;
     GLuint fbo_ = 0, colorBuffer_ = 0, depthBuffer_ = 0;
-    FixedFunctionProgram program_;
     StageSampler sampler_;
     std::uint32_t width_ = 0, height_ = 0;
 };
@@ -67,7 +66,6 @@ GlDevice::~GlDevice()
     // can no longer draw through it.
     context_->setDrawTarget(nullptr);
     if (gl_ && makeCurrent()) {
-        program_.destroy(gl_);
         sampler_.destroy(gl_);
         gl_->glDeleteFramebuffers(1, &fbo_);
         gl_->glDeleteRenderbuffers(1, &colorBuffer_);
@@ -77,14 +75,13 @@ GlDevice::~GlDevice()
 
 bool GlDevice::init(QWidget* deviceWindow, std::uint32_t width, std::uint32_t height)
 {
-    context_ = std::make_shared<GlContextHolder>();
-    if (!context_->create())
-        return false;
-    gl_ = context_->gl();
-
     deviceWindow_ = deviceWindow;
     if (deviceWindow)
         surface_ = panelSurface(deviceWindow);
+    context_ = std::make_shared<GlContextHolder>();
+    if (!context_->create(surface_.data()))
+        return false;
+    gl_ = context_->gl();
     if (!makeCurrent())
         return false;
 
@@ -104,9 +101,11 @@ bool GlDevice::init(QWidget* deviceWindow, std::uint32_t width, std::uint32_t he
         return false;
     gl_->glViewport(0, 0, GLsizei(width), GLsizei(height));
 
-    // Everything a draw needs is made here, once: a frame only updates state.
+    // The program for the states a device starts with is made here (once
+    // per context), which also proves that the shaders build on this driver.
     QString log;
-    if (!program_.build(gl_, log)) {
+    if (!context_->programs().apply(gl_, *this, VertexLayout{true, false, false}, BoundTexture{}, int(width),
+                                    int(height), log)) {
         qWarning("fixed-function shaders: %s", qPrintable(log));
         return false;
     }
@@ -238,7 +237,11 @@ HRESULT GlDevice::prepareDraw(const VertexLayout& layout)
     } else {
         gl_->glBindTexture(GL_TEXTURE_2D, 0);
     }
-    program_.apply(gl_, *this, layout, bound, int(width_), int(height_));
+    QString log;
+    if (!context_->programs().apply(gl_, *this, layout, bound, int(width_), int(height_), log)) {
+        qWarning("fixed-function shaders: %s", qPrintable(log));
+        return D3DERR_INVALIDCALL;
+    }
     return D3D_OK;
 }
 

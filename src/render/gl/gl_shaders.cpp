@@ -1,6 +1,7 @@
 #include "render/gl/gl_shaders.h"
 
 #include <QOpenGLFunctions_3_3_Core>
+#include <QOpenGLShaderProgram>
 #include <array>
 #include <cmath>
 #include <string>
@@ -14,7 +15,13 @@ namespace {
 
 // Matrices are Direct3D's row-vector matrices passed to GLSL unchanged: the
 // column-major reading transposes them, so `M * v` in GLSL is `v × M` here.
-const char* const kVertexShader = R"(#version 330 core
+//
+// The states that decide which code runs (lighting, the lights and their
+// types, specular, the mesh's vertex layout, texturing, the texture stage's
+// operations, flat shading, the alpha test) are compile-time constants of each
+// program, defined in front of the source (see ProgramKey), so a program runs
+// only the code its states need. The rest are uniforms.
+const char* const kVertexShader = R"(
 layout(location = 0) in vec3 aPosition;
 layout(location = 1) in vec3 aNormal;
 layout(location = 2) in vec4 aColor;
@@ -25,13 +32,13 @@ uniform mat4 uProjection;
 uniform mat3 uNormalMatrix;
 uniform vec2 uPixelShift;
 
-uniform bool uLighting;
-uniform bool uHasNormal;
-uniform bool uHasColor;
-uniform bool uHasTexcoord;
+const bool uLighting = LIGHTING;
+const bool uHasNormal = HAS_NORMAL;
+const bool uHasColor = HAS_COLOR;
+const bool uHasTexcoord = HAS_TEXCOORD;
 uniform bool uNormalize;
 uniform bool uLocalViewer;
-uniform bool uSpecularEnable;
+const bool uSpecularEnable = SPECULAR;
 uniform bool uDiffuseFromVertex;
 uniform bool uAmbientFromVertex;
 uniform bool uSpecularFromVertex;
@@ -47,8 +54,8 @@ const int kMaxLights = 8;
 const int kPoint = 1;
 const int kSpot = 2;
 const int kDirectional = 3;
-uniform int uLightCount;
-uniform int uLightType[kMaxLights];
+const int uLightCount = LIGHT_COUNT;
+const int uLightType[kMaxLights] = int[kMaxLights](LIGHT_TYPES);
 uniform vec3 uLightDiffuse[kMaxLights];
 uniform vec3 uLightSpecular[kMaxLights];
 uniform vec3 uLightAmbient[kMaxLights];
@@ -144,28 +151,28 @@ void main()
 }
 )";
 
-const char* const kFragmentHead = R"(#version 330 core
+const char* const kFragmentHead = R"(
 in vec4 vDiffuse;
 flat in vec4 vDiffuseFlat;
 in vec3 vSpecular;
 flat in vec3 vSpecularFlat;
 in vec2 vTexcoord;
 
-uniform bool uFlatShading;
+const bool uFlatShading = FLAT_SHADING;
 uniform sampler2D uTexture;
-uniform bool uTextured;
-uniform int uColorOp;
-uniform int uColorArg1;
-uniform int uColorArg2;
-uniform int uAlphaOp;
-uniform int uAlphaArg1;
-uniform int uAlphaArg2;
-uniform bool uGaussianMag;
+const bool uTextured = TEXTURED;
+const int uColorOp = COLOR_OP;
+const int uColorArg1 = COLOR_ARG1;
+const int uColorArg2 = COLOR_ARG2;
+const int uAlphaOp = ALPHA_OP;
+const int uAlphaArg1 = ALPHA_ARG1;
+const int uAlphaArg2 = ALPHA_ARG2;
+const bool uGaussianMag = GAUSSIAN_MAG;
 uniform ivec2 uTextureSize;
 uniform ivec2 uAddressModes;
 uniform vec4 uBorderColor;
-uniform bool uAddSpecular;
-uniform int uAlphaFunc;   // 0: no alpha test
+const bool uAddSpecular = SPECULAR;
+const int uAlphaFunc = ALPHA_FUNC;   // 0: no alpha test
 uniform int uAlphaRef;
 
 out vec4 fragColor;
@@ -264,24 +271,6 @@ void main()
 }
 )";
 
-GLuint compile(QOpenGLFunctions_3_3_Core* gl, GLenum type, const std::string& source, QString& log)
-{
-    const GLuint shader = gl->glCreateShader(type);
-    const char* text = source.c_str();
-    gl->glShaderSource(shader, 1, &text, nullptr);
-    gl->glCompileShader(shader);
-    GLint ok = GL_FALSE;
-    gl->glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
-    if (ok != GL_TRUE) {
-        char buffer[2048] = {};
-        gl->glGetShaderInfoLog(shader, sizeof buffer - 1, nullptr, buffer);
-        log = QString::fromLatin1(buffer);
-        gl->glDeleteShader(shader);
-        return 0;
-    }
-    return shader;
-}
-
 struct Vec3 {
     float x, y, z;
 };
@@ -332,59 +321,133 @@ float channel(D3DCOLOR c, int shift) { return float((c >> shift) & 0xFF) / 255.0
 
 }  // namespace
 
-bool FixedFunctionProgram::build(QOpenGLFunctions_3_3_Core* gl, QString& log)
+// The lights that shine, in camera space, in the order the shader takes them.
+struct CameraLights {
+    int count = 0;
+    std::array<int, kMaxLights> type{};
+    std::array<float, 3 * kMaxLights> diffuse{}, specular{}, ambient{}, position{}, direction{}, spot{};
+    std::array<float, 4 * kMaxLights> attenuation{};
+};
+
+namespace {
+
+CameraLights cameraLights(const DeviceState& s)
 {
-    const std::string fragment = std::string(kFragmentHead) + kGaussianCubicGlsl + kFragmentMain;
-    const GLuint vs = compile(gl, GL_VERTEX_SHADER, kVertexShader, log);
-    if (!vs)
-        return false;
-    const GLuint fs = compile(gl, GL_FRAGMENT_SHADER, fragment, log);
-    if (!fs) {
-        gl->glDeleteShader(vs);
+    CameraLights out;
+    for (const LightSlot& slot : s.lights()) {
+        if (!slot.enabled)
+            continue;
+        const D3DLIGHT8& l = slot.light;
+        const Vec3 dir = transformDirection(l.Direction, s.view());
+        const float length = std::sqrt(dir.x * dir.x + dir.y * dir.y + dir.z * dir.z);
+        if (l.Type != D3DLIGHT_POINT && !(length > 0.0f))
+            continue;  // a light needs a direction to shine along
+        const Vec3 pos = transformPoint(l.Position, s.view());
+        const std::size_t i = std::size_t(out.count), i3 = 3 * i, i4 = 4 * i;
+        out.type[i] = int(l.Type);
+        out.diffuse[i3] = l.Diffuse.r, out.diffuse[i3 + 1] = l.Diffuse.g, out.diffuse[i3 + 2] = l.Diffuse.b;
+        out.specular[i3] = l.Specular.r, out.specular[i3 + 1] = l.Specular.g,
+        out.specular[i3 + 2] = l.Specular.b;
+        out.ambient[i3] = l.Ambient.r, out.ambient[i3 + 1] = l.Ambient.g, out.ambient[i3 + 2] = l.Ambient.b;
+        out.position[i3] = pos.x, out.position[i3 + 1] = pos.y, out.position[i3 + 2] = pos.z;
+        if (length > 0.0f)
+            out.direction[i3] = dir.x / length, out.direction[i3 + 1] = dir.y / length,
+            out.direction[i3 + 2] = dir.z / length;
+        out.attenuation[i4] = l.Attenuation0, out.attenuation[i4 + 1] = l.Attenuation1;
+        out.attenuation[i4 + 2] = l.Attenuation2, out.attenuation[i4 + 3] = l.Range;
+        out.spot[i3] = std::cos(l.Theta / 2), out.spot[i3 + 1] = std::cos(l.Phi / 2),
+        out.spot[i3 + 2] = l.Falloff;
+        ++out.count;
+    }
+    return out;
+}
+
+ProgramKey programKey(const DeviceState& s, const VertexLayout& layout, const BoundTexture& texture,
+                      const CameraLights& lights)
+{
+    ProgramKey key;
+    key.lighting = s.renderState(D3DRS_LIGHTING) != 0;
+    key.specular = s.renderState(D3DRS_SPECULARENABLE) != 0;
+    key.hasNormal = layout.normals;
+    key.hasColor = layout.colors;
+    key.hasTexcoord = layout.texcoords;
+    key.lightCount = lights.count;
+    key.lightTypes = lights.type;
+    key.textured = texture.present;
+    key.gaussianMag = texture.present && s.stageState(D3DTSS_MAGFILTER) == D3DTEXF_GAUSSIANCUBIC;
+    key.flatShading = s.renderState(D3DRS_SHADEMODE) == D3DSHADE_FLAT;
+    const Stage0Ops ops = effectiveStage0(s, texture.present);
+    key.stage0 = {int(ops.colorOp), int(ops.colorArg1), int(ops.colorArg2),
+                  int(ops.alphaOp), int(ops.alphaArg1), int(ops.alphaArg2)};
+    const bool alphaTest =
+        s.renderState(D3DRS_ALPHATESTENABLE) != 0 && s.renderState(D3DRS_ALPHAFUNC) != D3DCMP_ALWAYS;
+    const std::uint32_t func = s.renderState(D3DRS_ALPHAFUNC);
+    key.alphaFunc = alphaTest && func >= D3DCMP_NEVER && func < D3DCMP_ALWAYS ? int(func) : 0;
+    return key;
+}
+
+// The constants a program's source is compiled with.
+std::string definitions(const ProgramKey& key)
+{
+    auto flag = [](bool b) { return b ? "true" : "false"; };
+    std::string types;
+    for (std::size_t i = 0; i < key.lightTypes.size(); ++i)
+        types += (i ? "," : "") + std::to_string(key.lightTypes[i]);
+    std::string d = "#version 330 core\n";
+    auto define = [&](const char* name, const std::string& value) {
+        d += std::string("#define ") + name + " " + value + "\n";
+    };
+    define("LIGHTING", flag(key.lighting));
+    define("SPECULAR", flag(key.specular));
+    define("HAS_NORMAL", flag(key.hasNormal));
+    define("HAS_COLOR", flag(key.hasColor));
+    define("HAS_TEXCOORD", flag(key.hasTexcoord));
+    define("LIGHT_COUNT", std::to_string(key.lightCount));
+    define("LIGHT_TYPES", types);
+    define("TEXTURED", flag(key.textured));
+    define("GAUSSIAN_MAG", flag(key.gaussianMag));
+    define("FLAT_SHADING", flag(key.flatShading));
+    const char* stageNames[6] = {"COLOR_OP", "COLOR_ARG1", "COLOR_ARG2",
+                                 "ALPHA_OP", "ALPHA_ARG1", "ALPHA_ARG2"};
+    for (std::size_t i = 0; i < 6; ++i)
+        define(stageNames[i], std::to_string(key.stage0[i]));
+    define("ALPHA_FUNC", std::to_string(key.alphaFunc));
+    return d;
+}
+
+}  // namespace
+
+FixedFunctionProgram::FixedFunctionProgram() = default;
+
+FixedFunctionProgram::~FixedFunctionProgram() = default;
+
+bool FixedFunctionProgram::build(const ProgramKey& key, QString& log)
+{
+    const std::string head = definitions(key);
+    const std::string vertex = head + kVertexShader;
+    const std::string fragment = head + kFragmentHead + kGaussianCubicGlsl + kFragmentMain;
+    program_ = std::make_unique<QOpenGLShaderProgram>();
+    if (!program_->addShaderFromSourceCode(QOpenGLShader::Vertex, vertex.c_str()) ||
+        !program_->addShaderFromSourceCode(QOpenGLShader::Fragment, fragment.c_str()) || !program_->link()) {
+        log = program_->log();
+        program_.reset();
         return false;
     }
-    program_ = gl->glCreateProgram();
-    gl->glAttachShader(program_, vs);
-    gl->glAttachShader(program_, fs);
-    gl->glLinkProgram(program_);
-    gl->glDeleteShader(vs);
-    gl->glDeleteShader(fs);
-    GLint ok = GL_FALSE;
-    gl->glGetProgramiv(program_, GL_LINK_STATUS, &ok);
-    if (ok != GL_TRUE) {
-        char buffer[2048] = {};
-        gl->glGetProgramInfoLog(program_, sizeof buffer - 1, nullptr, buffer);
-        log = QString::fromLatin1(buffer);
-        destroy(gl);
-        return false;
-    }
-    findUniforms(gl);
-    gl->glUseProgram(program_);
-    gl->glUniform1i(u_.sampler, 0);
+    findUniforms();
+    program_->bind();
+    program_->setUniformValue(u_.sampler, 0);
     return true;
 }
 
-void FixedFunctionProgram::destroy(QOpenGLFunctions_3_3_Core* gl)
+void FixedFunctionProgram::findUniforms()
 {
-    if (program_)
-        gl->glDeleteProgram(program_);
-    program_ = 0;
-}
-
-void FixedFunctionProgram::findUniforms(QOpenGLFunctions_3_3_Core* gl)
-{
-    auto at = [&](const char* name) { return gl->glGetUniformLocation(program_, name); };
+    auto at = [&](const char* name) { return program_->uniformLocation(name); };
     u_.worldView = at("uWorldView");
     u_.projection = at("uProjection");
     u_.normalMatrix = at("uNormalMatrix");
     u_.pixelShift = at("uPixelShift");
-    u_.lighting = at("uLighting");
-    u_.hasNormal = at("uHasNormal");
-    u_.hasColor = at("uHasColor");
-    u_.hasTexcoord = at("uHasTexcoord");
     u_.normalize = at("uNormalize");
     u_.localViewer = at("uLocalViewer");
-    u_.specularEnable = at("uSpecularEnable");
     u_.diffuseFromVertex = at("uDiffuseFromVertex");
     u_.ambientFromVertex = at("uAmbientFromVertex");
     u_.specularFromVertex = at("uSpecularFromVertex");
@@ -395,8 +458,6 @@ void FixedFunctionProgram::findUniforms(QOpenGLFunctions_3_3_Core* gl)
     u_.matEmissive = at("uMatEmissive");
     u_.power = at("uPower");
     u_.globalAmbient = at("uGlobalAmbient");
-    u_.lightCount = at("uLightCount");
-    u_.lightType = at("uLightType");
     u_.lightDiffuse = at("uLightDiffuse");
     u_.lightSpecular = at("uLightSpecular");
     u_.lightAmbient = at("uLightAmbient");
@@ -404,29 +465,18 @@ void FixedFunctionProgram::findUniforms(QOpenGLFunctions_3_3_Core* gl)
     u_.lightDirection = at("uLightDirection");
     u_.lightAttenuation = at("uLightAttenuation");
     u_.lightSpot = at("uLightSpot");
-    u_.flatShading = at("uFlatShading");
     u_.sampler = at("uTexture");
-    u_.textured = at("uTextured");
-    u_.colorOp = at("uColorOp");
-    u_.colorArg1 = at("uColorArg1");
-    u_.colorArg2 = at("uColorArg2");
-    u_.alphaOp = at("uAlphaOp");
-    u_.alphaArg1 = at("uAlphaArg1");
-    u_.alphaArg2 = at("uAlphaArg2");
-    u_.gaussianMag = at("uGaussianMag");
     u_.textureSize = at("uTextureSize");
     u_.addressModes = at("uAddressModes");
     u_.borderColor = at("uBorderColor");
-    u_.addSpecular = at("uAddSpecular");
-    u_.alphaFunc = at("uAlphaFunc");
     u_.alphaRef = at("uAlphaRef");
 }
 
 void FixedFunctionProgram::apply(QOpenGLFunctions_3_3_Core* gl, const DeviceState& s,
-                                 const VertexLayout& layout, const BoundTexture& texture, int width,
-                                 int height) const
+                                 const VertexLayout& layout, const CameraLights& lights,
+                                 const BoundTexture& texture, int width, int height) const
 {
-    gl->glUseProgram(program_);
+    gl->glUseProgram(program_->programId());
 
     // Transforms.
     const D3DMATRIX worldView = D3DXMatrixMultiply(s.world(), s.view());
@@ -436,19 +486,13 @@ void FixedFunctionProgram::apply(QOpenGLFunctions_3_3_Core* gl, const DeviceStat
     gl->glUniformMatrix3fv(u_.normalMatrix, 1, GL_FALSE, nm.data());
     gl->glUniform2f(u_.pixelShift, 1.0f / float(width), -1.0f / float(height));
 
-    // Vertex inputs and lighting switches.
+    // Lighting switches and the material.
     const bool colorVertex = s.renderState(D3DRS_COLORVERTEX) != 0 && layout.colors;
     auto fromVertex = [&](D3DRENDERSTATETYPE source) {
         return colorVertex && s.renderState(source) == D3DMCS_COLOR1;
     };
-    setBool(gl, u_.lighting, s.renderState(D3DRS_LIGHTING) != 0);
-    setBool(gl, u_.hasNormal, layout.normals);
-    setBool(gl, u_.hasColor, layout.colors);
-    setBool(gl, u_.hasTexcoord, layout.texcoords);
     setBool(gl, u_.normalize, s.renderState(D3DRS_NORMALIZENORMALS) != 0);
     setBool(gl, u_.localViewer, s.renderState(D3DRS_LOCALVIEWER) != 0);
-    const bool specular = s.renderState(D3DRS_SPECULARENABLE) != 0;
-    setBool(gl, u_.specularEnable, specular);
     setBool(gl, u_.diffuseFromVertex, fromVertex(D3DRS_DIFFUSEMATERIALSOURCE));
     setBool(gl, u_.ambientFromVertex, fromVertex(D3DRS_AMBIENTMATERIALSOURCE));
     setBool(gl, u_.specularFromVertex, fromVertex(D3DRS_SPECULARMATERIALSOURCE));
@@ -463,70 +507,46 @@ void FixedFunctionProgram::apply(QOpenGLFunctions_3_3_Core* gl, const DeviceStat
     const D3DCOLOR ambient = s.renderState(D3DRS_AMBIENT);
     gl->glUniform3f(u_.globalAmbient, channel(ambient, 16), channel(ambient, 8), channel(ambient, 0));
 
-    // Lights, in camera space.
-    std::array<GLint, kMaxLights> type{};
-    std::array<float, 3 * kMaxLights> diffuse{}, spec{}, amb{}, position{}, direction{}, spot{};
-    std::array<float, 4 * kMaxLights> attenuation{};
-    int count = 0;
-    for (const LightSlot& slot : s.lights()) {
-        if (!slot.enabled)
-            continue;
-        const D3DLIGHT8& l = slot.light;
-        const Vec3 dir = transformDirection(l.Direction, s.view());
-        const float length = std::sqrt(dir.x * dir.x + dir.y * dir.y + dir.z * dir.z);
-        if (l.Type != D3DLIGHT_POINT && !(length > 0.0f))
-            continue;  // a light needs a direction to shine along
-        const Vec3 pos = transformPoint(l.Position, s.view());
-        const std::size_t i = std::size_t(count), i3 = 3 * i, i4 = 4 * i;
-        type[i] = GLint(l.Type);
-        diffuse[i3] = l.Diffuse.r, diffuse[i3 + 1] = l.Diffuse.g, diffuse[i3 + 2] = l.Diffuse.b;
-        spec[i3] = l.Specular.r, spec[i3 + 1] = l.Specular.g, spec[i3 + 2] = l.Specular.b;
-        amb[i3] = l.Ambient.r, amb[i3 + 1] = l.Ambient.g, amb[i3 + 2] = l.Ambient.b;
-        position[i3] = pos.x, position[i3 + 1] = pos.y, position[i3 + 2] = pos.z;
-        if (length > 0.0f)
-            direction[i3] = dir.x / length, direction[i3 + 1] = dir.y / length,
-            direction[i3 + 2] = dir.z / length;
-        attenuation[i4] = l.Attenuation0, attenuation[i4 + 1] = l.Attenuation1;
-        attenuation[i4 + 2] = l.Attenuation2, attenuation[i4 + 3] = l.Range;
-        spot[i3] = std::cos(l.Theta / 2), spot[i3 + 1] = std::cos(l.Phi / 2), spot[i3 + 2] = l.Falloff;
-        ++count;
-    }
-    gl->glUniform1i(u_.lightCount, count);
-    if (count > 0) {
-        gl->glUniform1iv(u_.lightType, count, type.data());
-        gl->glUniform3fv(u_.lightDiffuse, count, diffuse.data());
-        gl->glUniform3fv(u_.lightSpecular, count, spec.data());
-        gl->glUniform3fv(u_.lightAmbient, count, amb.data());
-        gl->glUniform3fv(u_.lightPosition, count, position.data());
-        gl->glUniform3fv(u_.lightDirection, count, direction.data());
-        gl->glUniform4fv(u_.lightAttenuation, count, attenuation.data());
-        gl->glUniform3fv(u_.lightSpot, count, spot.data());
+    if (lights.count > 0) {
+        gl->glUniform3fv(u_.lightDiffuse, lights.count, lights.diffuse.data());
+        gl->glUniform3fv(u_.lightSpecular, lights.count, lights.specular.data());
+        gl->glUniform3fv(u_.lightAmbient, lights.count, lights.ambient.data());
+        gl->glUniform3fv(u_.lightPosition, lights.count, lights.position.data());
+        gl->glUniform3fv(u_.lightDirection, lights.count, lights.direction.data());
+        gl->glUniform4fv(u_.lightAttenuation, lights.count, lights.attenuation.data());
+        gl->glUniform3fv(u_.lightSpot, lights.count, lights.spot.data());
     }
 
-    // Rasterisation-time inputs: shading, texture stage 0, specular add, alpha test.
-    setBool(gl, u_.flatShading, s.renderState(D3DRS_SHADEMODE) == D3DSHADE_FLAT);
-    setBool(gl, u_.textured, texture.present);
-    const Stage0Ops ops = effectiveStage0(s, texture.present);
-    gl->glUniform1i(u_.colorOp, GLint(ops.colorOp));
-    gl->glUniform1i(u_.colorArg1, GLint(ops.colorArg1));
-    gl->glUniform1i(u_.colorArg2, GLint(ops.colorArg2));
-    gl->glUniform1i(u_.alphaOp, GLint(ops.alphaOp));
-    gl->glUniform1i(u_.alphaArg1, GLint(ops.alphaArg1));
-    gl->glUniform1i(u_.alphaArg2, GLint(ops.alphaArg2));
-    setBool(gl, u_.gaussianMag, texture.present && s.stageState(D3DTSS_MAGFILTER) == D3DTEXF_GAUSSIANCUBIC);
+    // Texture sampling and the alpha test's reference.
     gl->glUniform2i(u_.textureSize, texture.width, texture.height);
     gl->glUniform2i(u_.addressModes, GLint(s.stageState(D3DTSS_ADDRESSU)),
                     GLint(s.stageState(D3DTSS_ADDRESSV)));
     const D3DCOLOR border = s.stageState(D3DTSS_BORDERCOLOR);
     gl->glUniform4f(u_.borderColor, channel(border, 16), channel(border, 8), channel(border, 0),
                     channel(border, 24));
-    setBool(gl, u_.addSpecular, specular);
-    const bool alphaTest =
-        s.renderState(D3DRS_ALPHATESTENABLE) != 0 && s.renderState(D3DRS_ALPHAFUNC) != D3DCMP_ALWAYS;
-    const std::uint32_t func = s.renderState(D3DRS_ALPHAFUNC);
-    gl->glUniform1i(u_.alphaFunc,
-                    alphaTest && func >= D3DCMP_NEVER && func < D3DCMP_ALWAYS ? GLint(func) : 0);
     gl->glUniform1i(u_.alphaRef, GLint(s.renderState(D3DRS_ALPHAREF) & 0xFF));
 }
+
+ProgramCache::ProgramCache() = default;
+
+ProgramCache::~ProgramCache() = default;
+
+bool ProgramCache::apply(QOpenGLFunctions_3_3_Core* gl, const DeviceState& state, const VertexLayout& layout,
+                         const BoundTexture& texture, int width, int height, QString& log)
+{
+    const CameraLights lights = cameraLights(state);
+    const ProgramKey key = programKey(state, layout, texture, lights);
+    auto found = programs_.find(key);
+    if (found == programs_.end()) {
+        auto program = std::make_unique<FixedFunctionProgram>();
+        if (!program->build(key, log))
+            return false;
+        found = programs_.emplace(key, std::move(program)).first;
+    }
+    found->second->apply(gl, state, layout, lights, texture, width, height);
+    return true;
+}
+
+void ProgramCache::destroy(QOpenGLFunctions_3_3_Core*) { programs_.clear(); }
 
 }  // namespace d3d::gl

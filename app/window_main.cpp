@@ -1,0 +1,105 @@
+// Everything of the command line that needs Qt: reading it by Qt's rules,
+// the window, --render and --thumbnail. The program loads this module for
+// all but `--info FILE...` (see main.cpp).
+#include "window_main.h"
+
+#include <QDir>
+#include <QEvent>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+#include "command_line.h"
+#include "model_info.h"
+#include "platform/application.h"
+#include "render/system/system_runtime.h"
+#include "render_to_file.h"
+#include "thumbnail.h"
+#include "ui/form1.h"
+
+namespace {
+
+// Without a display, widgets still work on the off-screen platform.
+void useOffscreenWithoutDisplay()
+{
+    if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
+// Queues Run once the window has been painted for the first time (or after a
+// second, should it never be), so that loading a big model does not keep an
+// empty frame on the screen.
+void runAfterFirstPaint(ui::Form1& form)
+{
+    class FirstPaint : public QObject {
+    public:
+        explicit FirstPaint(ui::Form1& form) : QObject(&form), form_(form)
+        {
+            form.installEventFilter(this);
+            QTimer::singleShot(1000, this, &FirstPaint::run);
+        }
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                QTimer::singleShot(0, this, &FirstPaint::run);
+            return false;
+        }
+
+    private:
+        void run()
+        {
+            form_.removeEventFilter(this);
+            deleteLater();
+            if (!done_)
+                form_.Command1_Click();
+            done_ = true;
+        }
+        ui::Form1& form_;
+        bool done_ = false;
+    };
+    new FirstPaint(form);
+}
+
+int runViewer(int argc, char** argv, const QString& model)
+{
+    platform::Application application(argc, argv);
+    d3d::SystemRuntime runtime;
+    ui::Form1 form(runtime);
+    form.show();
+    if (!model.isEmpty()) {
+        // A model named on the command line is shown at once, behind a
+        // window that is already on screen.
+        form.setText1(QDir::current().absoluteFilePath(model));
+        runAfterFirstPaint(form);
+    }
+    return application.exec();
+}
+
+}  // namespace
+
+extern "C" int orvane_window_main(int argc, char** argv)
+{
+    const app::CommandLine line = app::parseCommandLine(argc, argv);
+    switch (line.mode) {
+    case app::Mode::Help:
+    case app::Mode::Version:
+        std::fputs(line.text.toLocal8Bit().constData(), stdout);
+        return 0;
+    case app::Mode::Invalid:
+        std::fprintf(stderr, "orvane: %s Try 'orvane --help'.\n", line.text.toLocal8Bit().constData());
+        return 2;
+    case app::Mode::Info:
+        return app::printModelInfo(line.files, std::cout);
+    case app::Mode::Render: {
+        useOffscreenWithoutDisplay();
+        platform::Application application(argc, argv);
+        return app::renderToFile(line.render);
+    }
+    case app::Mode::Thumbnail:
+        return app::writeThumbnail(argc, argv, line.render);
+    case app::Mode::Viewer:
+        break;
+    }
+    return runViewer(argc, argv, line.render.model);
+}

@@ -1,0 +1,126 @@
+// Launch to first frame: starts `orvane MODEL` again and again on the X
+// server in $DISPLAY and watches the screen until the render panel first
+// shows the window painted and then lit model pixels (greys bright enough to
+// be lit, where the panel is otherwise the window's lavender or the clear
+// black). The window must open at the screen's top-left corner, as it does
+// on a bare X server such as xvfb-run's.
+//
+//   bench_launch_frame [--runs N] [--orvane PATH] [MODEL.x]
+//
+// Runs from the program's folder, so MODEL may be X-File/vorkan.x (the default).
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "start_quietly.h"
+
+namespace {
+
+constexpr int kPanelWidth = 505, kPanelHeight = 499;
+
+struct Seen {
+    int painted = 0;  // pixels of the window's own background colour
+    int lit = 0;      // grey pixels bright enough to be the lit model
+};
+
+Seen look(Display* display)
+{
+    Seen seen;
+    XImage* image =
+        XGetImage(display, DefaultRootWindow(display), 0, 0, kPanelWidth, kPanelHeight, AllPlanes, ZPixmap);
+    if (!image)
+        return seen;
+    for (int y = 0; y < kPanelHeight; y += 2)
+        for (int x = 0; x < kPanelWidth; x += 2) {
+            const unsigned long p = XGetPixel(image, x, y);
+            const int r = int((p >> 16) & 0xFF), g = int((p >> 8) & 0xFF), b = int(p & 0xFF);
+            if (b > r + 8 && r > 150)
+                ++seen.painted;
+            else if (std::max({r, g, b}) >= 48 && std::abs(r - g) <= 6 && std::abs(g - b) <= 6)
+                ++seen.lit;
+        }
+    XDestroyImage(image);
+    return seen;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int runs = 7;
+    std::string orvane = ORVANE_EXE;
+    std::string model = "X-File/vorkan.x";
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--runs" && i + 1 < argc)
+            runs = std::max(5, std::atoi(argv[++i]));
+        else if (a == "--orvane" && i + 1 < argc)
+            orvane = argv[++i];
+        else if (a.rfind("--", 0) != 0)
+            model = a;
+        else {
+            std::fprintf(stderr, "usage: %s [--runs N] [--orvane PATH] [MODEL.x]\n", argv[0]);
+            return 2;
+        }
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        std::fprintf(stderr, "no X display (run under xvfb-run)\n");
+        return 2;
+    }
+    const std::string folder = std::string(ORVANE_EXE).substr(0, std::string(ORVANE_EXE).rfind('/'));
+    if (chdir(folder.c_str()) != 0)
+        return 2;
+
+    std::vector<double> painted, lit;
+    for (int r = 0; r < runs; ++r) {
+        const auto t0 = std::chrono::steady_clock::now();
+        const pid_t pid = startQuietly({orvane, model});
+        double paintedMs = -1, litMs = -1;
+        while (litMs < 0) {
+            const double ms =
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
+            if (ms > 10000)
+                break;
+            const Seen seen = look(display);
+            if (paintedMs < 0 && (seen.painted > 1000 || seen.lit > 500))
+                paintedMs = ms;
+            if (seen.lit > 500)
+                litMs = ms;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        if (litMs < 0) {
+            std::printf("run %d: no model pixels within 10 s\n", r + 1);
+            return 1;
+        }
+        painted.push_back(paintedMs);
+        lit.push_back(litMs);
+        // The window must be gone before the next launch looks at the screen.
+        while (look(display).painted > 0 || look(display).lit > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    std::printf("launch `orvane %s`, median of %d: window painted %.0f ms, first lit model pixels %.0f ms\n",
+                model.c_str(), runs, median(painted), median(lit));
+    XCloseDisplay(display);
+    return 0;
+}
