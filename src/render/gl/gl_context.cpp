@@ -17,8 +17,8 @@ constexpr const char* kKeeperName = "orvane-shared-context";
 // Keeps a window's context for its next device; goes with the window.
 class ContextKeeper : public QObject {
 public:
-    ContextKeeper(QWindow* window, std::shared_ptr<SharedContext> shared)
-        : QObject(window), shared(std::move(shared))
+    ContextKeeper(QWindow* window, std::shared_ptr<SharedContext> context)
+        : QObject(window), shared(std::move(context))
     {
         setObjectName(kKeeperName);
     }
@@ -80,9 +80,9 @@ GlContextHolder::GlContextHolder() = default;
 
 GlContextHolder::~GlContextHolder() = default;
 
-bool GlContextHolder::create(QWindow* window)
+bool GlContextHolder::create(QWidget* panel)
 {
-    if (window) {
+    if (QWindow* window = panel ? existingPanelSurface(panel) : nullptr) {
         if (auto* keeper = window->findChild<QObject*>(kKeeperName, Qt::FindDirectChildrenOnly)) {
             shared_ = static_cast<ContextKeeper*>(keeper)->shared;
             return makeCurrent();
@@ -92,8 +92,8 @@ bool GlContextHolder::create(QWindow* window)
     if (!made->create())
         return false;
     shared_ = std::move(made);
-    if (window)
-        new ContextKeeper(window, shared_);
+    if (panel)
+        new ContextKeeper(panelSurface(panel), shared_);
     return true;
 }
 

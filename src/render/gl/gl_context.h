@@ -20,7 +20,7 @@
 class QOffscreenSurface;
 class QOpenGLContext;
 class QOpenGLFunctions_3_3_Core;
-class QWindow;
+class QWidget;
 
 namespace d3d::gl {
 
@@ -72,10 +72,12 @@ public:
     GlContextHolder(const GlContextHolder&) = delete;
     GlContextHolder& operator=(const GlContextHolder&) = delete;
 
-    // Takes the context that earlier devices on `window` used, or makes a new
-    // one (always for a null window) and leaves it to the window's later
-    // devices; false when the platform cannot make one.
-    bool create(QWindow* window);
+    // Takes the context that earlier devices on `panel` used, or makes a new
+    // one (always for a null panel) and leaves it with the panel's OpenGL
+    // window for its later devices. False when the platform cannot make one;
+    // the panel then gets no OpenGL window, so another device can present
+    // in it.
+    bool create(QWidget* panel);
 
     // Current on the off-screen surface, where resources are made and drawn.
     bool makeCurrent();

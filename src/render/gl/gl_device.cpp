@@ -76,11 +76,11 @@ GlDevice::~GlDevice()
 bool GlDevice::init(QWidget* deviceWindow, std::uint32_t width, std::uint32_t height)
 {
     deviceWindow_ = deviceWindow;
+    context_ = std::make_shared<GlContextHolder>();
+    if (!context_->create(deviceWindow))
+        return false;
     if (deviceWindow)
         surface_ = panelSurface(deviceWindow);
-    context_ = std::make_shared<GlContextHolder>();
-    if (!context_->create(surface_.data()))
-        return false;
     gl_ = context_->gl();
     if (!makeCurrent())
         return false;

@@ -392,7 +392,7 @@ std::string definitions(const ProgramKey& key)
     auto flag = [](bool b) { return b ? "true" : "false"; };
     std::string types;
     for (std::size_t i = 0; i < key.lightTypes.size(); ++i)
-        types += (i ? "," : "") + std::to_string(key.lightTypes[i]);
+        types.append(i ? "," : "").append(std::to_string(key.lightTypes[i]));
     std::string d = "#version 330 core\n";
     auto define = [&](const char* name, const std::string& value) {
         d += std::string("#define ") + name + " " + value + "\n";

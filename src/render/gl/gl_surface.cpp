@@ -47,10 +47,17 @@ QSurfaceFormat deviceFormat()
     return format;
 }
 
-QWindow* panelSurface(QWidget* panel)
+QWindow* existingPanelSurface(QWidget* panel)
 {
     if (auto* existing = panel->findChild<QWidget*>(kSurfaceName, Qt::FindDirectChildrenOnly))
         return existing->property("orvaneWindow").value<QWindow*>();
+    return nullptr;
+}
+
+QWindow* panelSurface(QWidget* panel)
+{
+    if (QWindow* existing = existingPanelSurface(panel))
+        return existing;
 
     auto* window = new QWindow;
     window->setSurfaceType(QSurface::OpenGLSurface);

@@ -18,4 +18,7 @@ QSurfaceFormat deviceFormat();
 // panel lives. Never null.
 QWindow* panelSurface(QWidget* panel);
 
+// The panel's OpenGL window if one has been made, else null.
+QWindow* existingPanelSurface(QWidget* panel);
+
 }  // namespace d3d::gl
