@@ -15,7 +15,23 @@ class NoOpenGL : public QObject {
 private slots:
     void hardwareDeviceFailsWithAStatus();
     void runFallsBackToTheReferenceDevice();
+    void switchingOffTakesEffectOnEveryRun();
 };
+
+namespace {
+
+// One frame of the form's current scene, at a fixed time of day.
+QImage drawnFrame(ui::Form1& form)
+{
+    form.Timer1_->stop();
+    form.Timer1_Timer();
+    QImage frame;
+    if (form.module().Device->GetBackBufferImage(frame) != d3d::D3D_OK)
+        return {};
+    return frame;
+}
+
+}  // namespace
 
 void NoOpenGL::hardwareDeviceFailsWithAStatus()
 {
@@ -69,6 +85,44 @@ void NoOpenGL::runFallsBackToTheReferenceDevice()
             for (int x = 0; x < frame.width(); x += 4)
                 lit += qGray(frame.pixel(x, y)) > 40;
         QVERIFY2(lit > 100, qPrintable(QString::number(lit)));
+    }
+    platform::hooks() = {};
+    QDir::setCurrent(previous);
+    QVERIFY(messages.isEmpty());
+}
+
+void NoOpenGL::switchingOffTakesEffectOnEveryRun()
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        QSKIP("needs the off-screen platform");
+    if (!QFileInfo::exists(QStringLiteral(ORVANE_ASSET_DIR "/X-File/vorkan.x")))
+        QSKIP("the delivered models have not been generated");
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(QStringLiteral(ORVANE_ASSET_DIR));
+    QStringList messages;
+    platform::hooks().messageBox = [&](const QString& text) { messages << text; };
+    platform::hooks().timeOfDay = [] { return 1000.0f; };
+    d3d::SystemRuntime runtime;
+    {
+        ui::Form1 form(runtime);
+        form.show();
+        form.Command1_Click();
+        const QImage solid = drawnFrame(form);
+        const d3d::DevicePtr first = form.module().Device;
+        form.Check7_->setValue16(1);  // wireframe on: a Run of its own
+        const QImage wireframe = drawnFrame(form);
+        QVERIFY(form.module().Device != first);
+        form.Check7_->setValue16(0);  // and off again
+        const QImage solidAgain = drawnFrame(form);
+        QVERIFY(!solid.isNull());
+        QVERIFY(wireframe != solid);
+        QVERIFY2(solidAgain == solid, "unticking wireframe must give the solid picture back");
+
+        form.Check8_->setValue16(0);  // the direct light off
+        const QImage unlit = drawnFrame(form);
+        QVERIFY(unlit != solid);
+        form.Check8_->setValue16(1);
+        QVERIFY(drawnFrame(form) == solid);
     }
     platform::hooks() = {};
     QDir::setCurrent(previous);
