@@ -1,6 +1,6 @@
 // Run on the program's own runtime (the reference device, as on a host
 // without OpenGL) when a named file cannot be used: the status the loaders
-// answer.
+// answer and the cause the run-time error message gives.
 #include <QDir>
 #include <QFile>
 #include <QSignalBlocker>
@@ -15,6 +15,9 @@
 #include "ui/form1.h"
 
 namespace {
+
+const char kTriangle[] = "xof 0303txt 0032\n"
+                         "Mesh { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;; }\n";
 
 // A scratch folder as the current folder, holding the files a test writes.
 struct ScratchFolder {
@@ -67,6 +70,7 @@ private slots:
     void cleanup() { platform::hooks() = {}; }
     void aFileWithoutAMeshIsAPlainFailure();
     void aBrokenModelIsInvalidData();
+    void aTextureThatFailsToDecodeSaysWhy();
 };
 
 void LoadFailures::aFileWithoutAMeshIsAPlainFailure()
@@ -89,6 +93,20 @@ void LoadFailures::aBrokenModelIsInvalidData()
     scratch.write(QStringLiteral("X-File/other.x"), "this is no model");
     for (const char* name : {"X-File\\broken.x", "X-File\\other.x"})
         QCOMPARE(runFailure(QString::fromLatin1(name)).code(), d3d::D3DXERR_INVALIDDATA);
+}
+
+void LoadFailures::aTextureThatFailsToDecodeSaysWhy()
+{
+    ScratchFolder scratch;
+    scratch.write(QStringLiteral("X-File/tri.x"), kTriangle);
+    scratch.write(QStringLiteral("Texture/broken.bmp"), QByteArray("BM\x10\0\0\0garbage", 13));
+    const platform::RuntimeError error =
+        runFailure(QStringLiteral("X-File\\tri.x"), QStringLiteral("Texture\\broken.bmp"));
+    const QString description = QString::fromStdString(error.description());
+    QVERIFY2(description.contains(QStringLiteral("D3DXCreateTextureFromFile")), qPrintable(description));
+    // The cause, naming the file: not just the call that failed.
+    QVERIFY2(description.contains(QStringLiteral("broken.bmp")), qPrintable(description));
+    QVERIFY2(description.contains(QStringLiteral("not a readable")), qPrintable(description));
 }
 
 int main(int argc, char** argv)
