@@ -31,7 +31,8 @@ QPixmap banner()
     return QPixmap::fromImage(image);
 }
 
-// Fonts differ from the original's; a label never cuts its own text short.
+// The fonts at hand may run wider than the designed boxes; a label never
+// cuts its own text short.
 void fitWidth(QLabel* label)
 {
     label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
@@ -104,7 +105,7 @@ Form2::Form2(const QIcon& icon, QWidget* parent) : QWidget(parent, Qt::Window)
 
     Label1_ = new QLabel(QStringLiteral("Orvane"), this);
     Label1_->setGeometry(rect(240, 240, 3180, 405));
-    // A pop-style display face stands in for the original title font.
+    // The title is set in a pop-style display face.
     QFont title(QStringLiteral("RocknRoll One"));
     title.setPointSizeF(20.25);
     title.setWeight(QFont::Normal);
