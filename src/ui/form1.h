@@ -54,7 +54,12 @@ public:
     void setText2(const QString& text) override { Text2_->setText(text); }
     void setLabel7(const QString& caption) override;
     void setLabel8(const QString& caption) override;
-    void enableTimer1() override { Timer1_->start(); }
+    // Setting Enabled on a running timer changes nothing: it keeps its beat.
+    void enableTimer1() override
+    {
+        if (!Timer1_->isActive())
+            Timer1_->start();
+    }
 
     // The window's outer width in twips, frame included.
     int WidthTwips() const;

@@ -48,6 +48,7 @@ private slots:
     void lightAndAmbientSwitches();
     void cameraBars();
     void eachRunMakesANewDevice();
+    void runsInQuickSuccessionLeaveTheFrameTimerBeating();
     void noDeviceShowsTheMessageAndLeavesTheTimerOff();
     void accessKeyAndMenuRunTheSamePass();
     void failingStepEndsTheProgramThroughTheEventLoop();
@@ -155,6 +156,21 @@ void RunTest::eachRunMakesANewDevice()
     QCOMPARE(f.runtime.devices.size(), size_t(2));
     QCOMPARE(f.runtime.direct3DObjects, 2);
     QVERIFY(f.form->module().Device == f.runtime.devices[1]);
+}
+
+void RunTest::runsInQuickSuccessionLeaveTheFrameTimerBeating()
+{
+    Form1Fixture f;
+    // A Run every 10 ms, faster than the 30 ms beat, for half a second.
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 500) {
+        f.form->Command1_Click();
+        QTest::qWait(10);
+    }
+    f.form->Timer1_->stop();
+    // About 16 beats were due; each draws one frame.
+    QVERIFY2(f.runtime.count("Present") >= 5, qPrintable(QString::number(f.runtime.count("Present"))));
 }
 
 void RunTest::noDeviceShowsTheMessageAndLeavesTheTimerOff()
