@@ -1,6 +1,7 @@
 // The main window as it opens: captions, places, defaults, ranges, tab order,
 // colours, and the behaviour of its notifying controls.
 #include <QLabel>
+#include <QMenu>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -43,6 +44,7 @@ private slots:
     void refusedValuesRaise();
     void readOutFormat();
     void twipsRoundEdges();
+    void standardMenusAreJapanese();
 };
 
 void Form1Layout::captions()
@@ -319,6 +321,27 @@ void Form1Layout::twipsRoundEdges()
     QCOMPARE(left.right() + 1, right.left());
     QCOMPARE(ui::twipsToPixels(7575, 96), 505);
     QCOMPARE(ui::twipsToPixels(1440, 120), 120);
+}
+
+void Form1Layout::standardMenusAreJapanese()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    std::unique_ptr<QMenu> menu(w.Text1_->createStandardContextMenu());
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        if (!action->isSeparator())
+            texts << action->text();
+    QVERIFY(!texts.isEmpty());
+    for (const QString& text : texts) {
+        QVERIFY2(!text.contains(QStringLiteral("Undo")) && !text.contains(QStringLiteral("Paste")),
+                 qPrintable(text));
+        QVERIFY2(std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x3000; }),
+                 qPrintable(text));
+    }
+    // The scroll bars' own menu, through the same translations.
+    const QString scrollHere = QCoreApplication::translate("QScrollBar", "Scroll here");
+    QVERIFY2(scrollHere != QStringLiteral("Scroll here"), qPrintable(scrollHere));
 }
 
 int main(int argc, char** argv)
