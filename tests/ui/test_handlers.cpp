@@ -219,8 +219,7 @@ void Handlers::arrowKeysInTheListLoadEachModel()
 {
     Form1Fixture f;
     ui::Form1& w = *f.form;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QVERIFY(f.showActive());
     w.List1_->setFocus();
     QTest::keyClick(w.List1_, Qt::Key_Down);
     QTest::keyClick(w.List1_, Qt::Key_Down);
@@ -236,8 +235,7 @@ void Handlers::tabSkipsHiddenControls()
     Form1Fixture f;
     ui::Form1& w = *f.form;
     w.Check14_->setValue16(1);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QVERIFY(f.showActive());
     w.Check8_->setValue16(0);  // hides Check10(0..2), HScroll6 and Check12
     w.Timer1_->stop();
     w.Check9_->setFocus();

@@ -191,8 +191,7 @@ void RunTest::noDeviceShowsTheMessageAndLeavesTheTimerOff()
 void RunTest::accessKeyAndMenuRunTheSamePass()
 {
     Form1Fixture f;
-    f.form->show();
-    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    QVERIFY(f.showActive());
     QTest::keyClick(f.form.get(), Qt::Key_S, Qt::AltModifier);
     QTRY_COMPARE(f.runtime.count("CreateDevice"), 1);
     f.form->Timer1_->stop();
