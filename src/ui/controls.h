@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QScrollBar>
 #include <array>
 #include <cstdint>
@@ -13,7 +14,10 @@
 namespace ui {
 
 // A horizontal scroll bar with a signed 16-bit value. Dragging the thumb
-// commits one change when it is let go.
+// commits one change when it is let go. The keyboard works as on Windows:
+// Left and Up lower the value by the small step, Right and Down raise it,
+// Page Up and Page Down by the large step, Home and End go to Min and Max.
+// With the focus, the thumb carries a focus mark.
 class ScrollBar : public QScrollBar {
     Q_OBJECT
 public:
@@ -25,6 +29,33 @@ public:
 
 signals:
     void Change();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A command button that Enter presses as well as the space bar, and that
+// shows its focus mark whenever it has the focus.
+class PushButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A picture box: a plain surface that takes the focus and shows a focus mark
+// while it has it (until a device draws over the whole of it).
+class Panel : public QWidget {
+public:
+    explicit Panel(QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 };
 
 // A check box whose Value is 0 (off) or 1 (on).
@@ -39,6 +70,10 @@ public:
 
 signals:
     void Click();
+
+protected:
+    // Shows the focus mark whenever the box has the focus.
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // Three check boxes sharing one name and one handler, which receives the
@@ -58,13 +93,19 @@ private:
 };
 
 // A list box: taking the focus chooses nothing, so the first arrow key
-// chooses the first item.
+// chooses the first item. Only the left button chooses; other presses stay
+// with the list. Its height holds whole rows only.
 class ListBox : public QListWidget {
 public:
     using QListWidget::QListWidget;
 
+    // Shortens the box to the largest whole number of rows that fits its
+    // current height, as a list box with an integral height does.
+    void fitWholeRows();
+
 protected:
     void focusInEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 };
 
 // A label that takes mouse presses itself, as a control does, instead of
@@ -72,6 +113,10 @@ protected:
 class Label : public QLabel {
 public:
     Label(const QString& caption, QWidget* parent);
+
+    // Where the caption in the font at hand runs wider than the label, the
+    // letters close up until it fits: the text stays as written and whole.
+    void fitCaption();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -73,9 +73,9 @@ public:
     ui::Label *Label1_, *Label2_, *Label3_, *Label4_, *Label5_, *Label6_, *Label7_, *Label8_, *Label9_,
         *Label10_, *Label11_, *Label13_, *Label14_, *Label15_, *Label16_, *Label17_;
     QLineEdit *Text1_, *Text2_;
-    QListWidget* List1_;
+    ui::ListBox* List1_;
     QComboBox* Combo1_;
-    QPushButton *Command1_, *Command2_, *Command3_, *Command4_, *Command5_;
+    ui::PushButton *Command1_, *Command2_, *Command3_, *Command4_, *Command5_;
     ui::CheckBox *Check1_, *Check2_, *Check3_, *Check7_, *Check8_, *Check9_, *Check12_, *Check13_, *Check14_;
     ui::CheckArray *Check6_, *Check10_, *Check11_;
     ui::ScrollBar *HScroll1_, *HScroll2_, *HScroll4_, *HScroll5_, *HScroll6_, *HScroll7_, *HScroll8_,

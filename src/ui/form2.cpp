@@ -121,7 +121,7 @@ Form2::Form2(const QIcon& icon, QWidget* parent) : QWidget(parent, Qt::Window)
     // The box shows lines; the text itself keeps its CR LF pairs.
     Text1_->setPlainText(aboutText().replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 
-    Command1_ = new QPushButton(QStringLiteral("了承"), this);
+    Command1_ = new ui::PushButton(QStringLiteral("了承"), this);
     Command1_->setGeometry(rect(2640, 3600, 1935, 495));
     Command1_->setAutoDefault(false);
     connect(Command1_, &QPushButton::clicked, this, &Form2::Command1_Click);
