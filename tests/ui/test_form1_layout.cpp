@@ -16,13 +16,15 @@ using testing_support::Form1Fixture;
 
 namespace {
 
+// Whether `action` raises run-time error 380, "Invalid property value".
 template <class F>
 bool raises(F&& action)
 {
     try {
         action();
-    } catch (const platform::RuntimeError&) {
-        return true;
+    } catch (const platform::RuntimeError& error) {
+        return error.code() == 380 &&
+               QString::fromStdString(error.message()).startsWith(QStringLiteral("実行時エラー '380':"));
     }
     return false;
 }

@@ -73,6 +73,11 @@ void RunTest::defaultsBuildTheDefaultScene()
     QCOMPARE(light.Diffuse.g, 1.0f);
     QCOMPARE(light.Diffuse.b, 1.0f);
     QCOMPARE(light.Diffuse.a, 1.0f);
+    // White highlights, whatever the light's colour.
+    QCOMPARE(light.Specular.r, 1.0f);
+    QCOMPARE(light.Specular.g, 1.0f);
+    QCOMPARE(light.Specular.b, 1.0f);
+    QCOMPARE(light.Specular.a, 1.0f);
     QCOMPARE(light.Direction.x, -1.0f);
     QCOMPARE(light.Direction.y, -1.0f);
     QCOMPARE(light.Direction.z, 1.0f);
@@ -94,6 +99,12 @@ void RunTest::callOrder()
     QCOMPARE(f.runtime.createCalls.at(0).params.hDeviceWindow, f.form->picture1_);
     QCOMPARE(f.runtime.createCalls.at(0).focus, static_cast<QWidget*>(f.form.get()));
     QCOMPARE(f.runtime.createCalls.at(0).params.Flags, 0u);
+    // The model is loaded on the new device before its material is set.
+    const auto& log = f.runtime.log;
+    const auto load = std::find(log.begin(), log.end(), "D3DXLoadMeshFromX");
+    const auto material = std::find(log.begin(), log.end(), "SetMaterial");
+    QVERIFY(load != log.end() && material != log.end());
+    QVERIFY(load < material);
 }
 
 void RunTest::strongLightPassesAboveOne()
@@ -108,6 +119,19 @@ void RunTest::strongLightPassesAboveOne()
 
 void RunTest::lightAndAmbientSwitches()
 {
+    // Each colour box switches its own channel: red and blue are told apart.
+    for (int channel = 0; channel < 3; ++channel) {
+        Form1Fixture g;
+        (*g.form->Check10_)[channel]->setValue16(0);
+        const D3DCOLORVALUE diffuse = g.runtime.lastDevice()->lights()[0].light.Diffuse;
+        QCOMPARE((QList<float>{diffuse.r, diffuse.g, diffuse.b}),
+                 (QList<float>{channel == 0 ? 0.0f : 1.0f, channel == 1 ? 0.0f : 1.0f,
+                               channel == 2 ? 0.0f : 1.0f}));
+        (*g.form->Check11_)[channel]->setValue16(0);
+        const std::uint32_t ambientWithout[] = {0xFF001919u, 0xFF190019u, 0xFF191900u};
+        QCOMPARE(g.runtime.lastDevice()->renderState(D3DRS_AMBIENT), ambientWithout[channel]);
+    }
+
     Form1Fixture f;
     (*f.form->Check10_)[1]->setValue16(0);
     const D3DLIGHT8& light = f.runtime.lastDevice()->lights()[0].light;
@@ -232,6 +256,7 @@ void RunTest::frameTickDrawsWithTheClockPose()
     f.form->Timer1_Timer();
     QCOMPARE(f.runtime.log, (std::vector<std::string>{"SetTransform", "Clear", "BeginScene", "DrawSubset",
                                                       "EndScene", "Present"}));
+    QCOMPARE(f.runtime.drawnSubsets, std::vector<std::uint32_t>{0});  // attribute group 0 only
     // Y on at speed 100: 2 radians; X off: identity.
     QVERIFY(sameMatrix(f.runtime.lastDevice()->world(), D3DXMatrixRotationY(2.0f)));
     f.form->Check2_->setValue16(1);
