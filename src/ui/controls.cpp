@@ -13,7 +13,7 @@
 namespace ui {
 
 ScrollBar::ScrollBar(int min, int max, int smallChange, int largeChange, int value, QWidget* parent)
-    : QScrollBar(Qt::Horizontal, parent)
+    : QScrollBar(Qt::Horizontal, parent), default_(value)
 {
     setRange(min, max);
     setSingleStep(smallChange);
@@ -140,7 +140,8 @@ void Panel::focusOutEvent(QFocusEvent* event)
     update();
 }
 
-CheckBox::CheckBox(const QString& caption, bool checked, QWidget* parent) : QCheckBox(caption, parent)
+CheckBox::CheckBox(const QString& caption, bool checked, QWidget* parent)
+    : QCheckBox(caption, parent), default_(checked)
 {
     setChecked(checked);
     connect(this, &QCheckBox::toggled, this, &CheckBox::Click);

@@ -26,6 +26,10 @@ public:
     std::int16_t Value() const { return static_cast<std::int16_t>(value()); }
     // A value outside Min..Max is refused with a run-time error.
     void setValue16(int value);
+    // The value the bar was made with, and going back to it (which notifies
+    // as any change does).
+    int defaultValue() const { return default_; }
+    void restoreDefault() { setValue16(default_); }
 
 signals:
     void Change();
@@ -33,6 +37,9 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    int default_;
 };
 
 // A command button that Enter presses as well as the space bar, and that
@@ -67,6 +74,9 @@ public:
     std::int16_t Value() const { return isChecked() ? 1 : 0; }
     // Only 0 and 1 are accepted; anything else is a run-time error.
     void setValue16(int value);
+    // The state the box was made with, and going back to it.
+    bool defaultChecked() const { return default_; }
+    void restoreDefault() { setValue16(default_ ? 1 : 0); }
 
 signals:
     void Click();
@@ -74,6 +84,9 @@ signals:
 protected:
     // Shows the focus mark whenever the box has the focus.
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool default_;
 };
 
 // Three check boxes sharing one name and one handler, which receives the
