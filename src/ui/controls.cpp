@@ -35,34 +35,21 @@ void ScrollBar::setValue16(int value)
 
 void ScrollBar::keyPressEvent(QKeyEvent* event)
 {
-    SliderAction action = SliderNoAction;
-    switch (event->key()) {
-    case Qt::Key_Left:
-    case Qt::Key_Up:
-        action = SliderSingleStepSub;
-        break;
-    case Qt::Key_Right:
-    case Qt::Key_Down:
-        action = SliderSingleStepAdd;
-        break;
-    case Qt::Key_PageUp:
-        action = SliderPageStepSub;
-        break;
-    case Qt::Key_PageDown:
-        action = SliderPageStepAdd;
-        break;
-    case Qt::Key_Home:
-        action = SliderToMinimum;
-        break;
-    case Qt::Key_End:
-        action = SliderToMaximum;
-        break;
-    default:
-        QScrollBar::keyPressEvent(event);
-        return;
-    }
-    triggerAction(action);
-    event->accept();
+    // The scroll-bar keys of Windows, whichever way the bar lies.
+    static constexpr struct {
+        int key;
+        SliderAction action;
+    } kKeys[] = {{Qt::Key_Left, SliderSingleStepSub},  {Qt::Key_Up, SliderSingleStepSub},
+                 {Qt::Key_Right, SliderSingleStepAdd}, {Qt::Key_Down, SliderSingleStepAdd},
+                 {Qt::Key_PageUp, SliderPageStepSub},  {Qt::Key_PageDown, SliderPageStepAdd},
+                 {Qt::Key_Home, SliderToMinimum},      {Qt::Key_End, SliderToMaximum}};
+    for (const auto& binding : kKeys)
+        if (event->key() == binding.key) {
+            triggerAction(binding.action);
+            event->accept();
+            return;
+        }
+    QScrollBar::keyPressEvent(event);
 }
 
 void ScrollBar::paintEvent(QPaintEvent* event)
