@@ -1,6 +1,9 @@
 #include "platform/application.h"
 
 #include <QFont>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <cstdio>
 
 #include "platform/runtime_error.h"
@@ -12,6 +15,11 @@ Application::Application(int& argc, char** argv) : QApplication(argc, argv)
 {
     setApplicationName(kAppTitle);
     installFontSubstitutes();
+    // The toolkit's own menus and dialogs (a text box's context menu, a
+    // scroll bar's "Scroll here") speak the language of the forms.
+    if (qtTranslations_.load(QLocale(QLocale::Japanese, QLocale::Japan), QStringLiteral("qtbase"),
+                             QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        installTranslator(&qtTranslations_);
 }
 
 namespace {

@@ -4,14 +4,19 @@
 #pragma once
 
 #include <QApplication>
+#include <QTranslator>
 
 namespace platform {
 
 class Application : public QApplication {
 public:
+    // Also loads Qt's Japanese translations (qtbase_ja) where installed.
     Application(int& argc, char** argv);
 
     bool notify(QObject* receiver, QEvent* event) override;
+
+private:
+    QTranslator qtTranslations_;
 };
 
 // Shows the standard run-time error message for the error being handled and

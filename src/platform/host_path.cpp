@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "platform/services.h"
+
 namespace platform {
 
 QString hostPath(const QString& name)
@@ -16,8 +18,7 @@ std::optional<QString> findFile(const QString& path)
 {
     if (path.isEmpty())
         return std::nullopt;
-    const QFileInfo exact(path);
-    if (exact.isFile())
+    if (fileExists(path))
         return path;
 
     // Walk the components from the first one, matching case-insensitively
@@ -29,13 +30,14 @@ std::optional<QString> findFile(const QString& path)
         const QString& part = parts[i];
         const bool last = i == parts.size() - 1;
         QString next = QDir(current).filePath(part);
-        const QFileInfo direct(next);
-        if (!(last ? direct.isFile() : direct.isDir())) {
+        if (!(last ? fileExists(next) : QFileInfo(next).isDir())) {
             if (part == QLatin1String(".") || part == QLatin1String(".."))
                 return std::nullopt;
             const QDir dir(current);
-            const QStringList entries = dir.entryList(
-                last ? QDir::Files | QDir::Hidden : QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+            // A hidden file does not count, whatever its spelling; a hidden
+            // folder on the way to it does.
+            const QStringList entries =
+                dir.entryList(last ? QDir::Files : QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
             const auto match = std::find_if(entries.begin(), entries.end(), [&](const QString& entry) {
                 return entry.compare(part, Qt::CaseInsensitive) == 0;
             });

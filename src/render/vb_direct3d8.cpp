@@ -37,19 +37,24 @@ std::int32_t VBDirect3D8::InitDevice(HWND window, std::int32_t deviceType, bool 
     params.AutoDepthStencilFormat = D3DFMT_D16;
     params.Flags = lockable ? D3DPRESENTFLAG_LOCKABLE_BACKBUFFER : 0;
 
+    // Whether this call made a device; an earlier one may still be held.
     auto attempt = [&](std::int32_t type) {
         if (!Direct3DObject)
-            return;
+            return false;
         DevicePtr created;
-        if (SUCCEEDED(Direct3DObject->CreateDevice(D3DADAPTER_DEFAULT, static_cast<D3DDEVTYPE>(type),
-                                                   focusWindow, D3DCREATE_SOFTWARE_VERTEXPROCESSING, params,
-                                                   created)) &&
-            created)
-            Device = std::move(created);
+        if (FAILED(Direct3DObject->CreateDevice(D3DADAPTER_DEFAULT, static_cast<D3DDEVTYPE>(type),
+                                                focusWindow, D3DCREATE_SOFTWARE_VERTEXPROCESSING, params,
+                                                created)) ||
+            !created)
+            return false;
+        Device = std::move(created);
+        return true;
     };
 
-    attempt(deviceType);
-    if (!Device && deviceType != D3DDEVTYPE_REF) {
+    // The fallback follows a failed first attempt even while the device of an
+    // earlier call is held: every Run needs a fresh device, or what it leaves
+    // unset would keep the earlier Run's value.
+    if (!attempt(deviceType) && deviceType != D3DDEVTYPE_REF) {
         deviceType = D3DDEVTYPE_REF;
         attempt(deviceType);
     }

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QPushButton>
 #include <QScrollBar>
 #include <array>
 #include <cstdint>
@@ -13,7 +14,10 @@
 namespace ui {
 
 // A horizontal scroll bar with a signed 16-bit value. Dragging the thumb
-// commits one change when it is let go.
+// commits one change when it is let go. The keyboard works as on Windows:
+// Left and Up lower the value by the small step, Right and Down raise it,
+// Page Up and Page Down by the large step, Home and End go to Min and Max.
+// With the focus, the thumb carries a focus mark.
 class ScrollBar : public QScrollBar {
     Q_OBJECT
 public:
@@ -22,9 +26,43 @@ public:
     std::int16_t Value() const { return static_cast<std::int16_t>(value()); }
     // A value outside Min..Max is refused with a run-time error.
     void setValue16(int value);
+    // The value the bar was made with, and going back to it (which notifies
+    // as any change does).
+    int defaultValue() const { return default_; }
+    void restoreDefault() { setValue16(default_); }
 
 signals:
     void Change();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int default_;
+};
+
+// A command button that Enter presses as well as the space bar, and that
+// shows its focus mark whenever it has the focus.
+class PushButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A picture box: a plain surface that takes the focus and shows a focus mark
+// while it has it (until a device draws over the whole of it).
+class Panel : public QWidget {
+public:
+    explicit Panel(QWidget* parent);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 };
 
 // A check box whose Value is 0 (off) or 1 (on).
@@ -36,9 +74,19 @@ public:
     std::int16_t Value() const { return isChecked() ? 1 : 0; }
     // Only 0 and 1 are accepted; anything else is a run-time error.
     void setValue16(int value);
+    // The state the box was made with, and going back to it.
+    bool defaultChecked() const { return default_; }
+    void restoreDefault() { setValue16(default_ ? 1 : 0); }
 
 signals:
     void Click();
+
+protected:
+    // Shows the focus mark whenever the box has the focus.
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool default_;
 };
 
 // Three check boxes sharing one name and one handler, which receives the
@@ -58,13 +106,19 @@ private:
 };
 
 // A list box: taking the focus chooses nothing, so the first arrow key
-// chooses the first item.
+// chooses the first item. Only the left button chooses; other presses stay
+// with the list. Its height holds whole rows only.
 class ListBox : public QListWidget {
 public:
     using QListWidget::QListWidget;
 
+    // Shortens the box to the largest whole number of rows that fits its
+    // current height, as a list box with an integral height does.
+    void fitWholeRows();
+
 protected:
     void focusInEvent(QFocusEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 };
 
 // A label that takes mouse presses itself, as a control does, instead of
@@ -72,6 +126,10 @@ protected:
 class Label : public QLabel {
 public:
     Label(const QString& caption, QWidget* parent);
+
+    // Where the caption in the font at hand runs wider than the label, the
+    // letters close up until it fits: the text stays as written and whole.
+    void fitCaption();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -71,9 +71,7 @@ void Form1::buildControls()
     using ui::ScrollBar;
 
     // Render panel.
-    picture1_ = place("Picture1", new QWidget(this), 0, 0, 7575, 7485, 1);
-    picture1_->setAutoFillBackground(true);
-    picture1_->setFocusPolicy(Qt::StrongFocus);
+    picture1_ = place("Picture1", new ui::Panel(this), 0, 0, 7575, 7485, 1);
 
     // Model choice.
     Label2_ =
@@ -86,20 +84,21 @@ void Form1::buildControls()
                       "panel2",   "panel3",      "stars",       "teapot",      "tours",  "tube",
                       "vorkan",   "vorkan_mozi", "vorkan_logo", "vorkan_logo_"});
     List1_->setCurrentRow(-1);
+    List1_->fitWholeRows();
 
     // Commands and statistics.
     Command1_ =
-        place("Command1", new QPushButton(QStringLiteral("実行(&S)"), this), 3960, 7680, 1695, 735, 0);
+        place("Command1", new ui::PushButton(QStringLiteral("実行(&S)"), this), 3960, 7680, 1695, 735, 0);
     Label7_ = place("Label7", new Label(QStringLiteral("面の数"), this), 3960, 8640, 540, 180, 25);
     Label8_ = place("Label8", new Label(QStringLiteral("頂点の数"), this), 3960, 8880, 720, 180, 26);
     Check7_ = place("Check7", new CheckBox(QStringLiteral("ワイヤフレーム表示"), false, this), 3960, 9480,
                     1935, 225, 19);
     Command2_ =
-        place("Command2", new QPushButton(QStringLiteral("終了(&E)"), this), 5760, 7680, 1695, 735, 52);
-    Command4_ = place("Command4", new QPushButton(QStringLiteral("設定リセット(&R)"), this), 5760, 8520, 1695,
-                      375, 55);
-    Command3_ =
-        place("Command3", new QPushButton(QStringLiteral("ソフト情報(&H)"), this), 5760, 9000, 1695, 375, 51);
+        place("Command2", new ui::PushButton(QStringLiteral("終了(&E)"), this), 5760, 7680, 1695, 735, 52);
+    Command4_ = place("Command4", new ui::PushButton(QStringLiteral("設定リセット(&R)"), this), 5760, 8520,
+                      1695, 375, 55);
+    Command3_ = place("Command3", new ui::PushButton(QStringLiteral("ソフト情報(&H)"), this), 5760, 9000,
+                      1695, 375, 51);
     Check14_ =
         place("Check14", new CheckBox(QStringLiteral("詳細設定 ⇒"), false, this), 6120, 9480, 1335, 225, 44);
     Timer1_ = new QTimer(this);
@@ -152,12 +151,19 @@ void Form1::buildControls()
     Text2_ = place("Text2", new QLineEdit(QStringLiteral("Texture\\1.bmp"), this), 7800, 7200, 1575, 270, 10);
     Combo1_ = place("Combo1", new QComboBox(this), 9480, 7200, 1215, 300, 56);
     Combo1_->setEditable(true);
+    // A typed name goes to Text2 only; the list keeps its ten entries.
+    Combo1_->setInsertPolicy(QComboBox::NoInsert);
     Combo1_->addItems({"1.bmp", "2.bmp", "City02_01.jpg", "earth1.jpg", "earth2.jpg", "earth3.jpg",
                        "mars1.jpg", "moon1.jpg", "sky1.jpg", "sky2.jpg"});
     Combo1_->setCurrentIndex(-1);
     Combo1_->setEditText(QStringLiteral("Texture"));
     Combo1_->setPalette(QApplication::palette(Combo1_));
-    Command5_ = place("Command5", new QPushButton(QStringLiteral("更新"), this), 10680, 7200, 495, 281, 57);
+    // The drop-down may be wider than the box, so that every entry shows whole.
+    Combo1_->view()->setMinimumWidth(Combo1_->view()->sizeHintForColumn(0) +
+                                     2 * Combo1_->view()->frameWidth() +
+                                     style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4);
+    Command5_ =
+        place("Command5", new ui::PushButton(QStringLiteral("更新"), this), 10680, 7200, 495, 281, 57);
 
     // Lighting.
     Check8_ = place("Check8", new CheckBox(QStringLiteral("直接光"), true, this), 7800, 8040, 855, 180, 27);
@@ -176,9 +182,10 @@ void Form1::buildControls()
         this);
     HScroll7_ = place("HScroll7", new ScrollBar(0, 100, 1, 10, 10, this), 7800, 8880, 3015, 255, 37);
     Check13_ = place("Check13", new CheckBox(QString(), false, this), 10560, 8880, 735, 300, 39);
-    // The read-outs overlap the ends of their bars; keep them on top.
-    Check12_->raise();
-    Check13_->raise();
+    // The read-outs overlap the right ends of their bars. The bars stay on
+    // top, so that their right arrows work; the read-out text lies beyond.
+    HScroll6_->raise();
+    HScroll7_->raise();
 
     // Text boxes and the list have a white background.
     for (QWidget* w : std::initializer_list<QWidget*>{Text1_, Text2_, List1_}) {
@@ -186,6 +193,10 @@ void Form1::buildControls()
         p.setColor(QPalette::Base, Qt::white);
         w->setPalette(p);
     }
+
+    // Captions stay whole in the font at hand.
+    for (ui::Label* label : findChildren<ui::Label*>(QString(), Qt::FindDirectChildrenOnly))
+        label->fitCaption();
 
     // The pop-up menu, never shown as a menu bar.
     mnuMenu_ = new QMenu(QStringLiteral("メニュー"), this);
@@ -358,6 +369,12 @@ void Form1::paintEvent(QPaintEvent*)
 
 void Form1::mousePressEvent(QMouseEvent* event)
 {
+    // A press a control let pass (a button's right click, say) is the
+    // control's own, not one on the window's surface.
+    if (childAt(event->position().toPoint())) {
+        event->accept();
+        return;
+    }
     int button = 0;
     switch (event->button()) {
     case Qt::LeftButton:

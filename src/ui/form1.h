@@ -69,14 +69,32 @@ public:
     viewer::Scene& scene() { return scene_; }
     d3d::VBDirect3D8& module() { return module_; }
 
-    // Controls, by their names on the form.
+    // Controls, by their names on the form. What each numbered one holds:
+    //   Picture1  the render panel
+    //   Text1, List1     the model's file name, and the list of delivered models
+    //   Text2, Combo1    the texture's file name, and the list of delivered textures
+    //   Command1 Run (実行), Command2 exit, Command3 about, Command4 settings reset,
+    //   Command5 texture update (更新)
+    //   HScroll1, Check1  Y rotation speed and on/off; HScroll2, Check2 the same for X
+    //   HScroll4   field of view (degrees)       HScroll5   look-at height
+    //   HScroll10  camera position (Z)           HScroll11  camera position (Y)
+    //   HScroll8   transparency (diffuse alpha)  HScroll9   gloss (specular)
+    //   Check6(0..2)  material colour R, G, B;   Check3  texture on/off
+    //   Check7     wireframe
+    //   Check8, Check10(0..2), HScroll6, Check12  direct light: on/off, R G B,
+    //              intensity, intensity read-out
+    //   Check9, Check11(0..2), HScroll7, Check13  ambient light: the same
+    //   Check14    settings column shown (window width)
+    //   Label7, Label8  face and vertex counts; Label14, Label15 the
+    //              transparency and gloss captions; the other labels are fixed
+    //   Timer1     the frame timer (30 ms)
     QWidget* picture1_ = nullptr;
     ui::Label *Label1_, *Label2_, *Label3_, *Label4_, *Label5_, *Label6_, *Label7_, *Label8_, *Label9_,
         *Label10_, *Label11_, *Label13_, *Label14_, *Label15_, *Label16_, *Label17_;
     QLineEdit *Text1_, *Text2_;
-    QListWidget* List1_;
+    ui::ListBox* List1_;
     QComboBox* Combo1_;
-    QPushButton *Command1_, *Command2_, *Command3_, *Command4_, *Command5_;
+    ui::PushButton *Command1_, *Command2_, *Command3_, *Command4_, *Command5_;
     ui::CheckBox *Check1_, *Check2_, *Check3_, *Check7_, *Check8_, *Check9_, *Check12_, *Check13_, *Check14_;
     ui::CheckArray *Check6_, *Check10_, *Check11_;
     ui::ScrollBar *HScroll1_, *HScroll2_, *HScroll4_, *HScroll5_, *HScroll6_, *HScroll7_, *HScroll8_,

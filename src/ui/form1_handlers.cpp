@@ -118,29 +118,19 @@ void Form1::List1_Click()
 
 void Form1::Combo1_Click() { setText2(QStringLiteral("Texture\\") + Combo1_->currentText()); }
 
-// The settings reset: each assignment that changes a value raises that
-// control's own handler, so the scene follows as if the user had made it.
+// The settings reset: every setting goes back to the value its control was
+// made with. Each assignment that changes a value raises that control's own
+// handler, so the scene follows as if the user had made it.
 void Form1::Command4_Click()
 {
-    HScroll1_->setValue16(100);
-    HScroll2_->setValue16(100);
-    HScroll4_->setValue16(14);
-    HScroll5_->setValue16(25);
-    HScroll6_->setValue16(30);
-    HScroll7_->setValue16(10);
-    HScroll8_->setValue16(100);
-    HScroll9_->setValue16(0);
-    HScroll10_->setValue16(990);
-    HScroll11_->setValue16(103);
-    Check1_->setValue16(1);
-    Check2_->setValue16(0);
-    Check3_->setValue16(0);
-    Check7_->setValue16(0);
-    Check8_->setValue16(1);
-    Check9_->setValue16(1);
+    for (ui::ScrollBar* bar : {HScroll1_, HScroll2_, HScroll4_, HScroll5_, HScroll6_, HScroll7_, HScroll8_,
+                               HScroll9_, HScroll10_, HScroll11_})
+        bar->restoreDefault();
+    for (ui::CheckBox* box : {Check1_, Check2_, Check3_, Check7_, Check8_, Check9_})
+        box->restoreDefault();
     for (ui::CheckArray* array : {Check6_, Check10_, Check11_})
         for (int i = 0; i < 3; ++i)
-            (*array)[i]->setValue16(1);
+            (*array)[i]->restoreDefault();
 }
 
 }  // namespace ui

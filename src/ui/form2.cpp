@@ -35,7 +35,8 @@ QPixmap banner(qreal ratio)
     return QPixmap::fromImage(image);
 }
 
-// Fonts differ from the original's; a label never cuts its own text short.
+// The fonts at hand may run wider than the designed boxes; a label never
+// cuts its own text short.
 void fitWidth(QLabel* label)
 {
     label->resize(std::max(label->width(), label->sizeHint().width()), label->height());
@@ -108,7 +109,7 @@ Form2::Form2(const QIcon& icon, QWidget* parent) : QWidget(parent, Qt::Window)
 
     Label1_ = new QLabel(QStringLiteral("Orvane"), this);
     Label1_->setGeometry(rect(240, 240, 3180, 405));
-    // A pop-style display face stands in for the original title font.
+    // The title is set in a pop-style display face.
     QFont title(QStringLiteral("RocknRoll One"));
     title.setPointSizeF(20.25);
     title.setWeight(QFont::Normal);
@@ -124,7 +125,7 @@ Form2::Form2(const QIcon& icon, QWidget* parent) : QWidget(parent, Qt::Window)
     // The box shows lines; the text itself keeps its CR LF pairs.
     Text1_->setPlainText(aboutText().replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 
-    Command1_ = new QPushButton(QStringLiteral("了承"), this);
+    Command1_ = new ui::PushButton(QStringLiteral("了承"), this);
     Command1_->setGeometry(rect(2640, 3600, 1935, 495));
     Command1_->setAutoDefault(false);
     connect(Command1_, &QPushButton::clicked, this, &Form2::Command1_Click);

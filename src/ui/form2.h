@@ -8,6 +8,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include "ui/controls.h"
+
 namespace ui {
 
 // The about text: 35 lines, each ended by CR LF.
@@ -22,7 +24,7 @@ public:
     QLabel* Label2_;
     QLabel* Label3_;
     QPlainTextEdit* Text1_;
-    QPushButton* Command1_;
+    ui::PushButton* Command1_;
     QLabel* Image4_;
 
     void Form_Activate();

@@ -25,8 +25,10 @@ void Scene::SetupMaterial()
     if (controls_.Check(3) == 1) {
         const QString path = ResolveAssetPath(controls_.Text2());
         d3d::TexturePtr texture;
-        d3d::check(module_.runtime().D3DXCreateTextureFromFile(module_.Device, path.toStdString(), texture),
-                   "D3DXCreateTextureFromFile", module_.runtime().lastFailureDetail());
+        // The cause is read once the call has set it, not among its arguments.
+        const d3d::HRESULT loaded =
+            module_.runtime().D3DXCreateTextureFromFile(module_.Device, path.toStdString(), texture);
+        d3d::check(loaded, "D3DXCreateTextureFromFile", module_.runtime().lastFailureDetail());
         d3d::check(device.SetTexture(0, texture), "SetTexture");
         d3d::check(device.SetTextureStageState(0, d3d::D3DTSS_ADDRESSU, d3d::D3DTADDRESS_CLAMP),
                    "SetTextureStageState (D3DTSS_ADDRESSU)");

@@ -79,8 +79,10 @@ bool loadImpl(const unsigned char* bytes, std::size_t size, MeshData& out, LoadE
         ok = readObjects(lex, builder, diag);
     }
     inflated = std::vector<char>();
-    if (ok)
-        ok = builder.finish();
+    if (ok && !builder.finish()) {
+        err.cause = LoadError::Cause::NoMesh;  // all that finish() refuses
+        ok = false;
+    }
     if (!ok)
         err.message = diag.failed() ? diag.error() : std::string("malformed file");
     return ok;
@@ -91,7 +93,7 @@ bool loadImpl(const unsigned char* bytes, std::size_t size, MeshData& out, LoadE
 bool loadMesh(const void* data, std::size_t size, MeshData& out, LoadError& err)
 {
     out = MeshData{};
-    err.message.clear();
+    err = LoadError{};
     bool ok = false;
     try {
         ok = loadImpl(static_cast<const unsigned char*>(data), data ? size : 0, out, err);
@@ -123,6 +125,7 @@ bool loadMeshFile(const std::string& path, MeshData& out, LoadError& err)
     // Mapping the file spares a copy of it, which matters for big text files.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
+        err.cause = LoadError::Cause::Unreadable;
         err.message = "cannot open " + path + ": " + std::strerror(errno);
         return false;
     }
@@ -147,6 +150,7 @@ bool loadMeshFile(const std::string& path, MeshData& out, LoadError& err)
     try {
         std::FILE* f = std::fopen(path.c_str(), "rb");
         if (!f) {
+            err.cause = LoadError::Cause::Unreadable;
             err.message = "cannot open " + path + ": " + std::strerror(errno);
             return false;
         }
@@ -162,10 +166,12 @@ bool loadMeshFile(const std::string& path, MeshData& out, LoadError& err)
         }
         std::fclose(f);
         if (!readOk) {
+            err.cause = LoadError::Cause::Unreadable;
             err.message = "cannot read " + path;
             return false;
         }
     } catch (const std::bad_alloc&) {
+        err.cause = LoadError::Cause::Unreadable;
         err.message = "out of memory reading " + path;
         return false;
     }

@@ -16,6 +16,13 @@
 namespace xfile {
 
 struct LoadError {
+    // What kind of failure it was, for callers that answer each differently.
+    enum class Cause {
+        Unreadable,  // the file cannot be opened or read
+        Malformed,   // the bytes are not a valid .x file
+        NoMesh,      // a valid file without any non-empty Mesh
+    };
+    Cause cause = Cause::Malformed;
     // A clear cause, including the line (text) or byte offset (binary) where
     // known, e.g. "line 12: expected a number, found '}' (while reading Mesh 'Box')".
     std::string message;
@@ -24,7 +31,7 @@ struct LoadError {
 // Reads a whole .x file held in memory and builds the merged mesh.
 // Returns true and fills `out` (replacing what it held); or returns false,
 // leaves `out` empty (apart from `warnings`) and fills `err`. A file without
-// any non-empty Mesh fails with "no mesh in file". `data` may be null when
+// any non-empty Mesh fails with "no mesh in file" and Cause::NoMesh. `data` may be null when
 // `size` is 0. Safe to call from several threads at once.
 bool loadMesh(const void* data, std::size_t size, MeshData& out, LoadError& err);
 

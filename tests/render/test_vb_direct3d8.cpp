@@ -117,13 +117,27 @@ TEST_F(VBDirect3D8Test, AFailedDisplayModeQueryLeavesTheFormatZero)
     EXPECT_EQ(runtime.createCalls.at(0).params.BackBufferFormat, D3DFMT_UNKNOWN);
 }
 
-TEST_F(VBDirect3D8Test, AnEarlierDeviceSurvivesAFailedAttemptWithoutFallback)
+TEST_F(VBDirect3D8Test, AFailedFirstAttemptFallsBackEvenWhileAnEarlierDeviceIsHeld)
+{
+    // A host without OpenGL: every hardware attempt fails. Each call must
+    // still end on a device of its own, or nothing switched off would show.
+    runtime.createDeviceResults = {D3DERR_NOTAVAILABLE, D3D_OK, D3DERR_NOTAVAILABLE, D3D_OK};
+    EXPECT_EQ(module.InitDevice(panel, D3DDEVTYPE_HAL, false), D3DDEVTYPE_REF);
+    const DevicePtr earlier = module.Device;
+    EXPECT_EQ(module.InitDevice(panel, D3DDEVTYPE_HAL, false), D3DDEVTYPE_REF);
+    ASSERT_EQ(runtime.createCalls.size(), 4u);
+    EXPECT_EQ(runtime.createCalls[3].type, D3DDEVTYPE_REF);
+    EXPECT_NE(module.Device, earlier);
+    EXPECT_EQ(module.Device, runtime.devices.back());
+}
+
+TEST_F(VBDirect3D8Test, AnEarlierDeviceSurvivesOnlyWhenBothAttemptsFail)
 {
     module.InitDevice(panel, D3DDEVTYPE_HAL, false);
     const DevicePtr earlier = module.Device;
-    runtime.createDeviceResults = {D3DERR_NOTAVAILABLE};
-    EXPECT_EQ(module.InitDevice(panel, D3DDEVTYPE_HAL, false), D3DDEVTYPE_HAL);
-    EXPECT_EQ(runtime.createCalls.size(), 2u);  // no reference attempt
+    runtime.createDeviceResults = {D3DERR_NOTAVAILABLE, D3DERR_NOTAVAILABLE};
+    EXPECT_EQ(module.InitDevice(panel, D3DDEVTYPE_HAL, false), D3DDEVTYPE_REF);
+    EXPECT_EQ(runtime.createCalls.size(), 3u);
     EXPECT_EQ(module.Device, earlier);
 }
 

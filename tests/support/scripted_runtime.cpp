@@ -10,20 +10,27 @@ class ScriptedDirect3D : public d3d::IDirect3D8 {
 public:
     explicit ScriptedDirect3D(ScriptedRuntime& runtime) : runtime_(runtime) {}
 
-    d3d::HRESULT GetAdapterDisplayMode(std::uint32_t, d3d::D3DDISPLAYMODE& mode) override
+    // One adapter, as on the machines the program meets: any other number
+    // is refused, as the system runtime refuses it.
+    d3d::HRESULT GetAdapterDisplayMode(std::uint32_t adapter, d3d::D3DDISPLAYMODE& mode) override
     {
         runtime_.log.push_back("GetAdapterDisplayMode");
+        if (adapter != d3d::D3DADAPTER_DEFAULT)
+            return d3d::D3DERR_INVALIDCALL;
         if (d3d::FAILED(runtime_.displayModeResult))
             return runtime_.displayModeResult;
         mode = {505, 499, 60, runtime_.displayFormat};
         return d3d::D3D_OK;
     }
 
-    d3d::HRESULT CreateDevice(std::uint32_t, d3d::D3DDEVTYPE type, d3d::HWND focus, std::uint32_t flags,
-                              d3d::D3DPRESENT_PARAMETERS& params, d3d::DevicePtr& device) override
+    d3d::HRESULT CreateDevice(std::uint32_t adapter, d3d::D3DDEVTYPE type, d3d::HWND focus,
+                              std::uint32_t flags, d3d::D3DPRESENT_PARAMETERS& params,
+                              d3d::DevicePtr& device) override
     {
         runtime_.log.push_back("CreateDevice");
         runtime_.createCalls.push_back({type, focus, flags, params});
+        if (adapter != d3d::D3DADAPTER_DEFAULT)
+            return d3d::D3DERR_INVALIDCALL;
         d3d::HRESULT hr = d3d::D3D_OK;
         if (!runtime_.createDeviceResults.empty()) {
             hr = runtime_.createDeviceResults.front();
@@ -167,7 +174,7 @@ d3d::HRESULT RecordingDevice::GetDepthBuffer(std::vector<std::uint16_t>& depth, 
 
 d3d::HRESULT RecordingMesh::DrawSubset(std::uint32_t attribId)
 {
-    (void)attribId;
+    runtime_.drawnSubsets.push_back(attribId);
     return runtime_.answer("DrawSubset");
 }
 

@@ -105,6 +105,7 @@ public:
     std::vector<CreateDeviceCall> createCalls;
     std::vector<std::shared_ptr<RecordingDevice>> devices;  // every device made, in order
     std::vector<std::string> meshPaths, texturePaths;
+    std::vector<std::uint32_t> drawnSubsets;  // attribute groups, in draw order
     int direct3DObjects = 0;
 
     std::shared_ptr<RecordingDevice> lastDevice() const { return devices.empty() ? nullptr : devices.back(); }

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QTest>
 #include <memory>
 #include <stdexcept>
 
@@ -48,6 +49,16 @@ struct Form1Fixture {
         form.reset();
         platform::hooks() = {};
         QDir::setCurrent(previousFolder);
+    }
+
+    // Shows the window and makes it the active one. On an X server without a
+    // window manager nothing activates a new window; the program asks itself.
+    bool showActive()
+    {
+        form->show();
+        form->raise();
+        form->activateWindow();
+        return QTest::qWaitForWindowActive(form.get());
     }
 
     static void touch(const QString& path)

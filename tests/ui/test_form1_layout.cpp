@@ -1,7 +1,9 @@
 // The main window as it opens: captions, places, defaults, ranges, tab order,
 // colours, and the behaviour of its notifying controls.
 #include <QLabel>
+#include <QMenu>
 #include <QSignalSpy>
+#include <QStyleOptionButton>
 #include <QtTest>
 
 #include "form1_fixture.h"
@@ -14,13 +16,15 @@ using testing_support::Form1Fixture;
 
 namespace {
 
+// Whether `action` raises run-time error 380, "Invalid property value".
 template <class F>
 bool raises(F&& action)
 {
     try {
         action();
-    } catch (const platform::RuntimeError&) {
-        return true;
+    } catch (const platform::RuntimeError& error) {
+        return error.code() == 380 &&
+               QString::fromStdString(error.message()).startsWith(QStringLiteral("実行時エラー '380':"));
     }
     return false;
 }
@@ -43,6 +47,11 @@ private slots:
     void refusedValuesRaise();
     void readOutFormat();
     void twipsRoundEdges();
+    void captionsFitTheirLabels();
+    void listShowsWholeRows();
+    void intensityBarsStayOperableBesideTheirReadOuts();
+    void focusedControlsShowAFocusMark();
+    void standardMenusAreJapanese();
 };
 
 void Form1Layout::captions()
@@ -111,7 +120,10 @@ void Form1Layout::geometryInPixels()
     QCOMPARE(w.picture1_->geometry(), QRect(0, 0, 505, 499));
     QCOMPARE(w.Command1_->geometry(), QRect(264, 512, 113, 49));
     QCOMPARE(w.Text1_->geometry(), QRect(8, 520, 233, 18));
-    QCOMPARE(w.List1_->geometry(), QRect(8, 560, 233, 88));
+    // The list keeps its place and width; its height holds whole rows.
+    QCOMPARE(w.List1_->geometry().topLeft(), QPoint(8, 560));
+    QCOMPARE(w.List1_->width(), 233);
+    QVERIFY(w.List1_->height() <= 88 && w.List1_->height() > 88 - w.List1_->sizeHintForRow(0));
     QCOMPARE(w.HScroll1_->geometry(), QRect(520, 56, 217, 17));
     QCOMPARE(w.HScroll6_->geometry(), QRect(520, 552, 201, 17));
     QCOMPARE(w.Check12_->geometry(), QRect(704, 552, 49, 20));
@@ -319,6 +331,139 @@ void Form1Layout::twipsRoundEdges()
     QCOMPARE(left.right() + 1, right.left());
     QCOMPARE(ui::twipsToPixels(7575, 96), 505);
     QCOMPARE(ui::twipsToPixels(1440, 120), 120);
+}
+
+void Form1Layout::captionsFitTheirLabels()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    // The viewpoint captions run widest: their gaps are ideographic spaces.
+    for (ui::Label* label :
+         {w.Label1_, w.Label6_, w.Label16_, w.Label17_, w.Label14_, w.Label15_, w.Label2_}) {
+        const int drawn = label->fontMetrics().horizontalAdvance(label->text());
+        QVERIFY2(drawn <= label->contentsRect().width(),
+                 qPrintable(QStringLiteral("%1: %2 px of text in %3 px")
+                                .arg(label->objectName())
+                                .arg(drawn)
+                                .arg(label->contentsRect().width())));
+        // Still the face and size of the window.
+        QCOMPARE(label->font().pointSize(), 9);
+    }
+    // And what is painted reaches the right-hand word: ink in the last eighth.
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    for (ui::Label* label : {w.Label1_, w.Label6_, w.Label16_, w.Label17_}) {
+        const QImage image = label->grab().toImage();
+        const int lastWordStart =
+            label->width() - label->fontMetrics().horizontalAdvance(label->text().right(2));
+        int ink = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = std::max(0, lastWordStart); x < image.width(); ++x)
+                ink += qGray(image.pixel(x, y)) < 128;
+        QVERIFY2(ink > 10, qPrintable(label->objectName()));
+    }
+}
+
+void Form1Layout::listShowsWholeRows()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const int row = w.List1_->sizeHintForRow(0);
+    QVERIFY(row > 0);
+    QCOMPARE(w.List1_->viewport()->height() % row, 0);
+    // Scrolled to the end, the last row lies whole inside the box.
+    w.List1_->scrollToBottom();
+    const QRect last = w.List1_->visualItemRect(w.List1_->item(w.List1_->count() - 1));
+    QVERIFY(w.List1_->viewport()->rect().contains(last));
+    for (int i = 0; i < w.List1_->count(); ++i) {
+        const QRect rect = w.List1_->visualItemRect(w.List1_->item(i));
+        const QRect shown = rect.intersected(w.List1_->viewport()->rect());
+        QVERIFY2(shown.isEmpty() || shown == rect, qPrintable(w.List1_->item(i)->text()));
+    }
+}
+
+void Form1Layout::intensityBarsStayOperableBesideTheirReadOuts()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    w.Check14_->setValue16(1);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const struct {
+        ui::ScrollBar* bar;
+        ui::CheckBox* readOut;
+    } pairs[] = {{w.HScroll6_, w.Check12_}, {w.HScroll7_, w.Check13_}};
+    for (const auto& pair : pairs) {
+        const QRect bar = pair.bar->geometry();
+        // The right arrow: the bar's last few pixels.
+        const QPoint arrow(bar.right() - 4, bar.center().y());
+        QCOMPARE(w.childAt(arrow), static_cast<QWidget*>(pair.bar));
+        const int before = pair.bar->Value();
+        QTest::mouseClick(pair.bar, Qt::LeftButton, {}, pair.bar->mapFrom(&w, arrow));
+        QCOMPARE(int(pair.bar->Value()), before + 1);
+        QCOMPARE(pair.readOut->Value(), std::int16_t(0));
+        // The read-out's text lies beyond the bar and can be read.
+        QStyleOptionButton option;
+        option.initFrom(pair.readOut);
+        option.text = pair.readOut->text();
+        const QRect text = pair.readOut->style()
+                               ->subElementRect(QStyle::SE_CheckBoxContents, &option, pair.readOut)
+                               .translated(pair.readOut->pos());
+        QVERIFY2(text.left() > bar.right(), qPrintable(pair.readOut->objectName()));
+        QCOMPARE(w.childAt(text.center()), static_cast<QWidget*>(pair.readOut));
+    }
+}
+
+void Form1Layout::focusedControlsShowAFocusMark()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    w.Check14_->setValue16(1);
+    QVERIFY(f.showActive());
+    // Each control painted with and without the focus: the two pictures differ.
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{w.HScroll10_, w.picture1_, w.Command1_, w.Check7_}) {
+        control->setFocus(Qt::MouseFocusReason);
+        QTRY_VERIFY(control->hasFocus());
+        const QImage focused = control->grab().toImage();
+        w.Text1_->setFocus(Qt::MouseFocusReason);
+        QTRY_VERIFY(!control->hasFocus());
+        const QImage unfocused = control->grab().toImage();
+        QVERIFY2(focused != unfocused, qPrintable(control->objectName()));
+    }
+    // 了承 has the focus when the dialog opens, and shows it.
+    w.Command3_Click();
+    ui::Form2* dialog = w.aboutDialog();
+    QVERIFY(QTest::qWaitForWindowActive(dialog));
+    QTRY_VERIFY(dialog->Command1_->hasFocus());
+    const QImage focused = dialog->Command1_->grab().toImage();
+    dialog->Text1_->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(!dialog->Command1_->hasFocus());
+    QVERIFY(focused != dialog->Command1_->grab().toImage());
+    delete dialog;
+}
+
+void Form1Layout::standardMenusAreJapanese()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    std::unique_ptr<QMenu> menu(w.Text1_->createStandardContextMenu());
+    QStringList texts;
+    for (QAction* action : menu->actions())
+        if (!action->isSeparator())
+            texts << action->text();
+    QVERIFY(!texts.isEmpty());
+    for (const QString& text : texts) {
+        QVERIFY2(!text.contains(QStringLiteral("Undo")) && !text.contains(QStringLiteral("Paste")),
+                 qPrintable(text));
+        QVERIFY2(std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x3000; }),
+                 qPrintable(text));
+    }
+    // The scroll bars' own menu, through the same translations.
+    const QString scrollHere = QCoreApplication::translate("QScrollBar", "Scroll here");
+    QVERIFY2(scrollHere != QStringLiteral("Scroll here"), qPrintable(scrollHere));
 }
 
 int main(int argc, char** argv)

@@ -37,6 +37,10 @@ private slots:
     void arrowKeysInTheListLoadEachModel();
     void tabSkipsHiddenControls();
     void popUpMenuOnlyForTheRightButton();
+    void rightClicksOnControlsStayWithTheControl();
+    void scrollBarKeysStepAsOnWindows();
+    void enterPressesTheFocusedButton();
+    void typedTextureNameLeavesTheListAlone();
     void exitFromButtonAndMenu();
     void aboutDialogIsOneModelessInstance();
     void aboutDialogContent();
@@ -219,8 +223,7 @@ void Handlers::arrowKeysInTheListLoadEachModel()
 {
     Form1Fixture f;
     ui::Form1& w = *f.form;
-    w.show();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QVERIFY(f.showActive());
     w.List1_->setFocus();
     QTest::keyClick(w.List1_, Qt::Key_Down);
     QTest::keyClick(w.List1_, Qt::Key_Down);
@@ -236,8 +239,7 @@ void Handlers::tabSkipsHiddenControls()
     Form1Fixture f;
     ui::Form1& w = *f.form;
     w.Check14_->setValue16(1);
-    w.show();
-    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QVERIFY(f.showActive());
     w.Check8_->setValue16(0);  // hides Check10(0..2), HScroll6 and Check12
     w.Timer1_->stop();
     w.Check9_->setFocus();
@@ -265,6 +267,99 @@ void Handlers::popUpMenuOnlyForTheRightButton()
     QTRY_VERIFY(w.mnuMenu_->isVisible());
     w.mnuMenu_->hide();
     QCOMPARE(runs(f), 0);
+}
+
+void Handlers::rightClicksOnControlsStayWithTheControl()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    w.Check14_->setValue16(1);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    // Buttons, check boxes, bars and the panel (no Run yet) keep their presses.
+    for (QWidget* control : std::initializer_list<QWidget*>{w.Command1_, w.Command4_, w.Check7_, w.Check14_,
+                                                            w.HScroll10_, w.picture1_, (*w.Check6_)[0]}) {
+        QTest::mousePress(control, Qt::RightButton);
+        QTest::mouseRelease(control, Qt::RightButton);
+        QVERIFY2(!w.mnuMenu_->isVisible(), qPrintable(control->objectName()));
+    }
+    // A right click on a row of the list neither chooses nor loads it.
+    const QPoint row = w.List1_->visualItemRect(w.List1_->item(2)).center();
+    QTest::mouseClick(w.List1_->viewport(), Qt::RightButton, {}, row);
+    QVERIFY(w.List1_->selectedItems().isEmpty());
+    QVERIFY(!w.mnuMenu_->isVisible());
+    QCOMPARE(runs(f), 0);
+    QVERIFY(f.runtime.meshPaths.empty());
+    // The left button still chooses.
+    QTest::mouseClick(w.List1_->viewport(), Qt::LeftButton, {}, row);
+    w.Timer1_->stop();
+    QCOMPARE(f.runtime.meshPaths, std::vector<std::string>{"X-File\\box2.x"});
+}
+
+void Handlers::scrollBarKeysStepAsOnWindows()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    ui::ScrollBar* bar = w.HScroll10_;  // 0..999, small step 1, large step 10, at 990
+    struct Step {
+        Qt::Key key;
+        int value;
+    };
+    const Step steps[] = {{Qt::Key_Right, 991},    {Qt::Key_Left, 990},     {Qt::Key_Left, 989},
+                          {Qt::Key_Down, 990},     {Qt::Key_Up, 989},       {Qt::Key_PageUp, 979},
+                          {Qt::Key_PageDown, 989}, {Qt::Key_Home, 0},       {Qt::Key_Right, 1},
+                          {Qt::Key_End, 999},      {Qt::Key_PageDown, 999}, {Qt::Key_Right, 999}};
+    QStringList seen, expected;
+    for (const Step& step : steps) {
+        QTest::keyClick(bar, step.key);
+        seen << QStringLiteral("%1 %2").arg(QKeySequence(step.key).toString()).arg(bar->Value());
+        expected << QStringLiteral("%1 %2").arg(QKeySequence(step.key).toString()).arg(step.value);
+    }
+    QCOMPARE(seen, expected);
+    // Each key that moved the bar ran the scene once.
+    QCOMPARE(runs(f), 10);
+}
+
+void Handlers::enterPressesTheFocusedButton()
+{
+    for (Qt::Key enter : {Qt::Key_Return, Qt::Key_Enter}) {
+        Form1Fixture f;
+        ui::Form1& w = *f.form;
+        QTest::keyClick(w.Command1_, enter);  // 実行
+        w.Timer1_->stop();
+        QCOMPARE(runs(f), 1);
+        w.Command3_Click();
+        ui::Form2* dialog = w.aboutDialog();
+        QVERIFY(dialog->isVisible());
+        QTest::keyClick(dialog->Command1_, enter);  // 了承
+        QVERIFY(!dialog->isVisible());
+        delete dialog;
+    }
+}
+
+void Handlers::typedTextureNameLeavesTheListAlone()
+{
+    Form1Fixture f;
+    ui::Form1& w = *f.form;
+    w.Combo1_->lineEdit()->selectAll();
+    QTest::keyClicks(w.Combo1_->lineEdit(), QStringLiteral("mine.png"));
+    QTest::keyClick(w.Combo1_->lineEdit(), Qt::Key_Return);
+    QCOMPARE(w.Combo1_->count(), 10);
+    QCOMPARE(w.Text2(), QStringLiteral("Texture\\mine.png"));
+    // The drop-down shows every entry whole.
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.Combo1_->showPopup();
+    QAbstractItemView* view = w.Combo1_->view();
+    QTRY_VERIFY(view->isVisible());
+    for (int i = 0; i < w.Combo1_->count(); ++i) {
+        const int needed = view->sizeHintForIndex(view->model()->index(i, 0)).width();
+        QVERIFY2(needed <= view->viewport()->width(), qPrintable(QStringLiteral("%1 needs %2 px of %3")
+                                                                     .arg(w.Combo1_->itemText(i))
+                                                                     .arg(needed)
+                                                                     .arg(view->viewport()->width())));
+    }
+    w.Combo1_->hidePopup();
 }
 
 void Handlers::exitFromButtonAndMenu()

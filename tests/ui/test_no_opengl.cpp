@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QtTest>
+#include <memory>
 
 #include "platform/application.h"
 #include "platform/services.h"
@@ -15,7 +16,59 @@ class NoOpenGL : public QObject {
 private slots:
     void hardwareDeviceFailsWithAStatus();
     void runFallsBackToTheReferenceDevice();
+    void switchingOffTakesEffectOnEveryRun();
 };
+
+namespace {
+
+// Why the delivered models cannot be drawn on the reference device here;
+// empty when they can.
+QString cannotDrawDeliveredModels()
+{
+    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
+        return QStringLiteral("needs the off-screen platform");
+    if (!QFileInfo::exists(QStringLiteral(ORVANE_ASSET_DIR "/X-File/vorkan.x")))
+        return QStringLiteral("the delivered models have not been generated");
+    return {};
+}
+
+// For one test: the main window on the program's own runtime, shown, after
+// its first Run; the delivered models' folder as the current folder, the
+// message box answered by the test, and the clock stopped.
+struct DeliveredModels {
+    DeliveredModels() : previous(QDir::currentPath())
+    {
+        QDir::setCurrent(QStringLiteral(ORVANE_ASSET_DIR));
+        platform::hooks().messageBox = [this](const QString& text) { messages << text; };
+        platform::hooks().timeOfDay = [] { return 1000.0f; };
+        form = std::make_unique<ui::Form1>(runtime);
+        form->show();
+        form->Command1_Click();
+    }
+    ~DeliveredModels()
+    {
+        form.reset();
+        platform::hooks() = {};
+        QDir::setCurrent(previous);
+    }
+    QString previous;
+    QStringList messages;
+    d3d::SystemRuntime runtime;
+    std::unique_ptr<ui::Form1> form;
+};
+
+// One frame of the form's current scene, at a fixed time of day.
+QImage drawnFrame(ui::Form1& form)
+{
+    form.Timer1_->stop();
+    form.Timer1_Timer();
+    QImage frame;
+    if (form.module().Device->GetBackBufferImage(frame) != d3d::D3D_OK)
+        return {};
+    return frame;
+}
+
+}  // namespace
 
 void NoOpenGL::hardwareDeviceFailsWithAStatus()
 {
@@ -43,20 +96,11 @@ void NoOpenGL::hardwareDeviceFailsWithAStatus()
 
 void NoOpenGL::runFallsBackToTheReferenceDevice()
 {
-    if (QGuiApplication::platformName() != QLatin1String("offscreen"))
-        QSKIP("needs the off-screen platform");
-    if (!QFileInfo::exists(QStringLiteral(ORVANE_ASSET_DIR "/X-File/vorkan.x")))
-        QSKIP("the delivered models have not been generated");
-    const QString previous = QDir::currentPath();
-    QDir::setCurrent(QStringLiteral(ORVANE_ASSET_DIR));
-    QStringList messages;
-    platform::hooks().messageBox = [&](const QString& text) { messages << text; };
-    platform::hooks().timeOfDay = [] { return 1000.0f; };
-    d3d::SystemRuntime runtime;
+    if (const QString why = cannotDrawDeliveredModels(); !why.isEmpty())
+        QSKIP(qPrintable(why));
+    DeliveredModels models;
     {
-        ui::Form1 form(runtime);
-        form.show();
-        form.Command1_Click();
+        ui::Form1& form = *models.form;
         QVERIFY(form.Timer1_->isActive());
         QVERIFY(form.Label7_->text().startsWith(QStringLiteral("面の数は   ")));
         form.Timer1_->stop();
@@ -70,9 +114,34 @@ void NoOpenGL::runFallsBackToTheReferenceDevice()
                 lit += qGray(frame.pixel(x, y)) > 40;
         QVERIFY2(lit > 100, qPrintable(QString::number(lit)));
     }
-    platform::hooks() = {};
-    QDir::setCurrent(previous);
-    QVERIFY(messages.isEmpty());
+    QVERIFY(models.messages.isEmpty());
+}
+
+void NoOpenGL::switchingOffTakesEffectOnEveryRun()
+{
+    if (const QString why = cannotDrawDeliveredModels(); !why.isEmpty())
+        QSKIP(qPrintable(why));
+    DeliveredModels models;
+    {
+        ui::Form1& form = *models.form;
+        const QImage solid = drawnFrame(form);
+        const d3d::DevicePtr first = form.module().Device;
+        form.Check7_->setValue16(1);  // wireframe on: a Run of its own
+        const QImage wireframe = drawnFrame(form);
+        QVERIFY(form.module().Device != first);
+        form.Check7_->setValue16(0);  // and off again
+        const QImage solidAgain = drawnFrame(form);
+        QVERIFY(!solid.isNull());
+        QVERIFY(wireframe != solid);
+        QVERIFY2(solidAgain == solid, "unticking wireframe must give the solid picture back");
+
+        form.Check8_->setValue16(0);  // the direct light off
+        const QImage unlit = drawnFrame(form);
+        QVERIFY(unlit != solid);
+        form.Check8_->setValue16(1);
+        QVERIFY(drawnFrame(form) == solid);
+    }
+    QVERIFY(models.messages.isEmpty());
 }
 
 int main(int argc, char** argv)

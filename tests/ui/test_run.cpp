@@ -49,6 +49,7 @@ private slots:
     void cameraBars();
     void eachRunMakesANewDevice();
     void runWhileTheTimerIsOnKeepsItsTicks();
+    void runsInQuickSuccessionLeaveTheFrameTimerBeating();
     void noDeviceShowsTheMessageAndLeavesTheTimerOff();
     void accessKeyAndMenuRunTheSamePass();
     void failingStepEndsTheProgramThroughTheEventLoop();
@@ -73,6 +74,11 @@ void RunTest::defaultsBuildTheDefaultScene()
     QCOMPARE(light.Diffuse.g, 1.0f);
     QCOMPARE(light.Diffuse.b, 1.0f);
     QCOMPARE(light.Diffuse.a, 1.0f);
+    // White highlights, whatever the light's colour.
+    QCOMPARE(light.Specular.r, 1.0f);
+    QCOMPARE(light.Specular.g, 1.0f);
+    QCOMPARE(light.Specular.b, 1.0f);
+    QCOMPARE(light.Specular.a, 1.0f);
     QCOMPARE(light.Direction.x, -1.0f);
     QCOMPARE(light.Direction.y, -1.0f);
     QCOMPARE(light.Direction.z, 1.0f);
@@ -107,6 +113,12 @@ void RunTest::callOrder()
     QCOMPARE(f.runtime.createCalls.at(0).params.hDeviceWindow, f.form->picture1_);
     QCOMPARE(f.runtime.createCalls.at(0).focus, static_cast<QWidget*>(f.form.get()));
     QCOMPARE(f.runtime.createCalls.at(0).params.Flags, 0u);
+    // The model is loaded on the new device before its material is set.
+    const auto& log = f.runtime.log;
+    const auto load = std::find(log.begin(), log.end(), "D3DXLoadMeshFromX");
+    const auto material = std::find(log.begin(), log.end(), "SetMaterial");
+    QVERIFY(load != log.end() && material != log.end());
+    QVERIFY(load < material);
 }
 
 void RunTest::strongLightPassesAboveOne()
@@ -121,6 +133,19 @@ void RunTest::strongLightPassesAboveOne()
 
 void RunTest::lightAndAmbientSwitches()
 {
+    // Each colour box switches its own channel: red and blue are told apart.
+    for (int channel = 0; channel < 3; ++channel) {
+        Form1Fixture g;
+        (*g.form->Check10_)[channel]->setValue16(0);
+        const D3DCOLORVALUE diffuse = g.runtime.lastDevice()->lights()[0].light.Diffuse;
+        QCOMPARE((QList<float>{diffuse.r, diffuse.g, diffuse.b}),
+                 (QList<float>{channel == 0 ? 0.0f : 1.0f, channel == 1 ? 0.0f : 1.0f,
+                               channel == 2 ? 0.0f : 1.0f}));
+        (*g.form->Check11_)[channel]->setValue16(0);
+        const std::uint32_t ambientWithout[] = {0xFF001919u, 0xFF190019u, 0xFF191900u};
+        QCOMPARE(g.runtime.lastDevice()->renderState(D3DRS_AMBIENT), ambientWithout[channel]);
+    }
+
     Form1Fixture f;
     (*f.form->Check10_)[1]->setValue16(0);
     const D3DLIGHT8& light = f.runtime.lastDevice()->lights()[0].light;
@@ -171,6 +196,21 @@ void RunTest::eachRunMakesANewDevice()
     QVERIFY(f.form->module().Device == f.runtime.devices[1]);
 }
 
+void RunTest::runsInQuickSuccessionLeaveTheFrameTimerBeating()
+{
+    Form1Fixture f;
+    // A Run every 10 ms, faster than the 30 ms beat, for half a second.
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 500) {
+        f.form->Command1_Click();
+        QTest::qWait(10);
+    }
+    f.form->Timer1_->stop();
+    // About 16 beats were due; each draws one frame.
+    QVERIFY2(f.runtime.count("Present") >= 5, qPrintable(QString::number(f.runtime.count("Present"))));
+}
+
 void RunTest::noDeviceShowsTheMessageAndLeavesTheTimerOff()
 {
     Form1Fixture f;
@@ -189,8 +229,7 @@ void RunTest::noDeviceShowsTheMessageAndLeavesTheTimerOff()
 void RunTest::accessKeyAndMenuRunTheSamePass()
 {
     Form1Fixture f;
-    f.form->show();
-    QVERIFY(QTest::qWaitForWindowActive(f.form.get()));
+    QVERIFY(f.showActive());
     QTest::keyClick(f.form.get(), Qt::Key_S, Qt::AltModifier);
     QTRY_COMPARE(f.runtime.count("CreateDevice"), 1);
     f.form->Timer1_->stop();
@@ -231,6 +270,7 @@ void RunTest::frameTickDrawsWithTheClockPose()
     f.form->Timer1_Timer();
     QCOMPARE(f.runtime.log, (std::vector<std::string>{"SetTransform", "Clear", "BeginScene", "DrawSubset",
                                                       "EndScene", "Present"}));
+    QCOMPARE(f.runtime.drawnSubsets, std::vector<std::uint32_t>{0});  // attribute group 0 only
     // Y on at speed 100: 2 radians; X off: identity.
     QVERIFY(sameMatrix(f.runtime.lastDevice()->world(), D3DXMatrixRotationY(2.0f)));
     f.form->Check2_->setValue16(1);

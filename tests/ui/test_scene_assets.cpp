@@ -35,6 +35,7 @@ private slots:
     void currentFolderWinsOverTheProgramFolder();
     void fallsBackToTheProgramFolder();
     void matchesNamesWithoutRegardToCase();
+    void hiddenFilesDoNotCountInAnySpelling();
     void missingFileEndsTheProgramAfterTheMessage();
     void loaderFailureIsARuntimeErrorNamingTheFile();
     void listAndComboFillTheTextBoxes();
@@ -96,6 +97,23 @@ void SceneAssets::matchesNamesWithoutRegardToCase()
     QCOMPARE(resolved, QStringLiteral("X-File/vorkan.x"));
     QCOMPARE(f.form->scene().ResolveAssetPath(QStringLiteral("texture\\city02_01.JPG")),
              QStringLiteral("Texture/City02_01.jpg"));
+}
+
+void SceneAssets::hiddenFilesDoNotCountInAnySpelling()
+{
+    // The exact spelling and the case-insensitive match follow one rule.
+    for (const char* name : {"X-File\\.secret.x", "X-File\\.SECRET.x", "x-file\\.Secret.X"}) {
+        Form1Fixture f;
+        Form1Fixture::touch(QStringLiteral("X-File/.secret.x"));
+        QVERIFY_EXCEPTION_THROWN(f.form->scene().ResolveAssetPath(QString::fromLatin1(name)), ProgramEnded);
+        QCOMPARE(f.messages, QStringList{kNotFound});
+    }
+    // A hidden folder on the way to a visible file is no obstacle.
+    Form1Fixture g;
+    QDir().mkpath(QStringLiteral(".models"));
+    Form1Fixture::touch(QStringLiteral(".models/seen.x"));
+    QCOMPARE(g.form->scene().ResolveAssetPath(QStringLiteral(".MODELS\\Seen.x")),
+             QStringLiteral(".models/seen.x"));
 }
 
 void SceneAssets::missingFileEndsTheProgramAfterTheMessage()

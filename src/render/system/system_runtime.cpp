@@ -61,6 +61,20 @@ public:
     }
 };
 
+// The status D3DX answers for each cause: a readable file with no mesh in
+// it is a plain failure, anything it cannot read is invalid data.
+HRESULT loadFailureStatus(xfile::LoadError::Cause cause)
+{
+    switch (cause) {
+    case xfile::LoadError::Cause::NoMesh:
+        return E_FAIL;
+    case xfile::LoadError::Cause::Unreadable:
+    case xfile::LoadError::Cause::Malformed:
+        break;
+    }
+    return D3DXERR_INVALIDDATA;
+}
+
 }  // namespace
 
 Direct3DPtr SystemRuntime::Direct3DCreate8()
@@ -86,7 +100,7 @@ HRESULT SystemRuntime::D3DXLoadMeshFromX(const std::string& path, std::uint32_t,
     xfile::LoadError error;
     if (!xfile::loadMeshFile(file.toStdString(), data, error)) {
         lastFailure_ = path + ": " + error.message;
-        return D3DXERR_INVALIDDATA;
+        return loadFailureStatus(error.cause);
     }
     MeshPtr created;
     if (const HRESULT hr = factory->CreateMeshFromData(data, created); FAILED(hr)) {
