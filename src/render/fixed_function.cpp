@@ -1,5 +1,7 @@
 #include "render/fixed_function.h"
 
+#include <cmath>
+
 namespace d3d {
 namespace {
 
@@ -42,6 +44,22 @@ BlendFactors effectiveBlend(const DeviceState& s)
     if (source == D3DBLEND_BOTHINVSRCALPHA)
         return {D3DBLEND_INVSRCALPHA, D3DBLEND_SRCALPHA};
     return {source, s.renderState(D3DRS_DESTBLEND)};
+}
+
+std::array<float, 9> normalMatrix(const D3DMATRIX& m)
+{
+    auto a = [&](int r, int c) { return double(m.m[r][c]); };
+    std::array<double, 9> cof{a(1, 1) * a(2, 2) - a(1, 2) * a(2, 1), a(1, 2) * a(2, 0) - a(1, 0) * a(2, 2),
+                              a(1, 0) * a(2, 1) - a(1, 1) * a(2, 0), a(0, 2) * a(2, 1) - a(0, 1) * a(2, 2),
+                              a(0, 0) * a(2, 2) - a(0, 2) * a(2, 0), a(0, 1) * a(2, 0) - a(0, 0) * a(2, 1),
+                              a(0, 1) * a(1, 2) - a(0, 2) * a(1, 1), a(0, 2) * a(1, 0) - a(0, 0) * a(1, 2),
+                              a(0, 0) * a(1, 1) - a(0, 1) * a(1, 0)};
+    const double det = a(0, 0) * cof[0] + a(0, 1) * cof[1] + a(0, 2) * cof[2];
+    const double scale = std::fabs(det) > 1e-30 ? 1.0 / det : 1.0;
+    std::array<float, 9> out{};
+    for (int i = 0; i < 9; ++i)
+        out[std::size_t(i)] = float(cof[std::size_t(i)] * scale);
+    return out;  // row-major, rows of transpose(inverse(M))
 }
 
 }  // namespace d3d

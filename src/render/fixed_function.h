@@ -3,6 +3,7 @@
 // factors really apply.
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 #include "render/device_state.h"
@@ -27,5 +28,11 @@ struct BlendFactors {
 // SRCBLEND and DESTBLEND, with the two "both" modes expanded: they set both
 // factors from the source setting and ignore the destination one.
 BlendFactors effectiveBlend(const DeviceState& state);
+
+// The matrix normals are lit with, for row vectors: n' = n × transpose(inverse
+// (M)) of the upper 3×3 of the world-view matrix, row-major. That is the
+// cofactor matrix over the determinant; a singular matrix keeps the
+// cofactors, so directions survive where lengths cannot.
+std::array<float, 9> normalMatrix(const D3DMATRIX& worldView);
 
 }  // namespace d3d

@@ -179,19 +179,19 @@ out vec4 fragColor;
 
 int addressAxis(int t, int size, int mode, inout bool border)
 {
-    if (mode == 3)  // clamp
+    if (mode == D3DTADDRESS_CLAMP)
         return clamp(t, 0, size - 1);
-    if (mode == 4) {  // border colour outside the level
+    if (mode == D3DTADDRESS_BORDER) {  // border colour outside the level
         if (t < 0 || t >= size)
             border = true;
         return clamp(t, 0, size - 1);
     }
-    if (mode == 2) {  // mirror
+    if (mode == D3DTADDRESS_MIRROR) {
         int period = 2 * size;
         int p = ((t % period) + period) % period;
         return p < size ? p : period - 1 - p;
     }
-    if (mode == 5)  // mirror once
+    if (mode == D3DTADDRESS_MIRRORONCE)
         return clamp(t < 0 ? -t - 1 : t, 0, size - 1);
     return ((t % size) + size) % size;  // wrap
 }
@@ -204,41 +204,37 @@ ivec2 addressTexel(ivec2 t, ivec2 size, ivec2 modes, out bool border)
 )";
 
 const char* const kFragmentMain = R"(
-const int kArgTexture = 2;
-const int kArgComplement = 16;
-const int kArgAlphaReplicate = 32;
-
 vec4 stageArgument(int arg, vec4 diffuse, vec4 texel)
 {
     // Stage 0 has nothing before it: "current" is the diffuse colour.
-    vec4 v = (arg & 15) == kArgTexture ? texel : diffuse;
-    if ((arg & kArgAlphaReplicate) != 0)
+    vec4 v = (arg & D3DTA_SELECTMASK) == D3DTA_TEXTURE ? texel : diffuse;
+    if ((arg & D3DTA_ALPHAREPLICATE) != 0)
         v = vec4(v.a);
-    if ((arg & kArgComplement) != 0)
+    if ((arg & D3DTA_COMPLEMENT) != 0)
         v = vec4(1.0) - v;
     return v;
 }
 
 vec4 stageOperation(int op, vec4 a1, vec4 a2, vec4 current)
 {
-    if (op == 2) return a1;                                // select arg 1
-    if (op == 3) return a2;                                // select arg 2
-    if (op == 4) return a1 * a2;                           // modulate
-    if (op == 5) return clamp(2.0 * a1 * a2, 0.0, 1.0);    // modulate 2x
-    if (op == 6) return clamp(4.0 * a1 * a2, 0.0, 1.0);    // modulate 4x
-    if (op == 7) return clamp(a1 + a2, 0.0, 1.0);          // add
+    if (op == D3DTOP_SELECTARG1) return a1;
+    if (op == D3DTOP_SELECTARG2) return a2;
+    if (op == D3DTOP_MODULATE) return a1 * a2;
+    if (op == D3DTOP_MODULATE2X) return clamp(2.0 * a1 * a2, 0.0, 1.0);
+    if (op == D3DTOP_MODULATE4X) return clamp(4.0 * a1 * a2, 0.0, 1.0);
+    if (op == D3DTOP_ADD) return clamp(a1 + a2, 0.0, 1.0);
     return current;
 }
 
 bool alphaPasses(int a)
 {
-    if (uAlphaFunc == 1) return false;
-    if (uAlphaFunc == 2) return a < uAlphaRef;
-    if (uAlphaFunc == 3) return a == uAlphaRef;
-    if (uAlphaFunc == 4) return a <= uAlphaRef;
-    if (uAlphaFunc == 5) return a > uAlphaRef;
-    if (uAlphaFunc == 6) return a != uAlphaRef;
-    if (uAlphaFunc == 7) return a >= uAlphaRef;
+    if (uAlphaFunc == D3DCMP_NEVER) return false;
+    if (uAlphaFunc == D3DCMP_LESS) return a < uAlphaRef;
+    if (uAlphaFunc == D3DCMP_EQUAL) return a == uAlphaRef;
+    if (uAlphaFunc == D3DCMP_LESSEQUAL) return a <= uAlphaRef;
+    if (uAlphaFunc == D3DCMP_GREATER) return a > uAlphaRef;
+    if (uAlphaFunc == D3DCMP_NOTEQUAL) return a != uAlphaRef;
+    if (uAlphaFunc == D3DCMP_GREATEREQUAL) return a >= uAlphaRef;
     return true;
 }
 
@@ -288,25 +284,6 @@ Vec3 transformPoint(const D3DVECTOR& v, const D3DMATRIX& m)
     return {d.x + m.m[3][0], d.y + m.m[3][1], d.z + m.m[3][2]};
 }
 
-// The normal matrix for row vectors: n' = n × transpose(inverse(M)) of the
-// upper 3×3. That is the cofactor matrix over the determinant; a singular
-// matrix keeps the cofactors (directions survive, lengths do not matter then).
-std::array<float, 9> normalMatrix(const D3DMATRIX& m)
-{
-    auto a = [&](int r, int c) { return double(m.m[r][c]); };
-    std::array<double, 9> cof{a(1, 1) * a(2, 2) - a(1, 2) * a(2, 1), a(1, 2) * a(2, 0) - a(1, 0) * a(2, 2),
-                              a(1, 0) * a(2, 1) - a(1, 1) * a(2, 0), a(0, 2) * a(2, 1) - a(0, 1) * a(2, 2),
-                              a(0, 0) * a(2, 2) - a(0, 2) * a(2, 0), a(0, 1) * a(2, 0) - a(0, 0) * a(2, 1),
-                              a(0, 1) * a(1, 2) - a(0, 2) * a(1, 1), a(0, 2) * a(1, 0) - a(0, 0) * a(1, 2),
-                              a(0, 0) * a(1, 1) - a(0, 1) * a(1, 0)};
-    const double det = a(0, 0) * cof[0] + a(0, 1) * cof[1] + a(0, 2) * cof[2];
-    const double scale = std::fabs(det) > 1e-30 ? 1.0 / det : 1.0;
-    std::array<float, 9> out{};
-    for (int i = 0; i < 9; ++i)
-        out[std::size_t(i)] = float(cof[std::size_t(i)] * scale);
-    return out;  // row-major, rows of transpose(inverse(M))
-}
-
 void setColor(QOpenGLFunctions_3_3_Core* gl, GLint location, const D3DCOLORVALUE& c)
 {
     gl->glUniform4f(location, c.r, c.g, c.b, c.a);
@@ -316,8 +293,6 @@ void setBool(QOpenGLFunctions_3_3_Core* gl, GLint location, bool value)
 {
     gl->glUniform1i(location, value ? 1 : 0);
 }
-
-float channel(D3DCOLOR c, int shift) { return float((c >> shift) & 0xFF) / 255.0f; }
 
 }  // namespace
 
@@ -412,6 +387,33 @@ std::string definitions(const ProgramKey& key)
     for (std::size_t i = 0; i < 6; ++i)
         define(stageNames[i], std::to_string(key.stage0[i]));
     define("ALPHA_FUNC", std::to_string(key.alphaFunc));
+
+    // The Direct3D constants the shaders test for, from their one definition.
+    auto constant = [&](const char* name, std::uint32_t value) { define(name, std::to_string(value)); };
+    constant("D3DTA_SELECTMASK", D3DTA_SELECTMASK);
+    constant("D3DTA_TEXTURE", D3DTA_TEXTURE);
+    constant("D3DTA_COMPLEMENT", D3DTA_COMPLEMENT);
+    constant("D3DTA_ALPHAREPLICATE", D3DTA_ALPHAREPLICATE);
+    for (const auto& [name, value] : {std::pair{"D3DTOP_SELECTARG1", D3DTOP_SELECTARG1},
+                                      {"D3DTOP_SELECTARG2", D3DTOP_SELECTARG2},
+                                      {"D3DTOP_MODULATE", D3DTOP_MODULATE},
+                                      {"D3DTOP_MODULATE2X", D3DTOP_MODULATE2X},
+                                      {"D3DTOP_MODULATE4X", D3DTOP_MODULATE4X},
+                                      {"D3DTOP_ADD", D3DTOP_ADD}})
+        constant(name, value);
+    for (const auto& [name, value] : {std::pair{"D3DTADDRESS_MIRROR", D3DTADDRESS_MIRROR},
+                                      {"D3DTADDRESS_CLAMP", D3DTADDRESS_CLAMP},
+                                      {"D3DTADDRESS_BORDER", D3DTADDRESS_BORDER},
+                                      {"D3DTADDRESS_MIRRORONCE", D3DTADDRESS_MIRRORONCE}})
+        constant(name, value);
+    for (const auto& [name, value] : {std::pair{"D3DCMP_NEVER", D3DCMP_NEVER},
+                                      {"D3DCMP_LESS", D3DCMP_LESS},
+                                      {"D3DCMP_EQUAL", D3DCMP_EQUAL},
+                                      {"D3DCMP_LESSEQUAL", D3DCMP_LESSEQUAL},
+                                      {"D3DCMP_GREATER", D3DCMP_GREATER},
+                                      {"D3DCMP_NOTEQUAL", D3DCMP_NOTEQUAL},
+                                      {"D3DCMP_GREATEREQUAL", D3DCMP_GREATEREQUAL}})
+        constant(name, value);
     return d;
 }
 
@@ -505,7 +507,8 @@ void FixedFunctionProgram::apply(QOpenGLFunctions_3_3_Core* gl, const DeviceStat
     setColor(gl, u_.matEmissive, mat.Emissive);
     gl->glUniform1f(u_.power, mat.Power);
     const D3DCOLOR ambient = s.renderState(D3DRS_AMBIENT);
-    gl->glUniform3f(u_.globalAmbient, channel(ambient, 16), channel(ambient, 8), channel(ambient, 0));
+    const D3DCOLORVALUE globalAmbient = unpackColor(ambient);
+    gl->glUniform3f(u_.globalAmbient, globalAmbient.r, globalAmbient.g, globalAmbient.b);
 
     if (lights.count > 0) {
         gl->glUniform3fv(u_.lightDiffuse, lights.count, lights.diffuse.data());
@@ -522,8 +525,7 @@ void FixedFunctionProgram::apply(QOpenGLFunctions_3_3_Core* gl, const DeviceStat
     gl->glUniform2i(u_.addressModes, GLint(s.stageState(D3DTSS_ADDRESSU)),
                     GLint(s.stageState(D3DTSS_ADDRESSV)));
     const D3DCOLOR border = s.stageState(D3DTSS_BORDERCOLOR);
-    gl->glUniform4f(u_.borderColor, channel(border, 16), channel(border, 8), channel(border, 0),
-                    channel(border, 24));
+    setColor(gl, u_.borderColor, unpackColor(border));
     gl->glUniform1i(u_.alphaRef, GLint(s.renderState(D3DRS_ALPHAREF) & 0xFF));
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "render/d3dx_math.h"
+#include "render/fixed_function.h"
 #include "render/ref/ref_math.h"
 
 namespace d3d::ref {
@@ -42,21 +43,10 @@ VertexProcessor::VertexProcessor(const DeviceState& s, const VertexLayout& layou
     std::copy(&wv.m[0][0], &wv.m[0][0] + 16, &worldView_[0][0]);
     std::copy(&s.projection().m[0][0], &s.projection().m[0][0] + 16, &projection_[0][0]);
 
-    // Normals go through transpose(inverse(worldView)) of the upper 3×3: the
-    // cofactor matrix over the determinant. A singular matrix keeps the
-    // cofactors, so directions survive where lengths cannot.
-    auto a = [&](int r, int c) { return double(wv.m[r][c]); };
-    const double cof[3][3] = {{a(1, 1) * a(2, 2) - a(1, 2) * a(2, 1), a(1, 2) * a(2, 0) - a(1, 0) * a(2, 2),
-                               a(1, 0) * a(2, 1) - a(1, 1) * a(2, 0)},
-                              {a(0, 2) * a(2, 1) - a(0, 1) * a(2, 2), a(0, 0) * a(2, 2) - a(0, 2) * a(2, 0),
-                               a(0, 1) * a(2, 0) - a(0, 0) * a(2, 1)},
-                              {a(0, 1) * a(1, 2) - a(0, 2) * a(1, 1), a(0, 2) * a(1, 0) - a(0, 0) * a(1, 2),
-                               a(0, 0) * a(1, 1) - a(0, 1) * a(1, 0)}};
-    const double det = a(0, 0) * cof[0][0] + a(0, 1) * cof[0][1] + a(0, 2) * cof[0][2];
-    const double scale = std::fabs(det) > 1e-30 ? 1.0 / det : 1.0;
+    const std::array<float, 9> normals = normalMatrix(wv);
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c)
-            normalMatrix_[r][c] = float(cof[r][c] * scale);
+            normalMatrix_[r][c] = normals[std::size_t(3 * r + c)];
 
     lighting_ = s.renderState(D3DRS_LIGHTING) != 0;
     normalize_ = s.renderState(D3DRS_NORMALIZENORMALS) != 0;
