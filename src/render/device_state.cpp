@@ -112,6 +112,8 @@ HRESULT DeviceState::SetTexture(std::uint32_t stage, TexturePtr texture)
     // Only stage 0 is sampled; the others may be cleared but not bound.
     if (stage >= 8 || (stage > 0 && texture))
         return D3DERR_INVALIDCALL;
+    if (texture && !madeHere(*texture))
+        return D3DERR_INVALIDCALL;
     if (stage == 0)
         texture_ = std::move(texture);
     return D3D_OK;

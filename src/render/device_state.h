@@ -46,6 +46,15 @@ public:
     const TexturePtr& texture() const { return texture_; }
     bool inScene() const { return inScene_; }
 
+protected:
+    // Whether `texture` was made on this device: a texture of another device
+    // (or of an earlier device on the same window) cannot be bound.
+    virtual bool madeHere(const IDirect3DTexture8& texture) const
+    {
+        static_cast<void>(texture);
+        return true;
+    }
+
 private:
     D3DMATRIX world_, view_, projection_;
     std::array<LightSlot, kMaxLights> lights_{};

@@ -30,7 +30,6 @@ public:
     // Second half of construction; false leaves nothing behind.
     bool init(QWidget* deviceWindow, std::uint32_t width, std::uint32_t height);
 
-    HRESULT SetTexture(std::uint32_t stage, TexturePtr texture) override;
     HRESULT Clear(std::uint32_t rectCount, const D3DRECT* rects, std::uint32_t flags, D3DCOLOR color, float z,
                   std::uint32_t stencil) override;
     HRESULT Present(const D3DRECT* sourceRect, const D3DRECT* destRect, HWND destWindow,
@@ -44,6 +43,9 @@ public:
                                     TexturePtr& texture) override;
 
     HRESULT prepareDraw(const VertexLayout& layout) override;
+
+protected:
+    bool madeHere(const IDirect3DTexture8& texture) const override;
 
 private:
     bool makeCurrent();
@@ -193,15 +195,10 @@ HRESULT GlDevice::Present(const D3DRECT* sourceRect, const D3DRECT* destRect, HW
     return D3D_OK;
 }
 
-HRESULT GlDevice::SetTexture(std::uint32_t stage, TexturePtr texture)
+bool GlDevice::madeHere(const IDirect3DTexture8& texture) const
 {
-    // Only textures made on this device can be bound to it.
-    if (texture) {
-        const auto* own = dynamic_cast<const GlTexture*>(texture.get());
-        if (!own || own->owner() != context_.get())
-            return D3DERR_INVALIDCALL;
-    }
-    return DeviceState::SetTexture(stage, std::move(texture));
+    const auto* own = dynamic_cast<const GlTexture*>(&texture);
+    return own && own->owner() == context_.get();
 }
 
 HRESULT GlDevice::CreateMeshFromData(const xfile::MeshData& data, MeshPtr& mesh)

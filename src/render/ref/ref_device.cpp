@@ -32,7 +32,6 @@ public:
     // Second half of construction: the buffers. False when they cannot be had.
     bool init(std::uint32_t width, std::uint32_t height);
 
-    HRESULT SetTexture(std::uint32_t stage, TexturePtr texture) override;
     HRESULT Clear(std::uint32_t rectCount, const D3DRECT* rects, std::uint32_t flags, D3DCOLOR color, float z,
                   std::uint32_t stencil) override;
     HRESULT Present(const D3DRECT* sourceRect, const D3DRECT* destRect, HWND destWindow,
@@ -47,6 +46,9 @@ public:
 
     HRESULT prepareDraw() override { return inScene() ? D3D_OK : D3DERR_INVALIDCALL; }
     HRESULT drawGroup(const MeshGeometry& mesh, const MeshGroup& group) override;
+
+protected:
+    bool madeHere(const IDirect3DTexture8& texture) const override;
 
 private:
     QImage frameImage() const;
@@ -75,15 +77,10 @@ bool RefDevice::init(std::uint32_t width, std::uint32_t height)
     return true;
 }
 
-HRESULT RefDevice::SetTexture(std::uint32_t stage, TexturePtr texture)
+bool RefDevice::madeHere(const IDirect3DTexture8& texture) const
 {
-    // Only textures made on this device can be bound to it.
-    if (texture) {
-        const auto* own = dynamic_cast<const RefTexture*>(texture.get());
-        if (!own || own->owner() != link_.get())
-            return D3DERR_INVALIDCALL;
-    }
-    return DeviceState::SetTexture(stage, std::move(texture));
+    const auto* own = dynamic_cast<const RefTexture*>(&texture);
+    return own && own->owner() == link_.get();
 }
 
 HRESULT RefDevice::Clear(std::uint32_t rectCount, const D3DRECT* rects, std::uint32_t flags, D3DCOLOR color,
