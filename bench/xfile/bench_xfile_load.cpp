@@ -20,7 +20,6 @@
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <charconv>
@@ -36,6 +35,7 @@
 
 #include "start_quietly.h"
 #include "xfile/xfile.h"
+#include "xwriter/mszip.h"
 
 namespace fs = std::filesystem;
 
@@ -73,7 +73,7 @@ void forEachTriangle(const Grid& g, F f)
         }
 }
 
-void normalAt(const Grid& g, int i, int j, float out[3])
+void normalAt(int i, int j, float out[3])
 {
     const float dx = 0.25f * 0.05f * std::cos(float(i) * 0.05f) * std::cos(float(j) * 0.07f) / 0.01f;
     const float dy = -0.25f * 0.07f * std::sin(float(i) * 0.05f) * std::sin(float(j) * 0.07f) / 0.01f;
@@ -97,7 +97,7 @@ void forEachCornerNormal(const Grid& g, F f)
         if (row % 2 == 0) {
             for (unsigned v : {a, b, c}) {
                 float n[3];
-                normalAt(g, int(v % unsigned(g.n)), int(v / unsigned(g.n)), n);
+                normalAt(int(v % unsigned(g.n)), int(v / unsigned(g.n)), n);
                 f(n);
             }
             return;
@@ -272,34 +272,14 @@ std::string binaryBody(const Grid& g, int bits)
     return std::move(w.s);
 }
 
-// MSZIP: 32 KiB blocks of raw deflate, each allowed to refer into the previous 32 KiB.
+// A compressed file: the 16-byte header, the whole size, then MSZIP blocks.
 std::string mszip(const std::string& head, const std::string& body)
 {
     std::string out = head;
     const std::uint32_t total = std::uint32_t(body.size() + 16);
     for (int i = 0; i < 4; ++i)
         out += char((total >> (8 * i)) & 0xFF);
-    z_stream s{};
-    deflateInit2(&s, 6, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY);
-    std::vector<unsigned char> buf(deflateBound(&s, 32768) + 64);
-    for (std::size_t pos = 0; pos < body.size(); pos += 32768) {
-        const std::size_t n = std::min<std::size_t>(32768, body.size() - pos);
-        deflateReset(&s);
-        if (pos > 0)
-            deflateSetDictionary(&s, reinterpret_cast<const Bytef*>(body.data() + pos - 32768), 32768);
-        s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(body.data() + pos));
-        s.avail_in = uInt(n);
-        s.next_out = buf.data();
-        s.avail_out = uInt(buf.size());
-        deflate(&s, Z_FINISH);
-        const std::size_t packed = buf.size() - s.avail_out;
-        out += char(n & 0xFF), out += char(n >> 8);
-        out += char((packed + 2) & 0xFF), out += char((packed + 2) >> 8);
-        out += "CK";
-        out.append(reinterpret_cast<const char*>(buf.data()), packed);
-    }
-    deflateEnd(&s);
-    return out;
+    return out + xgen::msZipBlocks(body);
 }
 
 void writeFile(const fs::path& p, const std::string& head, const std::string& body)
