@@ -4,6 +4,8 @@
 #   ./build.sh test   install what is missing, build and run the whole test suite headless
 #   ./build.sh sanitize  the suite again under AddressSanitizer, UndefinedBehaviorSanitizer
 #                        and leak checking, in build-asan/ (SANITIZE_DIR)
+#   ./build.sh fuzz [SECONDS]  each fuzz target for SECONDS (default 60), seeded from
+#                        the delivered files of the test build (fuzz/README.md)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -11,6 +13,7 @@ BUILD_DIR=${BUILD_DIR:-build}
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6opengl6-dev zlib1g-dev
           libgl1-mesa-dri fonts-ipafont-gothic fonts-rocknroll)
 TEST_PACKAGES=(libgtest-dev xvfb xauth imagemagick xdotool)
+FUZZ_PACKAGES=(clang libclang-rt-14-dev imagemagick)
 
 install_missing() {
     local missing=()
@@ -77,8 +80,13 @@ sanitize)
     # once, in the test pass (here they would add about 45 s).
     run_suite "$SANITIZE_DIR" -E '^test_parity$'
     ;;
+fuzz)
+    install_missing "${PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
+    [ -d "$BUILD_DIR/bin/X-File" ] || build "$BUILD_DIR"
+    ASSET_DIR=$BUILD_DIR/bin exec fuzz/run.sh "${2:-60}"
+    ;;
 *)
-    echo "usage: $0 run|test|sanitize" >&2
+    echo "usage: $0 run|test|sanitize|fuzz [SECONDS]" >&2
     exit 2
     ;;
 esac
