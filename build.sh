@@ -62,7 +62,18 @@ test)
 sanitize)
     install_missing "${PACKAGES[@]}" "${TEST_PACKAGES[@]}"
     SANITIZE_DIR=${SANITIZE_DIR:-build-asan}
-    build "$SANITIZE_DIR" -DORVANE_BUILD_TESTS=ON -DORVANE_SANITIZE=address,undefined
+    # The delivered models and textures are those of the test build, where the
+    # generators and their tests run; only the program and its tests are
+    # built again.
+    if [ ! -d "$BUILD_DIR/bin/X-File" ] || [ ! -d "$BUILD_DIR/bin/Texture" ]; then
+        cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=Release
+        cmake --build "$BUILD_DIR" -j "$(nproc)" --target delivered_assets
+    fi
+    build "$SANITIZE_DIR" -DORVANE_BUILD_TESTS=ON -DORVANE_BUILD_ASSETS=OFF -DORVANE_SANITIZE=address,undefined
+    for assets in X-File Texture; do
+        rm -rf "${SANITIZE_DIR:?}/bin/$assets"
+        ln -s "$(cd "$BUILD_DIR/bin" && pwd)/$assets" "$SANITIZE_DIR/bin/$assets"
+    done
     # The first error of any kind ends the test that met it. Leaks that belong
     # to the system's libraries are listed, with reasons, in the suppressions.
     export ASAN_OPTIONS=detect_leaks=1:halt_on_error=1:verify_asan_link_order=0
