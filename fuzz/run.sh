@@ -11,8 +11,9 @@
 #   FUZZ_WORK_DIR   seeds, the growing corpora and any findings (default
 #                   fuzz-work); corpora are kept, so runs continue each other
 #   FUZZ_TIMEOUT    seconds one input may take before it counts as a hang
-#                   (default 30: libFuzzer counts wall time, and a busy
-#                   machine stretches it)
+#                   (default 120: an image of the largest accepted size takes
+#                   up to a minute in the instrumented build, and libFuzzer
+#                   counts wall time, which a busy machine stretches)
 # Exits non-zero when a target finds a crash, a hang or a leak; the input is
 # left as FUZZ_WORK_DIR/findings/TARGET-crash-* (or -timeout-*, -leak-*, -oom-*).
 set -euo pipefail
@@ -25,7 +26,7 @@ TARGETS=("$@")
 ASSET_DIR=${ASSET_DIR:-build/bin}
 BUILD_DIR=${FUZZ_BUILD_DIR:-build-fuzz}
 WORK_DIR=${FUZZ_WORK_DIR:-fuzz-work}
-TIMEOUT=${FUZZ_TIMEOUT:-30}
+TIMEOUT=${FUZZ_TIMEOUT:-120}
 CORPUS=../shared/xcorpus  # real-world models, when present
 
 for folder in "$ASSET_DIR/X-File" "$ASSET_DIR/Texture"; do
