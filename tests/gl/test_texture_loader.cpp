@@ -2,9 +2,11 @@
 // powers of two, the box-filtered chain, the alpha rule and refusals.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QImageWriter>
 #include <QTemporaryDir>
+#include <algorithm>
 
 #include "render/texture_loader.h"
 
@@ -264,4 +266,32 @@ TEST_F(TextureLoaderTest, RefusesAbsurdSizes)
     QImage wide(8193, 1, QImage::Format_RGB32);
     wide.fill(Qt::black);
     EXPECT_NE(failure(save(wide, "wide.png")).find("too large"), std::string::npos);
+}
+
+// Inputs the texture fuzz target stopped on (fuzz/README.md), kept so that
+// the suite replays them without clang: each gives a whole chain of
+// power-of-two levels or an error that names the file.
+TEST_F(TextureLoaderTest, FuzzFindingsLoadOrFailCleanly)
+{
+    const QDir folder(QStringLiteral(ORVANE_TEXTURE_REGRESSIONS));
+    const QStringList files = folder.entryList({"*.bmp", "*.jpg", "*.png", "*.tga"}, QDir::Files);
+    ASSERT_FALSE(files.isEmpty());
+    for (const QString& name : files) {
+        const QString file = folder.filePath(name);
+        TextureLevels levels;
+        std::string error;
+        if (!d3d::loadTextureLevels(file, levels, error)) {
+            EXPECT_EQ(error.rfind(file.toStdString(), 0), 0u) << error;
+            continue;
+        }
+        ASSERT_FALSE(levels.levels.empty()) << name.toStdString();
+        int width = levels.levels.front().width(), height = levels.levels.front().height();
+        EXPECT_EQ(width & (width - 1), 0) << name.toStdString();
+        EXPECT_EQ(height & (height - 1), 0) << name.toStdString();
+        for (const QImage& level : levels.levels) {
+            EXPECT_EQ(level.size(), QSize(width, height)) << name.toStdString();
+            width = std::max(1, width / 2), height = std::max(1, height / 2);
+        }
+        EXPECT_EQ(levels.levels.back().size(), QSize(1, 1)) << name.toStdString();
+    }
 }

@@ -7,7 +7,8 @@
 #include "ui/form2.h"
 
 using testing_support::Form1Fixture;
-using testing_support::ProgramEnded;
+using testing_support::ProgramEnd;
+using testing_support::runToTheEnd;
 
 namespace {
 
@@ -367,17 +368,14 @@ void Handlers::exitFromButtonAndMenu()
     for (int viaMenu = 0; viaMenu < 2; ++viaMenu) {
         Form1Fixture f;
         f.form->Command3_Click();  // also while the about dialog is open
-        int status = -1;
-        try {
+        const ProgramEnd end = runToTheEnd([&] {
             if (viaMenu)
                 f.form->mnuEnd_->trigger();
             else
                 QTest::mouseClick(f.form->Command2_, Qt::LeftButton);
-        } catch (const ProgramEnded& ended) {
-            status = ended.status;
-        }
-        QCOMPARE(status, 0);
-        QVERIFY(f.messages.isEmpty());
+        });
+        QCOMPARE(end.status, 0);
+        QVERIFY(end.messages.isEmpty());
         delete f.form->aboutDialog();
     }
 }

@@ -9,7 +9,8 @@
 
 using namespace d3d;
 using testing_support::Form1Fixture;
-using testing_support::ProgramEnded;
+using testing_support::ProgramEnd;
+using testing_support::runToTheEnd;
 
 namespace {
 
@@ -247,18 +248,15 @@ void RunTest::failingStepEndsTheProgramThroughTheEventLoop()
 {
     Form1Fixture f;
     f.runtime.failures["SetLight"] = D3DERR_INVALIDCALL;
-    int status = -1;
-    try {
-        // A click arrives as an event; the error unwinds to the application.
-        QTest::mouseClick(f.form->Command1_, Qt::LeftButton);
-    } catch (const ProgramEnded& ended) {
-        status = ended.status;
-    }
-    QVERIFY(status > 0);
-    QCOMPARE(f.messages.size(), 1);
-    QVERIFY(f.messages[0].startsWith(QStringLiteral("実行時エラー '-2005530516 (8876086c)':")));
-    QVERIFY(f.messages[0].contains(QStringLiteral("SetLight")));
-    QVERIFY(!f.form->Timer1_->isActive());
+    // A click arrives as an event; the error unwinds to the application.
+    const ProgramEnd end = runToTheEnd(
+        [&] { QTest::mouseClick(f.form->Command1_, Qt::LeftButton); },
+        [&] { return f.form->Timer1_->isActive() ? QStringLiteral("frames") : QStringLiteral("no frames"); });
+    QVERIFY(end.status > 0);
+    QCOMPARE(end.messages.size(), 1);
+    QVERIFY(end.messages[0].startsWith(QStringLiteral("実行時エラー '-2005530516 (8876086c)':")));
+    QVERIFY(end.messages[0].contains(QStringLiteral("SetLight")));
+    QCOMPARE(end.atEnd, QStringLiteral("no frames"));
 }
 
 void RunTest::frameTickDrawsWithTheClockPose()
@@ -298,16 +296,13 @@ void RunTest::errorsWhileTheErrorMessageIsUpShowNoSecondMessage()
         QTimerEvent tick(f.form->Timer1_->timerId());
         QCoreApplication::sendEvent(f.form->Timer1_, &tick);
     };
-    int status = -1;
-    try {
+    const ProgramEnd end = runToTheEnd([&] {
         QTimerEvent tick(f.form->Timer1_->timerId());
         QCoreApplication::sendEvent(f.form->Timer1_, &tick);
-    } catch (const ProgramEnded& ended) {
-        status = ended.status;
-    }
-    QCOMPARE(status, 1);
-    QCOMPARE(f.messages.size(), 1);
-    QVERIFY(f.messages[0].contains(QStringLiteral("D3DERR_DEVICELOST")));
+    });
+    QCOMPARE(end.status, 1);
+    QCOMPARE(end.messages.size(), 1);
+    QVERIFY(end.messages[0].contains(QStringLiteral("D3DERR_DEVICELOST")));
 }
 
 int main(int argc, char** argv)
