@@ -9,11 +9,8 @@ resources=$1
 models=$2
 work=$3
 corpus=${4:-}
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-    local what=$1; shift
-    if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
+# shellcheck source=../support/check.sh
+. "$(dirname "$0")/../support/check.sh"
 for tool in update-mime-database xdg-mime gio desktop-file-validate; do
     command -v "$tool" >/dev/null || { echo "SKIP: needs $tool"; exit 0; }
 done

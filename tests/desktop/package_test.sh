@@ -7,11 +7,8 @@ set -uo pipefail
 build=$1
 work=$2
 corpus=${3:-}
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-    local what=$1; shift
-    if "$@"; then echo "ok   $what"; else echo "FAIL $what"; failures=$((failures + 1)); fi
-}
+# shellcheck source=../support/check.sh
+. "$(dirname "$0")/../support/check.sh"
 fails() { ! "$@"; }
 for tool in cpack dpkg-deb dpkg-shlibdeps identify compare; do
     command -v "$tool" >/dev/null || { echo "SKIP: needs $tool"; exit 0; }
