@@ -1,6 +1,10 @@
 #include "render_to_file.h"
 
+#include <QBuffer>
+#include <QFileInfo>
 #include <QImage>
+#include <QImageWriter>
+#include <QSaveFile>
 #include <cstdio>
 #include <stdexcept>
 
@@ -117,16 +121,57 @@ std::optional<QImage> renderFrame(const RenderRequest& request, std::string& err
     return std::nullopt;
 }
 
+bool writeImageFile(const QImage& image, const QString& path, std::string& error)
+{
+    const std::string name = path.toLocal8Bit().toStdString();
+    const QFileInfo target(path);
+    // A temporary file renamed over a device or a folder would replace it.
+    if (target.exists() && !target.isFile()) {
+        error = "cannot write " + name + ": not a regular file";
+        return false;
+    }
+    const QByteArray format = target.suffix().toLower().toLatin1();
+    if (!QImageWriter::supportedImageFormats().contains(format)) {
+        error = "cannot write " + name + ": the name does not end in a known image format (.png, .bmp, .jpg)";
+        return false;
+    }
+    // Encoded first, so that a short write shows as a byte count: the file
+    // device does not report a write that stops partway (EFBIG, ENOSPC).
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format);
+    if (!writer.write(image)) {
+        error = "cannot write " + name + ": " + writer.errorString().toStdString();
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        error = "cannot write " + name + ": " + file.errorString().toStdString();
+        return false;
+    }
+    const qint64 written = file.write(encoded);
+    if (written != encoded.size()) {
+        file.cancelWriting();
+        error = "cannot write " + name + ": " +
+                (written < 0 ? file.errorString().toStdString()
+                             : "only " + std::to_string(written) + " of " + std::to_string(encoded.size()) +
+                                   " bytes could be written (is the disk full?)");
+        return false;
+    }
+    if (!file.commit()) {
+        error = "cannot write " + name + ": " + file.errorString().toStdString();
+        return false;
+    }
+    return true;
+}
+
 int renderToFile(const RenderRequest& request)
 {
     std::string error;
     const std::optional<QImage> image = renderFrame(request, error);
-    if (!image) {
+    if (!image || !writeImageFile(*image, request.output, error)) {
         std::fprintf(stderr, "orvane: %s\n", error.c_str());
-        return 1;
-    }
-    if (!image->save(request.output)) {
-        std::fprintf(stderr, "orvane: cannot write %s\n", request.output.toLocal8Bit().constData());
         return 1;
     }
     return 0;

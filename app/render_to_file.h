@@ -30,7 +30,15 @@ struct RenderRequest {
 std::optional<QImage> renderFrame(const RenderRequest& request, std::string& error,
                                   const std::function<void(ui::Form1&)>& adjust = {});
 
-// renderFrame, written to request.output. Returns the exit status; failures
+// Writes `image` to `path` in the format its suffix names, all or nothing: the
+// image goes to a temporary file beside `path` that takes its name only once
+// complete, so a failed write (a full disk, a folder that cannot be written)
+// leaves no partial file and keeps any earlier one. Anything at `path` that
+// is not a regular file is refused untouched. On failure returns false and
+// says why in `error`, naming the file.
+bool writeImageFile(const QImage& image, const QString& path, std::string& error);
+
+// renderFrame, written to request.output by writeImageFile. Returns the exit status; failures
 // are explained on standard error.
 int renderToFile(const RenderRequest& request);
 
