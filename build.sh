@@ -8,7 +8,7 @@ cd "$(dirname "$0")"
 BUILD_DIR=${BUILD_DIR:-build}
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6opengl6-dev zlib1g-dev
           libgl1-mesa-dri fonts-ipafont-gothic fonts-rocknroll)
-TEST_PACKAGES=(libgtest-dev xvfb xauth imagemagick xdotool)
+TEST_PACKAGES=(libgtest-dev xvfb xauth imagemagick xdotool python3)
 
 install_missing() {
     local missing=()
