@@ -61,6 +61,7 @@ if [ "$as_nobody" -eq 1 ]; then
     echo "$out"
     check "--render of an unreadable model is status 1" test "$status" -eq 1
     check "  with the run-time error" grep -q '実行時エラー' <<<"$out"
+    check "  naming the file" grep -q "locked.x: cannot open .*[Pp]ermission denied" <<<"$out"
     check "  and writes nothing" test ! -e "$work/locked.png"
     cp "$assets/Texture/1.bmp" "$work/locked.bmp"
     chmod 000 "$work/locked.bmp"
