@@ -240,7 +240,8 @@ def main():
             print(process.stderr.read().decode(errors="replace"))
             return 1
 
-        # Calm: close any menu or dialog, then Run and look at the panel.
+        # Calm: close any menu or dialog, record what is on the screen.
+        xdo("windowfocus", window)
         for _ in range(2):
             xdo("key", "Escape")
         for dialog in xdo("search", "--onlyvisible", "--name", "バージョン情報").split():
@@ -248,21 +249,39 @@ def main():
             xdo("click", 1)
         time.sleep(2)
         end_rss = rss_kib(process.pid)
-        before = os.path.join(args.work, "before-run.png")
-        after = os.path.join(args.work, "after-run.png")
-        subprocess.run(["import", "-window", window, before], timeout=60)
-        xdo("mousemove", "--window", window, RUN_BUTTON[0] + 56, RUN_BUTTON[1] + 24)
-        xdo("click", 1)
-        time.sleep(2.5)
-        subprocess.run(["import", "-window", window, after], timeout=60)
-        # The width toggle (詳細設定) answers at once.
+        subprocess.run(["import", "-window", "root", os.path.join(args.work, "screen-at-end.png")], timeout=60)
+        for w in xdo("search", "--onlyvisible", "--pid", process.pid).split():
+            print(f"  visible window {w}: '{xdo('getwindowname', w)}' {xdo('getwindowgeometry', w).splitlines()[1:]}")
+
+        # The width toggle (詳細設定) answers.
         width_before = window_size(window)[0]
         xdo("mousemove", "--window", window, 412, 639)
         xdo("click", 1)
-        time.sleep(1)
-        width_after = window_size(window)[0]
+        width_after = width_before
+        for _ in range(50):
+            time.sleep(0.1)
+            width_after = window_size(window)[0]
+            if abs(width_after - width_before) > 200:
+                break
         check(f"the width toggle still answers ({width_before} -> {width_after} px)",
               abs(width_after - width_before) > 200)
+
+        # Run draws: the settings reset, a model that fills the panel named
+        # in the file name box, then 実行.
+        before = os.path.join(args.work, "before-run.png")
+        after = os.path.join(args.work, "after-run.png")
+        xdo("mousemove", "--window", window, 440, 580)
+        xdo("click", 1)  # 設定リセット
+        time.sleep(1)
+        xdo("mousemove", "--window", window, 120, 529)
+        xdo("click", 1)
+        xdo("key", "ctrl+a")
+        xdo("type", "X-File\\vorkan.x")
+        subprocess.run(["import", "-window", window, before], timeout=60)
+        xdo("mousemove", "--window", window, RUN_BUTTON[0] + 56, RUN_BUTTON[1] + 24)
+        xdo("click", 1)
+        time.sleep(3)
+        subprocess.run(["import", "-window", window, after], timeout=60)
         mean, spread = panel_stats(after)
         changed = differing_pixels(before, after)
         check(f"Run still draws (panel mean {mean}, spread {spread}, {changed} px changed)",
