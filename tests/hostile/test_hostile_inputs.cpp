@@ -37,7 +37,12 @@ namespace {
 
 // A sanitizer reserves terabytes of address space and runs several times
 // slower: there the memory limit is left to it and the time limit widened.
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(memory_sanitizer)
+#define ORVANE_SANITIZED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(ORVANE_SANITIZED)
 constexpr bool kSanitized = true;
 #else
 constexpr bool kSanitized = false;
