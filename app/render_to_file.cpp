@@ -1,5 +1,6 @@
 #include "render_to_file.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
@@ -170,7 +171,7 @@ int renderToFile(const RenderRequest& request, const std::function<void()>& befo
         return 1;
     }
     QString why;
-    if (!writeImageAtomically(*image, request.output, &why)) {
+    if (!writeImageAtomically(*image, request.output, &why, request.format)) {
         std::fprintf(stderr, "orvane: cannot write %s: %s\n", request.output.toLocal8Bit().constData(),
                      why.toLocal8Bit().constData());
         return 1;
@@ -178,31 +179,41 @@ int renderToFile(const RenderRequest& request, const std::function<void()>& befo
     return 0;
 }
 
-bool writeImageAtomically(const QImage& image, const QString& path, QString* error)
+bool writeImageAtomically(const QImage& image, const QString& path, QString* error, const QByteArray& format)
 {
-    // The suffix names the format; PNG where it names none Qt can write
-    // (thumbnail caches hand over names like "xyz.png.tmp").
-    QByteArray format = QFileInfo(path).suffix().toLower().toLatin1();
-    if (!QImageWriter::supportedImageFormats().contains(format))
-        format = "png";
+    auto fail = [&](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    const QFileInfo target(path);
+    // A temporary file renamed over a device or a folder would replace it.
+    if (target.exists() && !target.isFile())
+        return fail(QStringLiteral("not a regular file"));
+    const QByteArray chosen = format.isEmpty() ? target.suffix().toLower().toLatin1() : format;
+    if (!QImageWriter::supportedImageFormats().contains(chosen))
+        return fail(QStringLiteral("the name does not end in a known image format (.png, .bmp, .jpg)"));
+    // Encoded first, so that a short write shows as a byte count: the file
+    // device does not report a write that stops partway (EFBIG, ENOSPC).
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, chosen);
+    if (!writer.write(image))
+        return fail(writer.errorString());
     QSaveFile file(path);
-    QImageWriter writer(&file, format);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    if (!writer.write(image)) {
-        if (error)
-            *error = writer.errorString();
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return fail(file.errorString());
+    const qint64 written = file.write(encoded);
+    if (written != encoded.size()) {
         file.cancelWriting();
-        return false;
+        return fail(written < 0 ? file.errorString()
+                                : QStringLiteral("only %1 of %2 bytes could be written (is the disk full?)")
+                                      .arg(written)
+                                      .arg(encoded.size()));
     }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
+    if (!file.commit())
+        return fail(file.errorString());
     return true;
 }
 

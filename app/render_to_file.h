@@ -27,6 +27,7 @@ struct RenderRequest {
     std::optional<double> time;  // viewer look: seconds since midnight; empty: now
     int deviceType = 1;          // 1 hardware (OpenGL), 2 reference
     Look look = Look::Viewer;
+    QByteArray format;  // of the output image; empty: named by its suffix
 };
 
 // Draws the frame. `adjust`, when given, changes the viewer look's settings
@@ -42,9 +43,14 @@ std::optional<QImage> renderFrame(const RenderRequest& request, std::string& err
 // explained on standard error.
 int renderToFile(const RenderRequest& request, const std::function<void()>& beforeWriting = {});
 
-// Writes `image` to `path` in the format its suffix names, through a
-// temporary file that replaces `path` only when complete: a failure leaves
-// whatever was at `path` before. Returns false and says why in `error`.
-bool writeImageAtomically(const QImage& image, const QString& path, QString* error);
+// Writes `image` to `path` all or nothing: the image goes to a temporary file
+// beside `path` that takes its name only once complete, so a failed write (a
+// full disk, a folder that cannot be written) leaves no partial file and
+// keeps any earlier one. Anything at `path` that is not a regular file is
+// refused untouched. `format` names the image format; empty takes it from the
+// suffix of `path`, and a suffix that names no format is refused. On failure
+// returns false and says why in `error`.
+bool writeImageAtomically(const QImage& image, const QString& path, QString* error,
+                          const QByteArray& format = {});
 
 }  // namespace app

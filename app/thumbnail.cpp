@@ -45,8 +45,11 @@ int writeThumbnail(int argc, char** argv, const RenderRequest& request)
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     try {
         QGuiApplication application(argc, argv);
+        // Thumbnails are PNG whatever the cache names the file ("x.png.tmp").
+        RenderRequest png = request;
+        png.format = "png";
         // Writing is quick and must not be cut short: the clock stops there.
-        return renderToFile(request, [] { alarm(0); });
+        return renderToFile(png, [] { alarm(0); });
     } catch (const std::bad_alloc&) {
         std::fprintf(stderr, "orvane: no thumbnail: not enough memory to draw the model\n");
     }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 
 namespace d3d {
 namespace {
@@ -182,6 +183,51 @@ bool decodeTga(const QByteArray& file, QImage& image, bool& hasAlpha, std::strin
 }
 
 // ---------------------------------------------------------------------------
+// Qt's image readers report success for some images whose data ends early,
+// with the missing pixels left as the allocator gave them: uncompressed BMP
+// rows, and JPEG scans (the decoder pads them). Compressed BMP and PNG data
+// that ends early already fails to decode.
+
+// Where the pixel rows of an uncompressed BMP end, as its header promises;
+// 0 for any other file.
+qint64 bmpPixelDataEnd(const QByteArray& head)
+{
+    if (head.size() < 30 || !head.startsWith("BM"))
+        return 0;
+    const auto* h = reinterpret_cast<const unsigned char*>(head.constData());
+    auto u16 = [h](int at) { return qint64(h[at] | (h[at + 1] << 8)); };
+    auto u32 = [&u16](int at) { return u16(at) | (u16(at + 2) << 16); };
+    const qint64 dataOffset = u32(10), infoSize = u32(14);
+    qint64 width = 0, height = 0, bits = 0, compression = 0;
+    if (infoSize == 12) {  // the OS/2 core header
+        width = u16(18), height = u16(20), bits = u16(24);
+    } else if (infoSize >= 40 && head.size() >= 34) {
+        width = qint32(u32(18)), height = qint32(u32(22)), bits = u16(28), compression = u32(30);
+    } else {
+        return 0;
+    }
+    const bool uncompressed = compression == 0 || compression == 3 || compression == 6;  // RGB, bit fields
+    if (!uncompressed || width <= 0 || width > kMaxSide || height == 0 || std::abs(height) > kMaxSide)
+        return 0;
+    const qint64 rowBytes = (width * bits + 31) / 32 * 4;
+    return dataOffset + rowBytes * std::abs(height);
+}
+
+// A file that notes a read that found nothing left: a JPEG decoder reads
+// ahead in blocks, and only reaches for more when the scan is not complete.
+class WatchedFile : public QFile {
+public:
+    using QFile::QFile;
+    bool readAtEnd = false;
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override
+    {
+        const qint64 n = QFile::readData(data, maxSize);
+        readAtEnd = readAtEnd || (n <= 0 && maxSize > 0);
+        return n;
+    }
+};
 
 bool decodeFile(const QString& path, QImage& image, bool& hasAlpha, std::string& error)
 {
@@ -211,8 +257,13 @@ bool decodeFile(const QString& path, QImage& image, bool& hasAlpha, std::string&
         return true;
     }
 
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
+    WatchedFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        error = describe(path, "cannot be read (" + file.errorString().toStdString() + ")");
+        return false;
+    }
+    const QByteArray head = file.peek(64);
+    QImageReader reader(&file);
     reader.setAllocationLimit(600);  // MiB; 16-bit channels of the largest accepted size
     const QSize size = reader.size();
     if (size.isValid() && (size.width() > kMaxSide || size.height() > kMaxSide)) {
@@ -220,9 +271,19 @@ bool decodeFile(const QString& path, QImage& image, bool& hasAlpha, std::string&
                                    std::to_string(size.height()) + ")");
         return false;
     }
+    const QByteArray format = reader.format();  // read() forgets it
+    if (format == "bmp" && file.size() < bmpPixelDataEnd(head)) {
+        error = describe(path, "not a readable image (the file ends before its pixel data)");
+        return false;
+    }
+    file.readAtEnd = false;  // recognising the format may look past the end of a tiny file
     QImage decoded;
     if (!reader.read(&decoded) || decoded.isNull()) {
         error = describe(path, "not a readable image (" + reader.errorString().toStdString() + ")");
+        return false;
+    }
+    if (format == "jpeg" && file.readAtEnd) {
+        error = describe(path, "not a readable image (the file ends before its image data)");
         return false;
     }
     if (decoded.width() > kMaxSide || decoded.height() > kMaxSide) {

@@ -1,9 +1,11 @@
 #include "xfile/xfile.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <string>
 #include <vector>
 
 #if defined(__unix__) || defined(__APPLE__)
@@ -121,17 +123,35 @@ bool loadMesh(const void* data, std::size_t size, MeshData& out, LoadError& err)
 bool loadMeshFile(const std::string& path, MeshData& out, LoadError& err)
 {
     out = MeshData{};
+    // Only a regular file is read, and no more of it than a decompressed body
+    // may hold: a device such as /dev/zero never ends, and opening a FIFO
+    // would wait for a writer.
+    constexpr std::size_t kMaxFileBytes = detail::kMaxDecompressedBytes;
+    const std::string tooLarge =
+        path + " is larger than the " + std::to_string(kMaxFileBytes >> 20) + " MiB a model file may have";
 #if defined(__unix__) || defined(__APPLE__)
-    // Mapping the file spares a copy of it, which matters for big text files.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         err.cause = LoadError::Cause::Unreadable;
         err.message = "cannot open " + path + ": " + std::strerror(errno);
         return false;
     }
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-        const std::size_t size = std::size_t(st.st_size);
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        err.cause = LoadError::Cause::Unreadable;
+        err.message = "cannot read " + path + ": not a regular file";
+        return false;
+    }
+    if (std::uintmax_t(st.st_size) > kMaxFileBytes) {
+        ::close(fd);
+        err.cause = LoadError::Cause::Unreadable;
+        err.message = tooLarge;
+        return false;
+    }
+    const std::size_t size = std::size_t(st.st_size);
+    if (size > 0) {
+        // Mapping the file spares a copy of it, which matters for big text files.
         int flags = MAP_PRIVATE;
 #ifdef MAP_POPULATE
         flags |= MAP_POPULATE;
@@ -144,35 +164,65 @@ bool loadMeshFile(const std::string& path, MeshData& out, LoadError& err)
             return ok;
         }
     }
-    ::close(fd);
-#endif
     std::vector<unsigned char> bytes;
+    bool readOk = true;
     try {
-        std::FILE* f = std::fopen(path.c_str(), "rb");
-        if (!f) {
-            err.cause = LoadError::Cause::Unreadable;
-            err.message = "cannot open " + path + ": " + std::strerror(errno);
-            return false;
+        bytes.resize(size);
+        std::size_t got = 0;
+        while (got < size) {
+            const ssize_t n = ::read(fd, bytes.data() + got, size - got);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                readOk = n == 0;
+                break;
+            }
+            got += std::size_t(n);
         }
+        bytes.resize(got);  // a file that shrank while read is read as it now is
+    } catch (const std::bad_alloc&) {
+        ::close(fd);
+        err.cause = LoadError::Cause::Unreadable;
+        err.message = "out of memory reading " + path;
+        return false;
+    }
+    ::close(fd);
+#else
+    std::vector<unsigned char> bytes;
+    bool readOk = true;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        err.cause = LoadError::Cause::Unreadable;
+        err.message = "cannot open " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    try {
         unsigned char chunk[1 << 16];
-        bool readOk = true;
         for (;;) {
             const std::size_t n = std::fread(chunk, 1, sizeof chunk, f);
             bytes.insert(bytes.end(), chunk, chunk + n);
+            if (bytes.size() > kMaxFileBytes) {
+                std::fclose(f);
+                err.cause = LoadError::Cause::Unreadable;
+        err.message = tooLarge;
+                return false;
+            }
             if (n < sizeof chunk) {
                 readOk = !std::ferror(f);
                 break;
             }
         }
-        std::fclose(f);
-        if (!readOk) {
-            err.cause = LoadError::Cause::Unreadable;
-            err.message = "cannot read " + path;
-            return false;
-        }
     } catch (const std::bad_alloc&) {
+        std::fclose(f);
         err.cause = LoadError::Cause::Unreadable;
         err.message = "out of memory reading " + path;
+        return false;
+    }
+    std::fclose(f);
+#endif
+    if (!readOk) {
+        err.cause = LoadError::Cause::Unreadable;
+        err.message = "cannot read " + path + ": " + std::strerror(errno);
         return false;
     }
     return loadMesh(bytes.data(), bytes.size(), out, err);

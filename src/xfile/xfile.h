@@ -36,7 +36,9 @@ struct LoadError {
 bool loadMesh(const void* data, std::size_t size, MeshData& out, LoadError& err);
 
 // Reads the file at `path` (bytes, no text-mode translation) and calls loadMesh.
-// Fails with a message naming the path when it cannot be opened or read.
+// Fails with a message naming the path when it cannot be opened or read, is
+// not a regular file (a folder, device or FIFO is refused before any read and
+// never waited on), or is larger than a decompressed body may be.
 bool loadMeshFile(const std::string& path, MeshData& out, LoadError& err);
 
 }  // namespace xfile

@@ -259,6 +259,45 @@ TEST_F(TextureLoaderTest, RefusesBrokenFilesNamingThem)
     failure(write(tgaHeader(2, 4, 4, 16, 0) + QByteArray(32, '\0'), "depth16.tga"));
 }
 
+// Qt's readers report success for an image whose data ends early and leave
+// the missing pixels as they were; each format must fail instead.
+TEST_F(TextureLoaderTest, RefusesImagesThatEndEarly)
+{
+    QImage noise(64, 64, QImage::Format_RGB32);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 64; ++x)
+            noise.setPixel(x, y, qRgb((x * 37 + y * 11) & 0xFF, (x * y) & 0xFF, (x ^ y) * 4 & 0xFF));
+    QByteArray tga = tgaHeader(2, 64, 64, 24, 0);
+    for (int y = 63; y >= 0; --y)
+        for (int x = 0; x < 64; ++x)
+            tga += bgr(qRed(noise.pixel(x, y)), qGreen(noise.pixel(x, y)), qBlue(noise.pixel(x, y)));
+    write(tga, "whole.tga");
+    save(noise, "whole.bmp");
+    save(noise.convertToFormat(QImage::Format_Indexed8), "whole8.bmp");
+    QImageWriter progressive(path("progressive.jpg"));
+    progressive.setProgressiveScanWrite(true);
+    ASSERT_TRUE(progressive.write(noise));
+    save(noise, "whole.png");
+    save(noise, "whole.jpg");
+    for (const char* name :
+         {"whole.bmp", "whole8.bmp", "whole.png", "whole.jpg", "progressive.jpg", "whole.tga"}) {
+        QFile file(path(name));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray whole = file.readAll();
+        load(path(name));
+        // A PNG that loses only its closing chunk still holds every pixel.
+        const qsizetype lastByte =
+            QByteArray(name).endsWith(".png") ? whole.size() * 9 / 10 : whole.size() - 1;
+        for (qsizetype length : {whole.size() / 10, whole.size() / 4, whole.size() / 2, whole.size() * 3 / 4,
+                                 whole.size() * 9 / 10, lastByte}) {
+            const QByteArray cut = whole.left(length);
+            const std::string cutName = "cut-" + std::to_string(length) + "-" + name;
+            SCOPED_TRACE(cutName);
+            failure(write(cut, cutName.c_str()));
+        }
+    }
+}
+
 TEST_F(TextureLoaderTest, RefusesAbsurdSizes)
 {
     // Headers alone claim the size; nothing that large is allocated.

@@ -1,5 +1,10 @@
 // Malformed and hostile input: every case must end in false with a message,
 // quickly, without allocating more than the input could describe.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 #include <zlib.h>
 
 #include "test_util.h"
@@ -289,4 +294,24 @@ TEST(Hostile, PathologicalButValidInputStaysLinear)
     EXPECT_EQ(r.mesh.faceCount(), 100000u);
     EXPECT_LT(r.seconds, 2.0);
     EXPECT_LE(r.mesh.warnings.size(), 32u);
+}
+
+TEST(Hostile, OnlyRegularFilesAreRead)
+{
+    // A device never ends and a FIFO without a writer would block the open:
+    // both are refused before any read, as is a folder.
+    char folder[] = "/tmp/xfile-special-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string fifo = std::string(folder) + "/model.x";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {std::string("/dev/zero"), fifo, std::string(folder)}) {
+        xfile::MeshData mesh;
+        xfile::LoadError error;
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_FALSE(xfile::loadMeshFile(path, mesh, error)) << path;
+        EXPECT_NE(error.message.find(path + ": not a regular file"), std::string::npos) << error.message;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1)) << path;
+    }
+    std::remove(fifo.c_str());
+    rmdir(folder);
 }
