@@ -204,7 +204,7 @@ bool loadMeshFile(const std::string& path, MeshData& out, LoadError& err)
             if (bytes.size() > kMaxFileBytes) {
                 std::fclose(f);
                 err.cause = LoadError::Cause::Unreadable;
-        err.message = tooLarge;
+                err.message = tooLarge;
                 return false;
             }
             if (n < sizeof chunk) {
