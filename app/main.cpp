@@ -62,7 +62,8 @@ bool isPlainInfo(int argc, char** argv)
 {
     if (argc < 3 || std::string(argv[1]) != "--info")
         return false;
-    return std::none_of(argv + 2, argv + argc, [](const char* arg) { return arg[0] == '-' && arg[1] != '\0'; });
+    return std::none_of(argv + 2, argv + argc,
+                        [](const char* arg) { return arg[0] == '-' && arg[1] != '\0'; });
 }
 
 }  // namespace
