@@ -93,7 +93,8 @@ sanitize)
     # The device parity cases draw every delivered model on both devices
     # through the code the other OpenGL and reference tests cover; they run
     # once, in the test pass (here they would add about 45 s).
-    run_suite "$SANITIZE_DIR" -E '^test_parity$'
+    # The package test builds a .deb of the Release tree's kind; it runs there.
+    run_suite "$SANITIZE_DIR" -E '^(test_parity|deb_package)$'
     ;;
 fuzz)
     install_missing "${PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"

@@ -26,12 +26,15 @@ void limitResources()
     // Each thread's malloc arena reserves 64 MiB of address space; the
     // rasteriser's threads would spend much of the limit on reservations.
     mallopt(M_ARENA_MAX, 2);
-    // Lowered only: a tighter limit the caller set stays.
+#ifndef ORVANE_SANITIZED
+    // Lowered only: a tighter limit the caller set stays. (A sanitizer build
+    // reserves terabytes for its shadow memory and keeps no such limit.)
     rlimit memory{};
     if (getrlimit(RLIMIT_AS, &memory) == 0 && memory.rlim_cur > kThumbnailBytes) {
         memory.rlim_cur = kThumbnailBytes;
         setrlimit(RLIMIT_AS, &memory);
     }
+#endif
     signal(SIGALRM, giveUp);
     alarm(kThumbnailSeconds);
 }
