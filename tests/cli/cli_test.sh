@@ -95,9 +95,15 @@ check "  and leaves no file" test -z "$(ls "$work" | grep none-thumb)"
 # The alarm the program sets for itself, rung early.
 env -u DISPLAY -u QT_QPA_PLATFORM "$program" --thumbnail "$assets/X-File/teapot.x" "$work/none-thumb.png" 8192 \
     2>/dev/null &
-sleep 3  # long enough for the handler to be set even in a slow (sanitizer) build
-kill -ALRM $! 2>/dev/null
-wait $!
+thumbnailer=$!
+# Rung once the program has set its handler (SIGALRM, 14, in the caught mask).
+for _ in $(seq 200); do
+    caught=$(sed -n 's/^SigCgt:\s*//p' "/proc/$thumbnailer/status" 2>/dev/null)
+    [ -n "$caught" ] && (( (16#$caught >> 13) & 1 )) && break
+    sleep 0.05
+done
+kill -ALRM $thumbnailer 2>/dev/null
+wait $thumbnailer
 check "a thumbnail past its time gives up with status 3" test $? -eq 3
 check "  and leaves no file" test -z "$(ls "$work" | grep none-thumb)"
 
