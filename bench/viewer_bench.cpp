@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "open_form1.h"
 #include "platform/application.h"
 #include "platform/services.h"
 #include "render/system/system_runtime.h"
@@ -39,7 +40,7 @@ std::vector<double> timeRepeated(int count, F&& work)
 }
 
 // Every handled control away from its default, so that a reset runs 21 times.
-void changeEverySetting(ui::Form1& w)
+void changeEverySetting(testing_support::OpenForm1& w)
 {
     for (ui::ScrollBar* bar : {w.HScroll4_, w.HScroll5_, w.HScroll6_, w.HScroll7_, w.HScroll8_, w.HScroll9_,
                                w.HScroll10_, w.HScroll11_}) {
@@ -90,7 +91,7 @@ QString writeGrid(int triangles)
 
 // From a click on the directional-light check box to the next frame the
 // frame loop presents, `count` times.
-std::vector<double> clickToFrame(ui::Form1& form, int count)
+std::vector<double> clickToFrame(testing_support::OpenForm1& form, int count)
 {
     bool presented = false;
     // Connected after the form's own handler, so it runs once the frame is presented.
@@ -119,7 +120,7 @@ int main(int argc, char** argv)
 {
     platform::Application app(argc, argv);
     d3d::SystemRuntime runtime;
-    ui::Form1 form(runtime);
+    testing_support::OpenForm1 form(runtime);
     form.show();
     QCoreApplication::processEvents();
 

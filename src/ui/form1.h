@@ -69,40 +69,6 @@ public:
     viewer::Scene& scene() { return scene_; }
     d3d::VBDirect3D8& module() { return module_; }
 
-    // Controls, by their names on the form. What each numbered one holds:
-    //   Picture1  the render panel
-    //   Text1, List1     the model's file name, and the list of delivered models
-    //   Text2, Combo1    the texture's file name, and the list of delivered textures
-    //   Command1 Run (実行), Command2 exit, Command3 about, Command4 settings reset,
-    //   Command5 texture update (更新)
-    //   HScroll1, Check1  Y rotation speed and on/off; HScroll2, Check2 the same for X
-    //   HScroll4   field of view (degrees)       HScroll5   look-at height
-    //   HScroll10  camera position (Z)           HScroll11  camera position (Y)
-    //   HScroll8   transparency (diffuse alpha)  HScroll9   gloss (specular)
-    //   Check6(0..2)  material colour R, G, B;   Check3  texture on/off
-    //   Check7     wireframe
-    //   Check8, Check10(0..2), HScroll6, Check12  direct light: on/off, R G B,
-    //              intensity, intensity read-out
-    //   Check9, Check11(0..2), HScroll7, Check13  ambient light: the same
-    //   Check14    settings column shown (window width)
-    //   Label7, Label8  face and vertex counts; Label14, Label15 the
-    //              transparency and gloss captions; the other labels are fixed
-    //   Timer1     the frame timer (30 ms)
-    QWidget* picture1_ = nullptr;
-    ui::Label *Label1_, *Label2_, *Label3_, *Label4_, *Label5_, *Label6_, *Label7_, *Label8_, *Label9_,
-        *Label10_, *Label11_, *Label13_, *Label14_, *Label15_, *Label16_, *Label17_;
-    QLineEdit *Text1_, *Text2_;
-    ui::ListBox* List1_;
-    QComboBox* Combo1_;
-    ui::PushButton *Command1_, *Command2_, *Command3_, *Command4_, *Command5_;
-    ui::CheckBox *Check1_, *Check2_, *Check3_, *Check7_, *Check8_, *Check9_, *Check12_, *Check13_, *Check14_;
-    ui::CheckArray *Check6_, *Check10_, *Check11_;
-    ui::ScrollBar *HScroll1_, *HScroll2_, *HScroll4_, *HScroll5_, *HScroll6_, *HScroll7_, *HScroll8_,
-        *HScroll9_, *HScroll10_, *HScroll11_;
-    QTimer* Timer1_;
-    QMenu* mnuMenu_;
-    QAction *mnuStart_, *mnuEnd_;
-
     // Handlers.
     void Form_Load();
     void Form_KeyDown(int keyCode, int shift);
@@ -138,6 +104,42 @@ public:
     Form2* aboutDialog() const { return form2_; }
 
 protected:
+    // The controls, by their names on the form. They are the form's own: the
+    // scene reads them through SceneControls, and widget tests reach them
+    // through a subclass. What each numbered one holds:
+    //   Picture1  the render panel
+    //   Text1, List1     the model's file name, and the list of delivered models
+    //   Text2, Combo1    the texture's file name, and the list of delivered textures
+    //   Command1 Run (実行), Command2 exit, Command3 about, Command4 settings reset,
+    //   Command5 texture update (更新)
+    //   HScroll1, Check1  Y rotation speed and on/off; HScroll2, Check2 the same for X
+    //   HScroll4   field of view (degrees)       HScroll5   look-at height
+    //   HScroll10  camera position (Z)           HScroll11  camera position (Y)
+    //   HScroll8   transparency (diffuse alpha)  HScroll9   gloss (specular)
+    //   Check6(0..2)  material colour R, G, B;   Check3  texture on/off
+    //   Check7     wireframe
+    //   Check8, Check10(0..2), HScroll6, Check12  direct light: on/off, R G B,
+    //              intensity, intensity read-out
+    //   Check9, Check11(0..2), HScroll7, Check13  ambient light: the same
+    //   Check14    settings column shown (window width)
+    //   Label7, Label8  face and vertex counts; Label14, Label15 the
+    //              transparency and gloss captions; the other labels are fixed
+    //   Timer1     the frame timer (30 ms)
+    QWidget* picture1_ = nullptr;
+    ui::Label *Label1_, *Label2_, *Label3_, *Label4_, *Label5_, *Label6_, *Label7_, *Label8_, *Label9_,
+        *Label10_, *Label11_, *Label13_, *Label14_, *Label15_, *Label16_, *Label17_;
+    QLineEdit *Text1_, *Text2_;
+    ui::ListBox* List1_;
+    QComboBox* Combo1_;
+    ui::PushButton *Command1_, *Command2_, *Command3_, *Command4_, *Command5_;
+    ui::CheckBox *Check1_, *Check2_, *Check3_, *Check7_, *Check8_, *Check9_, *Check12_, *Check13_, *Check14_;
+    ui::CheckArray *Check6_, *Check10_, *Check11_;
+    ui::ScrollBar *HScroll1_, *HScroll2_, *HScroll4_, *HScroll5_, *HScroll6_, *HScroll7_, *HScroll8_,
+        *HScroll9_, *HScroll10_, *HScroll11_;
+    QTimer* Timer1_;
+    QMenu* mnuMenu_;
+    QAction *mnuStart_, *mnuEnd_;
+
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     // Closing the main window ends the program, the about dialog with it.

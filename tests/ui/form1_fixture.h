@@ -16,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "open_form1.h"
 #include "platform/services.h"
 #include "scripted_runtime.h"
 #include "ui/form1.h"
@@ -126,7 +127,7 @@ struct Form1Fixture {
         platform::hooks().messageBox = [this](const QString& text) { messages << text; };
         platform::hooks().endProgram = [](int status) { throw ProgramEnded{status}; };
         runtime.useWidgetParents = true;
-        form = std::make_unique<ui::Form1>(runtime);
+        form = std::make_unique<testing_support::OpenForm1>(runtime);
     }
     ~Form1Fixture()
     {
@@ -155,7 +156,7 @@ struct Form1Fixture {
     QString previousFolder;
 
     ScriptedRuntime runtime;
-    std::unique_ptr<ui::Form1> form;
+    std::unique_ptr<testing_support::OpenForm1> form;
     QStringList messages;
 };
 

@@ -57,7 +57,7 @@ private slots:
 void Form1Layout::captions()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     QCOMPARE(w.windowTitle(), QStringLiteral("Orvane"));
     QCOMPARE(w.Command1_->text(), QStringLiteral("実行(&S)"));
     QCOMPARE(w.Command2_->text(), QStringLiteral("終了(&E)"));
@@ -113,7 +113,7 @@ void Form1Layout::captions()
 void Form1Layout::geometryInPixels()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     if (qAbs(ui::logicalDpi() - 96.0) > 0.01)
         QSKIP("pixel sizes are checked at 96 dots per inch");
     // 15 twips to the pixel.
@@ -136,7 +136,7 @@ void Form1Layout::geometryInPixels()
 void Form1Layout::scrollBarRangesAndDefaults()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     struct Bar {
         ui::ScrollBar* bar;
         int min, max, large, value;
@@ -162,7 +162,7 @@ void Form1Layout::scrollBarRangesAndDefaults()
 void Form1Layout::checkBoxDefaults()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     QCOMPARE(w.Check(1), std::int16_t(1));
     QCOMPARE(w.Check(2), std::int16_t(0));
     QCOMPARE(w.Check(3), std::int16_t(0));
@@ -180,7 +180,7 @@ void Form1Layout::checkBoxDefaults()
 void Form1Layout::listsAndTextBoxes()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     QStringList models;
     for (int i = 0; i < w.List1_->count(); ++i)
         models << w.List1_->item(i)->text();
@@ -211,7 +211,7 @@ void Form1Layout::picture1ReportsInnerUnits()
 void Form1Layout::opensCollapsedWithReadOuts()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     // Designed width less 3700 twips: about as wide as the render panel.
@@ -225,7 +225,7 @@ void Form1Layout::opensCollapsedWithReadOuts()
 void Form1Layout::colourAndFont()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     const QColor lavender(217, 215, 232);
     QCOMPARE(w.palette().color(QPalette::Window), lavender);
     QCOMPARE(w.Check1_->palette().color(QPalette::Window), lavender);
@@ -242,7 +242,7 @@ void Form1Layout::colourAndFont()
 void Form1Layout::tabOrderFollowsTabIndexes()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     QList<QWidget*> expected = {
         w.Command1_,      w.picture1_,      w.Text1_,        w.HScroll1_,      w.HScroll2_,
         w.Check1_,        w.Check2_,        w.Check3_,       w.Text2_,         w.HScroll4_,
@@ -336,7 +336,7 @@ void Form1Layout::twipsRoundEdges()
 void Form1Layout::captionsFitTheirLabels()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     // The viewpoint captions run widest: their gaps are ideographic spaces.
     for (ui::Label* label :
          {w.Label1_, w.Label6_, w.Label16_, w.Label17_, w.Label14_, w.Label15_, w.Label2_}) {
@@ -367,7 +367,7 @@ void Form1Layout::captionsFitTheirLabels()
 void Form1Layout::listShowsWholeRows()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     const int row = w.List1_->sizeHintForRow(0);
@@ -387,7 +387,7 @@ void Form1Layout::listShowsWholeRows()
 void Form1Layout::intensityBarsStayOperableBesideTheirReadOuts()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     w.Check14_->setValue16(1);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -419,7 +419,7 @@ void Form1Layout::intensityBarsStayOperableBesideTheirReadOuts()
 void Form1Layout::focusedControlsShowAFocusMark()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     w.Check14_->setValue16(1);
     QVERIFY(f.showActive());
     // Each control painted with and without the focus: the two pictures differ.
@@ -448,7 +448,7 @@ void Form1Layout::focusedControlsShowAFocusMark()
 void Form1Layout::standardMenusAreJapanese()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     std::unique_ptr<QMenu> menu(w.Text1_->createStandardContextMenu());
     QStringList texts;
     for (QAction* action : menu->actions())

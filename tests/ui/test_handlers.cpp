@@ -15,7 +15,7 @@ namespace {
 int runs(const Form1Fixture& f) { return int(f.runtime.devices.size()); }
 
 // Every caption the handlers can touch, to compare before and after.
-QStringList captions(const ui::Form1& w)
+QStringList captions(const testing_support::OpenForm1& w)
 {
     return {w.Check12_->text(), w.Check13_->text(), w.Label14_->text(), w.Label15_->text(),
             w.Label7_->text(),  w.Label8_->text(),  w.Text1(),          w.Text2()};
@@ -61,7 +61,7 @@ void Handlers::resetAtTheDefaultsRunsNothing()
 void Handlers::resetOfEveryHandledControlRunsTwentyOneTimes()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     const QStringList before = captions(w);
     w.HScroll4_->setValue16(20);
     w.HScroll5_->setValue16(10);
@@ -102,7 +102,7 @@ void Handlers::resetOfEveryHandledControlRunsTwentyOneTimes()
 void Handlers::resetOfRotationOnlyRunsNothing()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     w.HScroll1_->setValue16(7);
     w.HScroll2_->setValue16(9);
     w.Check1_->setValue16(0);
@@ -117,7 +117,7 @@ void Handlers::resetOfRotationOnlyRunsNothing()
 void Handlers::resetShowsTheLightGroupsAgain()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     w.Check9_->setValue16(0);
     for (QWidget* member : {static_cast<QWidget*>((*w.Check11_)[0]), static_cast<QWidget*>((*w.Check11_)[2]),
                             static_cast<QWidget*>(w.HScroll7_), static_cast<QWidget*>(w.Check13_)})
@@ -132,7 +132,7 @@ void Handlers::resetShowsTheLightGroupsAgain()
 void Handlers::intensityReadOuts()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     QStringList direct, ambient;
     for (int v : {0, 30, 200}) {
         w.HScroll6_->setValue16(v);
@@ -149,7 +149,7 @@ void Handlers::intensityReadOuts()
 void Handlers::materialCaptionsComeAfterTheRun()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     QStringList transparency, gloss;
     w.HScroll8_->setValue16(99);
     transparency << w.Label14_->text();
@@ -181,7 +181,7 @@ void Handlers::materialCaptionsComeAfterTheRun()
 void Handlers::widthToggle()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.Check14_->setValue16(1);
@@ -194,7 +194,7 @@ void Handlers::widthToggle()
 void Handlers::scrollBarsRunOncePerCommittedStep()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     w.HScroll10_->triggerAction(QAbstractSlider::SliderPageStepSub);
     QCOMPARE(runs(f), 1);
     QCOMPARE(int(w.HScroll10_->Value()), 980);
@@ -211,7 +211,7 @@ void Handlers::scrollBarsRunOncePerCommittedStep()
 void Handlers::everyArrayMemberRuns()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     int expected = 0;
     for (ui::CheckArray* array : {w.Check6_, w.Check10_, w.Check11_})
         for (int i = 0; i < 3; ++i) {
@@ -223,7 +223,7 @@ void Handlers::everyArrayMemberRuns()
 void Handlers::arrowKeysInTheListLoadEachModel()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     QVERIFY(f.showActive());
     w.List1_->setFocus();
     QTest::keyClick(w.List1_, Qt::Key_Down);
@@ -238,7 +238,7 @@ void Handlers::arrowKeysInTheListLoadEachModel()
 void Handlers::tabSkipsHiddenControls()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     w.Check14_->setValue16(1);
     QVERIFY(f.showActive());
     w.Check8_->setValue16(0);  // hides Check10(0..2), HScroll6 and Check12
@@ -253,7 +253,7 @@ void Handlers::tabSkipsHiddenControls()
 void Handlers::popUpMenuOnlyForTheRightButton()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     const QPoint background(252, 600);  // between the model list and the buttons
@@ -273,7 +273,7 @@ void Handlers::popUpMenuOnlyForTheRightButton()
 void Handlers::rightClicksOnControlsStayWithTheControl()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     w.Check14_->setValue16(1);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -300,7 +300,7 @@ void Handlers::rightClicksOnControlsStayWithTheControl()
 void Handlers::scrollBarKeysStepAsOnWindows()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     ui::ScrollBar* bar = w.HScroll10_;  // 0..999, small step 1, large step 10, at 990
     struct Step {
         Qt::Key key;
@@ -325,7 +325,7 @@ void Handlers::enterPressesTheFocusedButton()
 {
     for (Qt::Key enter : {Qt::Key_Return, Qt::Key_Enter}) {
         Form1Fixture f;
-        ui::Form1& w = *f.form;
+        testing_support::OpenForm1& w = *f.form;
         QTest::keyClick(w.Command1_, enter);  // 実行
         w.Timer1_->stop();
         QCOMPARE(runs(f), 1);
@@ -341,7 +341,7 @@ void Handlers::enterPressesTheFocusedButton()
 void Handlers::typedTextureNameLeavesTheListAlone()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     w.Combo1_->lineEdit()->selectAll();
     QTest::keyClicks(w.Combo1_->lineEdit(), QStringLiteral("mine.png"));
     QTest::keyClick(w.Combo1_->lineEdit(), Qt::Key_Return);
@@ -383,7 +383,7 @@ void Handlers::exitFromButtonAndMenu()
 void Handlers::aboutDialogIsOneModelessInstance()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     w.show();
     w.Command3_Click();
     ui::Form2* dialog = w.aboutDialog();
@@ -433,7 +433,7 @@ void Handlers::aboutDialogContent()
 void Handlers::aboutDialogFocusAndLifecycle()
 {
     Form1Fixture f;
-    ui::Form1& w = *f.form;
+    testing_support::OpenForm1& w = *f.form;
     w.show();
     w.Command3_Click();
     QPointer<ui::Form2> dialog = w.aboutDialog();

@@ -8,6 +8,7 @@
 #include <QWindow>
 #include <QtTest>
 
+#include "open_form1.h"
 #include "platform/application.h"
 #include "platform/services.h"
 #include "render/ref/ref_presenter.h"
@@ -29,7 +30,7 @@ private slots:
 private:
     qreal ratio_ = 1;
     d3d::SystemRuntime runtime_;
-    std::unique_ptr<ui::Form1> form_;
+    std::unique_ptr<testing_support::OpenForm1> form_;
     QString previousDir_;
 };
 
@@ -46,7 +47,7 @@ void HiDpi::initTestCase()
     QDir::setCurrent(QStringLiteral(ORVANE_ASSET_DIR));
     platform::hooks().messageBox = [](const QString& text) { QFAIL(qPrintable(text)); };
     platform::hooks().timeOfDay = [] { return 1000.0f; };
-    form_ = std::make_unique<ui::Form1>(runtime_);
+    form_ = std::make_unique<testing_support::OpenForm1>(runtime_);
     form_->show();
     QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
 }

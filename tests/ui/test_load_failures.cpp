@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "open_form1.h"
 #include "platform/application.h"
 #include "platform/runtime_error.h"
 #include "platform/services.h"
@@ -43,7 +44,7 @@ struct ScratchFolder {
 platform::RuntimeError runFailure(const QString& model, const QString& texture = {})
 {
     d3d::SystemRuntime runtime;
-    ui::Form1 form(runtime);
+    testing_support::OpenForm1 form(runtime);
     form.setText1(model);
     if (!texture.isEmpty()) {
         form.setText2(texture);

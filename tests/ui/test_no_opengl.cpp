@@ -6,6 +6,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "open_form1.h"
 #include "platform/application.h"
 #include "platform/services.h"
 #include "render/system/system_runtime.h"
@@ -41,7 +42,7 @@ struct DeliveredModels {
         QDir::setCurrent(QStringLiteral(ORVANE_ASSET_DIR));
         platform::hooks().messageBox = [this](const QString& text) { messages << text; };
         platform::hooks().timeOfDay = [] { return 1000.0f; };
-        form = std::make_unique<ui::Form1>(runtime);
+        form = std::make_unique<testing_support::OpenForm1>(runtime);
         form->show();
         form->Command1_Click();
     }
@@ -54,11 +55,11 @@ struct DeliveredModels {
     QString previous;
     QStringList messages;
     d3d::SystemRuntime runtime;
-    std::unique_ptr<ui::Form1> form;
+    std::unique_ptr<testing_support::OpenForm1> form;
 };
 
 // One frame of the form's current scene, at a fixed time of day.
-QImage drawnFrame(ui::Form1& form)
+QImage drawnFrame(testing_support::OpenForm1& form)
 {
     form.Timer1_->stop();
     form.Timer1_Timer();
@@ -100,7 +101,7 @@ void NoOpenGL::runFallsBackToTheReferenceDevice()
         QSKIP(qPrintable(why));
     DeliveredModels models;
     {
-        ui::Form1& form = *models.form;
+        testing_support::OpenForm1& form = *models.form;
         QVERIFY(form.Timer1_->isActive());
         QVERIFY(form.Label7_->text().startsWith(QStringLiteral("面の数は   ")));
         form.Timer1_->stop();
@@ -123,7 +124,7 @@ void NoOpenGL::switchingOffTakesEffectOnEveryRun()
         QSKIP(qPrintable(why));
     DeliveredModels models;
     {
-        ui::Form1& form = *models.form;
+        testing_support::OpenForm1& form = *models.form;
         const QImage solid = drawnFrame(form);
         const d3d::DevicePtr first = form.module().Device;
         form.Check7_->setValue16(1);  // wireframe on: a Run of its own
