@@ -31,9 +31,14 @@ only_file() { [ "$(find "$1" -mindepth 1 | wc -l)" -eq "$2" ]; }
 
 # --- Paths that are not regular files are refused before any read ---------
 mkfifo "$work/fifo.x"
+# A broken reader would fill memory from /dev/zero: 4 GiB of address space
+# stops it. (A sanitizer build reserves far more for itself; there the
+# sanitizer's own memory checks stand in.)
+address_space=4194304
+[ -n "${ASAN_OPTIONS:-}" ] && address_space=unlimited
 for path in /dev/zero "$work/fifo.x" "$work"; do
     start=$(date +%s%N)
-    out=$(ulimit -v 4194304; timeout 10 "$program" --info "$path" 2>&1)
+    out=$(ulimit -v "$address_space"; timeout 10 "$program" --info "$path" 2>&1)
     status=$?
     ms=$((($(date +%s%N) - start) / 1000000))
     check "--info $path is refused at once (status $status, $ms ms)" test "$status" -eq 1 -a "$ms" -lt 5000
