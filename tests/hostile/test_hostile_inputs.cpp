@@ -421,25 +421,7 @@ TEST_F(HostileInputs, ModelsWithUnterminatedStringsAndBraces)
 }
 
 // One MSZIP block: `declared` uncompressed bytes, holding the deflated `data`.
-std::string block(const std::string& data, unsigned declared)
-{
-    z_stream s{};
-    deflateInit2(&s, 9, Z_DEFLATED, -15, 9, Z_DEFAULT_STRATEGY);
-    std::vector<unsigned char> out(deflateBound(&s, uLong(data.size())) + 16);
-    s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    s.avail_in = uInt(data.size());
-    s.next_out = out.data();
-    s.avail_out = uInt(out.size());
-    deflate(&s, Z_FINISH);
-    const std::size_t packed = out.size() - s.avail_out;
-    deflateEnd(&s);
-    std::string b;
-    xtest::put16(b, declared);
-    xtest::put16(b, unsigned(packed + 2));
-    b += "CK";
-    b.append(reinterpret_cast<const char*>(out.data()), packed);
-    return b;
-}
+std::string block(const std::string& data, unsigned declared) { return xgen::msZipBlock(data, declared); }
 
 TEST_F(HostileInputs, DecompressionBombsAndLyingContainerSizes)
 {

@@ -60,6 +60,18 @@ void putU16(std::string& out, std::size_t v)
 
 }  // namespace
 
+std::string msZipBlock(std::string_view data, std::size_t declared, std::string_view history)
+{
+    RawDeflater deflater;
+    const std::string packed = deflater.compress(data, history);
+    std::string out;
+    putU16(out, declared);
+    putU16(out, packed.size() + 2);
+    out += "CK";
+    out += packed;
+    return out;
+}
+
 std::string msZipBlocks(std::string_view data, MsZipOptions options)
 {
     if (options.blockSize == 0 || options.blockSize > kMsZipBlockSize) {

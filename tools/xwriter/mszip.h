@@ -25,4 +25,10 @@ struct MsZipOptions {
 // Throws std::runtime_error when zlib fails or a block size is out of range.
 std::string msZipBlocks(std::string_view data, MsZipOptions options = {});
 
+// One block holding `data` compressed with `history` as its dictionary, with
+// `declared` written as its uncompressed size whatever `data` holds: hostile
+// files that lie about their sizes are made with it. Throws
+// std::runtime_error when zlib fails or a size does not fit its 16 bits.
+std::string msZipBlock(std::string_view data, std::size_t declared, std::string_view history = {});
+
 }  // namespace xgen
