@@ -160,13 +160,22 @@ qint64 levelBytes(const Format& f, qint64 width, qint64 height)
 // ---------------------------------------------------------------------------
 // Decoding one level
 
+// Block by block: libsquish's whole-image call runs an OpenMP thread team,
+// which would leave threads behind in the viewer and hangs a process forked
+// after it. Texels of edge blocks that fall outside the image are dropped.
 bool decodeBlocks(const Format& f, const QByteArray& data, int width, int height, QImage& image)
 {
     image = QImage(width, height, QImage::Format_RGBA8888);
     if (image.isNull())
         return false;
-    squish::DecompressImage(image.bits(), width, height, int(image.bytesPerLine()), data.constData(),
-                            f.squishFlags);
+    const char* block = data.constData();
+    for (int by = 0; by < height; by += 4)
+        for (int bx = 0; bx < width; bx += 4, block += f.bits) {
+            std::uint8_t texels[16 * 4];
+            squish::Decompress(texels, block, f.squishFlags);
+            for (int y = 0; y < std::min(4, height - by); ++y)
+                std::copy_n(texels + 16 * y, 4 * std::min(4, width - bx), image.scanLine(by + y) + 4 * bx);
+        }
     if (f.premultiplied) {
         // DXT2 and DXT4 hold colour multiplied by alpha; straight alpha
         // divides it out again (transparent texels lose their colour).
