@@ -83,8 +83,9 @@ seed_texture() {
     convert "$source" $small -alpha set "BMP:$1/rgba.bmp"
     convert "$source" $small -interlace JPEG "$1/progressive.jpg"
     convert "$source" $small -type Grayscale "$1/grey.jpg"
-    # DDS: DXT1 and DXT5 blocks with their mip levels, uncompressed with alpha.
-    convert "$source" $small -define dds:compression=dxt1 "$1/dxt1.dds"
+    # DDS: DXT1 with its mip levels (ImageMagick writes them for sides that
+    # are powers of two), DXT5 with alpha, uncompressed with alpha.
+    convert "$source" -resize 16x8! -define dds:compression=dxt1 "$1/dxt1-mips.dds"
     convert "$source" $small -alpha set -channel A -fx 'i/w' -define dds:compression=dxt5 "$1/dxt5.dds"
     convert "$source" $small -alpha set -define dds:compression=none -define dds:mipmaps=0 "$1/argb.dds"
 }
