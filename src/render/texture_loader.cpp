@@ -269,7 +269,13 @@ bool decodeTgaFile(const QString& path, QImage& image, bool& hasAlpha, std::stri
     const QByteArray bytes = file.readAll();
     std::string why;
     if (!decodeTga(bytes, image, hasAlpha, why)) {
-        error = describe(path, "not a readable TGA image (" + why + ")");
+        // Any file without another signature ends up here; the name only
+        // chooses the words.
+        const bool namedTga =
+            QFileInfo(path).suffix().compare(QLatin1String("tga"), Qt::CaseInsensitive) == 0;
+        error =
+            describe(path, namedTga ? "not a readable TGA image (" + why + ")"
+                                    : "not a BMP, JPEG, PNG, DDS or TGA image (read as TGA: " + why + ")");
         return false;
     }
     return true;

@@ -857,6 +857,8 @@ TEST_F(TextureLoaderTest, FileKindIsToldByTheFirstBytes)
     // A TGA has no signature: it is what any other file is read as.
     QByteArray tga = tgaHeader(2, 1, 1, 24, 0) + bgr(4, 5, 6);
     EXPECT_EQ(load(write(tga, "grey.dds")).levels[0].pixel(0, 0), qRgb(4, 5, 6));
+    const std::string gif = failure(write(QByteArray("GIF89a\1\0\1\0\0\0\0", 13), "anim.gif"));
+    EXPECT_NE(gif.find("not a BMP, JPEG, PNG, DDS or TGA image"), std::string::npos) << gif;
 }
 
 // The DDS textures of real models: DXT1 with full chains (some blocks in
