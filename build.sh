@@ -13,7 +13,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 BUILD_DIR=${BUILD_DIR:-build}
-PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6opengl6-dev zlib1g-dev
+PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6opengl6-dev zlib1g-dev libsquish-dev
           libgl1-mesa-dri fonts-ipafont-gothic fonts-rocknroll qt6-translations-l10n)
 TEST_PACKAGES=(libgtest-dev xvfb xauth imagemagick xdotool shared-mime-info xdg-utils libglib2.0-bin
                desktop-file-utils dpkg-dev file librsvg2-bin python3)

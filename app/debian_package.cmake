@@ -19,9 +19,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Mesa's OpenGL drivers for the hardware device, the Japanese fonts the
-# window asks for, and Qt's own translations. (Debian 12's libqt6gui6
-# carries the X11 platform plugin itself.)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libgl1-mesa-dri, fonts-ipafont-gothic, fonts-rocknroll, qt6-translations-l10n")
+# window asks for, Qt's own translations and libsquish, which decodes DDS
+# textures. (Debian 12's libqt6gui6 carries the X11 platform plugin itself.)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libgl1-mesa-dri, fonts-ipafont-gothic, fonts-rocknroll, qt6-translations-l10n, libsquish0")
 # The desktop, MIME and icon caches are refreshed by the triggers of the
 # packages that own them; nothing to run at install time.
 include(CPack)

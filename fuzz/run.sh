@@ -65,7 +65,7 @@ seed_texture() {
     cp "$ASSET_DIR"/Texture/* "$1"/
     # Every kind of file the loader reads, small and of odd sizes, made from a
     # delivered texture: TGA true colour, with alpha, run-length encoded,
-    # grey and colour-mapped; PNG and BMP in their common depths.
+    # grey and colour-mapped; PNG and BMP in their common depths; DDS.
     local source="$ASSET_DIR/Texture/1.bmp" small="-resize 13x7!"
     convert "$source" $small -type TrueColor "$1/rgb.tga"
     convert "$source" $small -alpha set -channel A -fx 'i/w' -type TrueColorAlpha "$1/rgba.tga"
@@ -83,6 +83,11 @@ seed_texture() {
     convert "$source" $small -alpha set "BMP:$1/rgba.bmp"
     convert "$source" $small -interlace JPEG "$1/progressive.jpg"
     convert "$source" $small -type Grayscale "$1/grey.jpg"
+    # DDS: DXT1 with its mip levels (ImageMagick writes them for sides that
+    # are powers of two), DXT5 with alpha, uncompressed with alpha.
+    convert "$source" -resize 16x8! -define dds:compression=dxt1 "$1/dxt1-mips.dds"
+    convert "$source" $small -alpha set -channel A -fx 'i/w' -define dds:compression=dxt5 "$1/dxt5.dds"
+    convert "$source" $small -alpha set -define dds:compression=none -define dds:mipmaps=0 "$1/argb.dds"
 }
 
 status=0

@@ -7,6 +7,9 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
+#include <utility>
+
+#include "render/dds_reader.h"
 
 namespace d3d {
 namespace {
@@ -229,41 +232,65 @@ protected:
     }
 };
 
-bool decodeFile(const QString& path, QImage& image, bool& hasAlpha, std::string& error)
+// The kinds of file the loader reads, told apart by their first bytes as
+// D3DX does, whatever the name says. TGA has no signature: it is what is left.
+enum class FileKind { Dds, Qt, Tga };
+
+FileKind kindOf(const QByteArray& head, QByteArray& qtFormat)
 {
-    const QFileInfo info(path);
-    if (!info.exists() || !info.isFile()) {
-        error = describe(path, "file not found");
+    if (startsLikeDds(head))
+        return FileKind::Dds;
+    struct Signature {
+        const char* bytes;
+        const char* format;
+    };
+    static constexpr Signature kSignatures[] = {
+        {"BM", "bmp"}, {"\x89PNG\r\n\x1a\n", "png"}, {"\xFF\xD8\xFF", "jpeg"}};
+    for (const auto& [signature, format] : kSignatures)
+        if (head.startsWith(signature)) {
+            qtFormat = format;
+            return FileKind::Qt;
+        }
+    return FileKind::Tga;
+}
+
+bool decodeTgaFile(const QString& path, QImage& image, bool& hasAlpha, std::string& error)
+{
+    // Even a worst-case run-length file of the largest accepted size is well under this.
+    if (QFileInfo(path).size() > qint64(kMaxSide) * kMaxSide * 5 + (1 << 20)) {
+        error = describe(path, "file is too large to be a texture");
         return false;
     }
-    if (info.suffix().compare(QLatin1String("tga"), Qt::CaseInsensitive) == 0) {
-        // Even a worst-case run-length file of the largest accepted size is
-        // well under this.
-        if (info.size() > qint64(kMaxSide) * kMaxSide * 5 + (1 << 20)) {
-            error = describe(path, "file is too large to be a texture");
-            return false;
-        }
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly)) {
-            error = describe(path, "cannot be read (" + file.errorString().toStdString() + ")");
-            return false;
-        }
-        const QByteArray bytes = file.readAll();
-        std::string why;
-        if (!decodeTga(bytes, image, hasAlpha, why)) {
-            error = describe(path, "not a readable TGA image (" + why + ")");
-            return false;
-        }
-        return true;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = describe(path, "cannot be read (" + file.errorString().toStdString() + ")");
+        return false;
     }
+    const QByteArray bytes = file.readAll();
+    std::string why;
+    if (!decodeTga(bytes, image, hasAlpha, why)) {
+        // Any file without another signature ends up here; the name only
+        // chooses the words.
+        const bool namedTga =
+            QFileInfo(path).suffix().compare(QLatin1String("tga"), Qt::CaseInsensitive) == 0;
+        error =
+            describe(path, namedTga ? "not a readable TGA image (" + why + ")"
+                                    : "not a BMP, JPEG, PNG, DDS or TGA image (read as TGA: " + why + ")");
+        return false;
+    }
+    return true;
+}
 
+bool decodeQtFile(const QString& path, const QByteArray& format, QImage& image, bool& hasAlpha,
+                  std::string& error)
+{
     WatchedFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         error = describe(path, "cannot be read (" + file.errorString().toStdString() + ")");
         return false;
     }
     const QByteArray head = file.peek(64);
-    QImageReader reader(&file);
+    QImageReader reader(&file, format);
     reader.setAllocationLimit(600);  // MiB; 16-bit channels of the largest accepted size
     const QSize size = reader.size();
     if (size.isValid() && (size.width() > kMaxSide || size.height() > kMaxSide)) {
@@ -271,7 +298,6 @@ bool decodeFile(const QString& path, QImage& image, bool& hasAlpha, std::string&
                                    std::to_string(size.height()) + ")");
         return false;
     }
-    const QByteArray format = reader.format();  // read() forgets it
     if (format == "bmp" && file.size() < bmpPixelDataEnd(head)) {
         error = describe(path, "not a readable image (the file ends before its pixel data)");
         return false;
@@ -296,6 +322,41 @@ bool decodeFile(const QString& path, QImage& image, bool& hasAlpha, std::string&
         error = describe(path, "not enough memory for the image");
         return false;
     }
+    return true;
+}
+
+// The file's image as stored: one level, or for a DDS file the levels it holds.
+bool decodeFile(const QString& path, std::vector<QImage>& levels, bool& hasAlpha, std::string& error)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || !info.isFile()) {
+        error = describe(path, "file not found");
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = describe(path, "cannot be read (" + file.errorString().toStdString() + ")");
+        return false;
+    }
+    QByteArray qtFormat;
+    const FileKind kind = kindOf(file.peek(8), qtFormat);
+    if (kind == FileKind::Dds) {
+        DdsLevels dds;
+        std::string why;
+        if (!readDds(file, kMaxSide, dds, why)) {
+            error = describe(path, "not a readable DDS image (" + why + ")");
+            return false;
+        }
+        levels = std::move(dds.levels);
+        hasAlpha = dds.hasAlpha;
+        return true;
+    }
+    file.close();
+    QImage image;
+    if (!(kind == FileKind::Qt ? decodeQtFile(path, qtFormat, image, hasAlpha, error)
+                               : decodeTgaFile(path, image, hasAlpha, error)))
+        return false;
+    levels = {std::move(image)};
     return true;
 }
 
@@ -329,9 +390,8 @@ std::vector<std::vector<Tap>> areaTaps(int src, int dst)
     return taps;
 }
 
-QImage resampleToPowerOfTwo(const QImage& src)
+QImage resample(const QImage& src, int w, int h)
 {
-    const int w = nextPowerOfTwo(src.width()), h = nextPowerOfTwo(src.height());
     if (w == src.width() && h == src.height())
         return src;
     QImage dst(w, h, QImage::Format_ARGB32);
@@ -387,17 +447,24 @@ QImage halve(const QImage& src)
 
 bool loadTextureLevels(const QString& path, TextureLevels& out, std::string& error)
 {
-    QImage image;
+    std::vector<QImage> stored;
     bool hasAlpha = false;
-    if (!decodeFile(path, image, hasAlpha, error))
+    if (!decodeFile(path, stored, hasAlpha, error))
         return false;
+    // Level 0 takes the file's size rounded up to powers of two. Each further
+    // level is the file's own where it has one (resampled to the level's size
+    // if that differs), otherwise the average of the level above.
     std::vector<QImage> levels;
-    levels.push_back(resampleToPowerOfTwo(image));
-    while (!levels.back().isNull() && (levels.back().width() > 1 || levels.back().height() > 1))
-        levels.push_back(halve(levels.back()));
-    if (levels.back().isNull()) {
-        error = describe(path, "not enough memory for the texture");
-        return false;
+    int w = nextPowerOfTwo(stored[0].width()), h = nextPowerOfTwo(stored[0].height());
+    for (std::size_t i = 0;; ++i) {
+        levels.push_back(i < stored.size() ? resample(stored[i], w, h) : halve(levels.back()));
+        if (levels.back().isNull()) {
+            error = describe(path, "not enough memory for the texture");
+            return false;
+        }
+        if (w == 1 && h == 1)
+            break;
+        w = std::max(1, w / 2), h = std::max(1, h / 2);
     }
     out.levels = std::move(levels);
     out.hasAlpha = hasAlpha;

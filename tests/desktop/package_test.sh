@@ -43,7 +43,7 @@ check "/usr/bin/orvane links to the program" \
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 for package in libqt6core6 libqt6gui6 libqt6widgets6 libqt6opengl6 libgl1-mesa-dri fonts-ipafont-gothic \
-               fonts-rocknroll qt6-translations-l10n; do
+               fonts-rocknroll qt6-translations-l10n libsquish0; do
     check "it depends on $package" grep -q "\b$package\b" <<<"$depends"
 done
 

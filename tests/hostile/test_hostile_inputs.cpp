@@ -1,7 +1,8 @@
 // Hostile files made at test time from the delivered models and textures:
 // cut short at many offsets, bytes flipped, counts larger than the data,
 // 2^31 and 2^32 counts, 100,000-deep nesting, unterminated strings and braces,
-// decompression bombs and lying container sizes, truncated and lying images.
+// decompression bombs and lying container sizes, truncated and lying images
+// (BMP, PNG, JPEG, TGA and DDS).
 // Each is loaded in a child process limited to 512 MiB of address space and
 // must end in a clean load or a clean error (a message, naming the file for a
 // texture) within 2 s of CPU time. A summary of the figures is printed at the end.
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
+#include <squish.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "dds_writer.h"
 #include "render/texture_loader.h"
 #include "xfile/xfile.h"
 #include "xfile_writer.h"
@@ -498,7 +501,48 @@ std::string tga(const QImage& image, bool runLength)
     return out;
 }
 
-// Every delivered texture, and PNG and TGA files made from them.
+// A DDS file of `image` with `levels` mip levels: DXT1 or DXT5 blocks made by
+// libsquish, or A8R8G8B8 pixels.
+std::string dds(const QImage& image, const char* format, int levels)
+{
+    const bool argb = std::string(format) == "A8R8G8B8";
+    ddstest::Dds header =
+        ddstest::rgbFormat(ddstest::kRgbFlag | ddstest::kAlphaPixelsFlag, 32, 0xFF0000, 0xFF00, 0xFF,
+                           0xFF000000, std::uint32_t(image.width()), std::uint32_t(image.height()));
+    if (!argb)
+        header.pfFlags = ddstest::kFourCcFlag, header.fourCc = ddstest::code(format);
+    header.levels = std::uint32_t(levels);
+    QByteArray out = ddstest::ddsHeader(header);
+    for (int i = 0; i < levels; ++i) {
+        const int w = std::max(1, image.width() >> i), h = std::max(1, image.height() >> i);
+        const QImage level =
+            image.scaled(w, h).convertToFormat(argb ? QImage::Format_ARGB32 : QImage::Format_RGBA8888);
+        if (argb) {
+            for (int y = 0; y < h; ++y)
+                out.append(reinterpret_cast<const char*>(level.constScanLine(y)), qsizetype(w) * 4);
+            continue;
+        }
+        // Block by block: the whole-image call starts OpenMP threads, after
+        // which a forked child that decodes blocks hangs.
+        const int flags = header.fourCc == ddstest::code("DXT1") ? squish::kDxt1 : squish::kDxt5;
+        const int blockBytes = flags == squish::kDxt1 ? 8 : 16;
+        for (int by = 0; by < h; by += 4)
+            for (int bx = 0; bx < w; bx += 4) {
+                std::uint8_t texels[16 * 4];
+                for (int t = 0; t < 16; ++t)  // edge blocks repeat the last row and column
+                    std::memcpy(texels + 4 * t,
+                                level.constScanLine(std::min(h - 1, by + t / 4)) +
+                                    4 * std::min(w - 1, bx + t % 4),
+                                4);
+                char block[16];
+                squish::Compress(texels, block, flags);
+                out.append(block, blockBytes);
+            }
+    }
+    return out.toStdString();
+}
+
+// Every delivered texture, and PNG, TGA and DDS files made from them.
 std::vector<std::pair<std::string, std::string>>
 textureFiles(const std::function<std::string(const char*)>& read)
 {
@@ -513,6 +557,12 @@ textureFiles(const std::function<std::string(const char*)>& read)
                        encode(image.convertToFormat(QImage::Format_Indexed8), "BMP").toStdString());
     files.emplace_back("made.tga", tga(image, false));
     files.emplace_back("made-rle.tga", tga(image, true));
+    files.emplace_back("made-dxt1.dds", dds(image, "DXT1", 7));  // 96×64 down to 1×1
+    QImage translucent = image.convertToFormat(QImage::Format_ARGB32);
+    for (int x = 0; x < translucent.width(); ++x)
+        translucent.setPixel(x, 0, qRgba(x, 0, 0, x * 2));
+    files.emplace_back("made-dxt5.dds", dds(translucent, "DXT5", 3));
+    files.emplace_back("made-argb.dds", dds(translucent, "A8R8G8B8", 2));
     return files;
 }
 
@@ -645,6 +695,47 @@ TEST_F(HostileInputs, ImagesWithLyingHeaders)
                 check(Kind::Texture,
                       std::string(name) + " byte " + std::to_string(field) + " = " + std::to_string(v), lying,
                       ".tga");
+            }
+    }
+}
+
+// DDS headers whose sizes, counts and formats lie. The sizes are checked
+// against the file before anything is read or allocated.
+TEST_F(HostileInputs, DdsWithLyingHeaders)
+{
+    const auto files = textureFiles([this](const char* n) { return texture(n); });
+    const std::uint32_t sizes[] = {0, 1, 3, 5, 8193, 65536, 0x7FFFFFFF, 0x80000000, 0x80000001, 0xFFFFFFFF};
+    for (const auto& [name, bytes] : files) {
+        if (!name.ends_with(".dds"))
+            continue;
+        for (std::uint32_t v : sizes)
+            for (std::size_t field : {12u, 16u, 28u}) {  // height, width, mip count
+                std::string lying = bytes;
+                put32At(lying, field, v);
+                check(Kind::Texture, name + " field " + std::to_string(field) + " = " + std::to_string(v),
+                      lying, ".dds");
+            }
+        for (std::uint32_t v : sizes) {  // a volume of that depth; a square of that side
+            std::string volume = bytes, square = bytes;
+            put32At(volume, 8, 0x1007 | 0x800000);
+            put32At(volume, 24, v);
+            check(Kind::Texture, name + " volume of depth " + std::to_string(v), volume, ".dds");
+            put32At(square, 12, v);
+            put32At(square, 16, v);
+            check(Kind::Texture, name + " " + std::to_string(v) + " square", square, ".dds");
+        }
+        for (std::uint32_t caps2 : {0x200u, 0xFE00u, 0x200000u, 0xFFFFFFFFu}) {  // cube, volume caps
+            std::string lying = bytes;
+            put32At(lying, 112, caps2);
+            check(Kind::Texture, name + " caps2 " + std::to_string(caps2), lying, ".dds");
+        }
+        for (std::size_t field : {76u, 80u, 84u, 88u, 92u, 104u})  // the pixel format
+            for (std::uint32_t v : {0u, 1u, 0x20u, 0x41u, 0x20000u, 0x30315844u, 0xFFFFFFFFu}) {
+                std::string lying = bytes;
+                put32At(lying, field, v);
+                check(Kind::Texture,
+                      name + " format field " + std::to_string(field) + " = " + std::to_string(v), lying,
+                      ".dds");
             }
     }
 }

@@ -65,6 +65,7 @@ private slots:
     void cleanupTestCase();
     void sameScene_data();
     void sameScene();
+    void ddsTexturedCorpusModels();
 
 private:
     QString previousFolder_;
@@ -140,6 +141,37 @@ void DeviceParity::sameScene()
         diff.save(stem + QStringLiteral("-diff.png"));
     }
     QVERIFY2(share >= 0.99, qPrintable(QStringLiteral("%1 % of pixels agree").arg(share * 100, 0, 'f', 2)));
+}
+
+// Models of the corpus whose textures are DDS files (DXT1 with their own mip
+// levels, X8R8G8B8 with a zero fourth byte), in the authored look: both
+// devices read every texture and draw them alike.
+void DeviceParity::ddsTexturedCorpusModels()
+{
+    const QString folder = QStringLiteral(ORVANE_XCORPUS_DIR "/dxsdk-legacy/Media");
+    if (!QFileInfo::exists(folder))
+        QSKIP("the corpus is not beside the repository");
+    for (const char* name : {"Tiny/tiny.x", "Dwarf/Dwarf.x"}) {
+        app::RenderRequest request;
+        request.model = folder + QLatin1Char('/') + QLatin1String(name);
+        request.size = {192, 192};
+        request.look = app::Look::Authored;
+        std::string error;
+        QStringList halNotes, refNotes;
+        request.deviceType = 1;
+        const std::optional<QImage> hal = app::renderFrame(request, error, {}, &halNotes);
+        QVERIFY2(hal, error.c_str());
+        request.deviceType = 2;
+        const std::optional<QImage> ref = app::renderFrame(request, error, {}, &refNotes);
+        QVERIFY2(ref, error.c_str());
+        QVERIFY2(halNotes.isEmpty(), qPrintable(halNotes.join(QLatin1Char('\n'))));
+        QVERIFY2(refNotes.isEmpty(), qPrintable(refNotes.join(QLatin1Char('\n'))));
+        QImage diff;
+        const double share = agreement(*hal, *ref, 3, diff);
+        QVERIFY2(
+            share >= 0.99,
+            qPrintable(QStringLiteral("%1: %2 % of pixels agree").arg(name).arg(share * 100, 0, 'f', 2)));
+    }
 }
 
 int main(int argc, char** argv)
