@@ -462,12 +462,15 @@ bool MeshBuilder::endMesh(const Matrix& world)
     }
     anyMesh_ = true;
     if (recordPlacement) {
-        // A copy: cloneSource_ holds room for every corner of the mesh.
         placement.kept = true;
         placement.first = base_;
         placement.count = total;
         placement.fileCount = nV;
-        placement.cloneSource.assign(cloneSource_.begin(), cloneSource_.end());
+        // Handed over, not copied: a copy would touch fresh pages, which
+        // costs more than the copying. (The room reserved for a clone per
+        // corner goes with it; pages never written cost address space only.)
+        placement.cloneSource.clear();
+        placement.cloneSource.swap(cloneSource_);
     }
     resetMesh();
     return true;

@@ -93,10 +93,11 @@ public:
 
     // Where the last endMesh() put its mesh, recorded only while
     // `recordPlacement` is set (the scene reader needs it; the merged view
-    // alone does not pay for the copy): `kept` is false when the mesh was
-    // dropped as empty; its vertices are [first, first + count) of the output,
-    // the first `fileCount` as the file lists them, then the clones of the
-    // normal split, clone k copying file vertex cloneSource[k].
+    // alone does not): `kept` is false when the mesh was dropped as empty;
+    // its vertices are [first, first + count) of the output, the first
+    // `fileCount` as the file lists them, then the clones of the normal
+    // split, clone k copying file vertex cloneSource[k]. The builder hands
+    // its own clone list over (take it before the next endMesh()).
     struct Placement {
         bool kept = false;
         std::uint32_t first = 0, count = 0, fileCount = 0;
