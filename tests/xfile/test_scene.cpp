@@ -562,6 +562,20 @@ TEST(SceneAnimation, ANestedFrameNamesTheTargetAndIsNotDrawn)
     EXPECT_EQ(r.scene.animationSets.at(0).animations.at(0).frame, 0u);
 }
 
+TEST(SceneAnimation, CutShortAnywhereBothViewsAgree)
+{
+    // Wherever the file ends, the scene reader succeeds and fails exactly
+    // where the merged view does, with the same message and the same mesh
+    // (loadSceneBytes compares them).
+    const std::string text = header("txt ") + kSkinned;
+    const std::string bin = header("bin ") + textToBinary(kSkinned);
+    for (const std::string* file : {&text, &bin})
+        for (std::size_t at = 16; at < file->size(); at += 3) {
+            SCOPED_TRACE(std::to_string(at) + (file == &bin ? " bin" : " txt"));
+            loadSceneBytes(file->substr(0, at));
+        }
+}
+
 // ---------------------------------------------------------------- real files
 
 namespace {
