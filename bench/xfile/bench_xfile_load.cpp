@@ -40,6 +40,7 @@
 #include <string>
 #include <vector>
 
+#include "mesh_checksum.h"
 #include "start_quietly.h"
 #include "xfile/xfile.h"
 #include "xwriter/mszip.h"
@@ -526,39 +527,6 @@ std::vector<ProcessMedians> interleaved(const std::string& self,
     return out;
 }
 
-// FNV-1a over every array of a merged mesh, in a fixed order.
-std::uint64_t meshChecksum(const xfile::MeshData& m)
-{
-    std::uint64_t h = 1469598103934665603ull;
-    auto bytes = [&](const void* p, std::size_t n) {
-        const unsigned char* b = static_cast<const unsigned char*>(p);
-        for (std::size_t i = 0; i < n; ++i)
-            h = (h ^ b[i]) * 1099511628211ull;
-    };
-    auto array = [&](const auto& v) {
-        const std::uint64_t n = v.size();
-        bytes(&n, sizeof n);
-        bytes(v.data(), v.size() * sizeof v[0]);
-    };
-    array(m.positions), array(m.normals), array(m.texcoords), array(m.colors);
-    array(m.indices), array(m.attributes);
-    for (const auto& g : m.groups) {
-        const std::uint32_t w[3] = {g.attribute, g.faceStart, g.faceCount};
-        bytes(w, sizeof w);
-    }
-    for (const auto& mat : m.materials) {
-        for (const float* f : {mat.diffuse, mat.ambient, mat.specular, mat.emissive})
-            bytes(f, 16);
-        bytes(&mat.power, 4);
-        array(mat.textureFilename);
-    }
-    for (const auto& w : m.warnings)
-        array(w);
-    const int tail[2] = {int(m.encoding), m.floatBits};
-    bytes(tail, sizeof tail);
-    return h;
-}
-
 int printChecksums(int argc, char** argv)
 {
     std::vector<fs::path> files;
@@ -571,7 +539,7 @@ int printChecksums(int argc, char** argv)
         xfile::MeshData m;
         xfile::LoadError err;
         if (xfile::loadMeshFile(p.string(), m, err))
-            std::printf("%016llx %s\n", static_cast<unsigned long long>(meshChecksum(m)), p.c_str());
+            std::printf("%016llx %s\n", static_cast<unsigned long long>(xtest::meshChecksum(m)), p.c_str());
         else
             std::printf("failed: %s %s\n", err.message.c_str(), p.c_str());
     }
