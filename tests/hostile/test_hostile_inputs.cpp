@@ -1,10 +1,12 @@
 // Hostile files made at test time from the delivered models and textures:
 // cut short at many offsets, bytes flipped, counts larger than the data,
 // 2^31 and 2^32 counts, 100,000-deep nesting, unterminated strings and braces,
-// decompression bombs and lying container sizes, truncated and lying images.
+// decompression bombs and lying container sizes, truncated and lying images,
+// and skinned, animated scenes with every fault their objects can have.
 // Each is loaded in a child process limited to 512 MiB of address space and
 // must end in a clean load or a clean error (a message, naming the file for a
-// texture) within 2 s of CPU time. A summary of the figures is printed at the end.
+// texture) within 2 s of CPU time; a model that loads must also hand out a
+// scene that keeps every promise of xfile/scene.h. A summary of the figures is printed at the end.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
@@ -434,8 +436,6 @@ TEST_F(HostileInputs, ModelsWithUnterminatedStringsAndBraces)
 std::string block(const std::string& data, unsigned declared) { return xgen::msZipBlock(data, declared); }
 
 // A skinned, animated model of our own: the delivered models have neither.
-// (Every model that loads in check() also hands out a scene, which must keep
-// every promise of xfile/scene.h: exit 4 otherwise.)
 std::string skinnedModel(const std::string& frames, const std::string& weights, const std::string& animation)
 {
     const char* identity = "1.0,0.0,0.0,0.0, 0.0,1.0,0.0,0.0, 0.0,0.0,1.0,0.0, 0.0,0.0,0.0,1.0;;";
