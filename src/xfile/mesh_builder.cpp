@@ -321,6 +321,8 @@ bool MeshBuilder::endMesh(const Matrix& world)
     ++meshesSeen_;
     const std::uint32_t nV = vertexCount;
     if (nV == 0 || faceCount == 0) {
+        if (recordPlacement)
+            placement = Placement{};
         dropMesh();
         return true;
     }
@@ -459,6 +461,17 @@ bool MeshBuilder::endMesh(const Matrix& world)
         anyMaterialList_ = true;
     }
     anyMesh_ = true;
+    if (recordPlacement) {
+        placement.kept = true;
+        placement.first = base_;
+        placement.count = total;
+        placement.fileCount = nV;
+        // Handed over, not copied: a copy would touch fresh pages, which
+        // costs more than the copying. (The room reserved for a clone per
+        // corner goes with it; pages never written cost address space only.)
+        placement.cloneSource.clear();
+        placement.cloneSource.swap(cloneSource_);
+    }
     resetMesh();
     return true;
 }
