@@ -87,19 +87,6 @@ Quaternion sampleRotation(const Channel& c, double ticks)
     return slerp(a, b, s.f);
 }
 
-// The 3x3 cofactor matrix of m's upper part with the sign of its
-// determinant folded in: proportional to the inverse transpose with a
-// positive factor, which is what normals need before renormalising.
-void normalMatrix(const float* m, float* out)
-{
-    const double a = m[0], b = m[1], c = m[2], d = m[4], e = m[5], f = m[6], g = m[8], h = m[9], i = m[10];
-    double cof[9] = {e * i - f * h,    -(d * i - f * g), d * h - e * g,    -(b * i - c * h), a * i - c * g,
-                     -(a * h - b * g), b * f - c * e,    -(a * f - c * d), a * e - b * d};
-    const double det = a * cof[0] + b * cof[1] + c * cof[2];
-    for (int k = 0; k < 9; ++k)
-        out[k] = float(det < 0 ? -cof[k] : cof[k]);
-}
-
 // The inverse of an affine matrix in double; false when it has none.
 bool invertAffine(const Matrix4& m, std::array<double, 16>& out)
 {
@@ -339,18 +326,24 @@ void skinVertices(const Skin& skin, std::span<const Matrix4> palette, std::size_
         }
         if (!withNormals)
             continue;
-        const float upper[12] = {m[0], m[1], m[2], 0, m[4], m[5], m[6], 0, m[8], m[9], m[10], 0};
-        float c[9];
-        normalMatrix(upper, c);
+        // The inverse transpose of the blended 3x3 part, up to a positive
+        // factor: its cofactor matrix, negated for a mirror.
+        const float a = m[0], b = m[1], c = m[2], d = m[4], e = m[5], f = m[6], g = m[8], h = m[9], i = m[10];
+        float cof[9] = {e * i - f * h, f * g - d * i, d * h - e * g, c * h - b * i, a * i - c * g,
+                        b * g - a * h, b * f - c * e, c * d - a * f, a * e - b * d};
+        if (a * cof[0] + b * cof[1] + c * cof[2] < 0)
+            for (float& x : cof)
+                x = -x;
         const float* n = &skin.normals[v * 3];
-        const double nx = double(n[0]) * c[0] + double(n[1]) * c[3] + double(n[2]) * c[6];
-        const double ny = double(n[0]) * c[1] + double(n[1]) * c[4] + double(n[2]) * c[7];
-        const double nz = double(n[0]) * c[2] + double(n[1]) * c[5] + double(n[2]) * c[8];
-        const double length = std::sqrt(nx * nx + ny * ny + nz * nz);
-        if (length > 0 && std::isfinite(length)) {
-            normals[out] = float(nx / length);
-            normals[out + 1] = float(ny / length);
-            normals[out + 2] = float(nz / length);
+        const float nx = n[0] * cof[0] + n[1] * cof[3] + n[2] * cof[6];
+        const float ny = n[0] * cof[1] + n[1] * cof[4] + n[2] * cof[7];
+        const float nz = n[0] * cof[2] + n[1] * cof[5] + n[2] * cof[8];
+        const float length2 = nx * nx + ny * ny + nz * nz;
+        if (length2 > 0 && std::isfinite(length2)) {
+            const float inverse = 1.0f / std::sqrt(length2);
+            normals[out] = nx * inverse;
+            normals[out + 1] = ny * inverse;
+            normals[out + 2] = nz * inverse;
         } else {
             std::copy_n(&staticNormals[out], 3, &normals[out]);
         }
