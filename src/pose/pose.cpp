@@ -332,8 +332,8 @@ void skinVertices(const Skin& skin, std::span<const Matrix4> palette, std::size_
         float cof[9] = {e * i - f * h, f * g - d * i, d * h - e * g, c * h - b * i, a * i - c * g,
                         b * g - a * h, b * f - c * e, c * d - a * f, a * e - b * d};
         if (a * cof[0] + b * cof[1] + c * cof[2] < 0)
-            for (float& x : cof)
-                x = -x;
+            for (float& term : cof)
+                term = -term;
         const float* n = &skin.normals[v * 3];
         const float nx = n[0] * cof[0] + n[1] * cof[3] + n[2] * cof[6];
         const float ny = n[0] * cof[1] + n[1] * cof[4] + n[2] * cof[7];
