@@ -567,6 +567,8 @@ Rig::Rig(const xfile::Scene& scene, const xfile::MeshData& mesh)
                 const std::size_t pairs = std::min(bone.vertices.size(), bone.weights.size());
                 for (std::size_t k = 0; k < pairs; ++k) {
                     const float w = bone.weights[k];
+                    if (w == 0)
+                        continue;  // exporters write them; they weigh nothing
                     if (bone.vertices[k] >= placed.fileVertexCount || !(w > 0) || !std::isfinite(w)) {
                         dropped = true;
                         continue;

@@ -49,7 +49,8 @@
 //    frame's FrameTransformMatrix; a posed vertex or normal that comes out
 //    non-finite keeps its place in the merged (static) mesh. Posing never
 //    hands out NaN geometry.
-//  * Skin weights: negative, zero and non-finite weights are dropped; the
+//  * Skin weights: negative, zero and non-finite weights are dropped (zero
+//    ones silently: exporters write them); the
 //    rest are normalised per vertex when their sum is > 0. A vertex with no
 //    influence moves rigidly with its mesh's frame (warning). Vertices the
 //    normal split cloned take the influences of their source vertex.
