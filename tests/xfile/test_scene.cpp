@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 
+#include "scene_checks.h"
 #include "test_util.h"
 
 using namespace xtest;
@@ -59,43 +60,7 @@ struct SceneResult {
 // What every scene must satisfy, whatever the input.
 void expectSceneConsistent(const xfile::MeshData& mesh, const xfile::Scene& s)
 {
-    for (std::size_t i = 0; i < s.frames.size(); ++i)
-        EXPECT_TRUE(s.frames[i].parent == kNoIndex || s.frames[i].parent < i) << "frame " << i;
-    std::uint32_t next = 0;
-    for (const xfile::SceneMesh& m : s.meshes) {
-        EXPECT_EQ(m.firstVertex, next) << m.name;
-        next = m.firstVertex + m.vertexCount;
-        EXPECT_TRUE(m.frame == kNoIndex || m.frame < s.frames.size());
-        EXPECT_LE(m.fileVertexCount, m.vertexCount);
-        ASSERT_EQ(m.cloneSource.size(), m.vertexCount - m.fileVertexCount);
-        for (std::size_t k = 0; k < m.cloneSource.size(); ++k) {
-            ASSERT_LT(m.cloneSource[k], m.fileVertexCount);
-            // A clone is a copy of its source: same placed position.
-            const std::uint32_t clone = m.firstVertex + m.fileVertexCount + std::uint32_t(k);
-            const std::uint32_t source = m.firstVertex + m.cloneSource[k];
-            ASSERT_EQ(pos(mesh, clone), pos(mesh, source)) << m.name << " clone " << k;
-        }
-        for (const xfile::SceneBone& b : m.bones) {
-            ASSERT_EQ(b.vertices.size(), b.weights.size());
-            for (std::uint32_t v : b.vertices)
-                ASSERT_LT(v, m.fileVertexCount);
-            EXPECT_TRUE(b.frame == kNoIndex ||
-                        (b.frame < s.frames.size() && s.frames[b.frame].name == b.frameName));
-        }
-    }
-    EXPECT_EQ(next, mesh.vertexCount());
-    const std::size_t widths[4] = {4, 3, 3, 16};
-    for (const xfile::SceneAnimationSet& set : s.animationSets)
-        for (const xfile::SceneAnimation& a : set.animations) {
-            EXPECT_TRUE(a.frame == kNoIndex ||
-                        (a.frame < s.frames.size() && s.frames[a.frame].name == a.frameName));
-            int c = 0;
-            for (const xfile::SceneKeys* k : {&a.rotation, &a.scale, &a.position, &a.matrix}) {
-                EXPECT_EQ(k->values.size(), k->times.size() * widths[c++]);
-                EXPECT_TRUE(std::is_sorted(k->times.begin(), k->times.end()));
-            }
-        }
-    EXPECT_GT(s.ticksPerSecond, 0);
+    EXPECT_EQ(sceneFault(mesh, s), "");
 }
 
 SceneResult loadSceneBytes(const std::string& file)
