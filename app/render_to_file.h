@@ -12,8 +12,9 @@
 #include <string>
 
 namespace viewer {
+class AuthoredModel;
 class StoredControls;
-}
+}  // namespace viewer
 
 namespace app {
 
@@ -24,7 +25,9 @@ struct RenderRequest {
     QString output;
     QString texture;             // viewer look: empty leaves texturing off
     QSize size{505, 499};        // the render panel's size
-    std::optional<double> time;  // viewer look: seconds since midnight; empty: now
+    std::optional<double> time;  // viewer look: seconds since midnight; empty: now.
+                                 // authored look: seconds into the animation; empty: 0
+    QString animation;           // authored look: the set that plays; empty: the first
     int deviceType = 1;          // 1 hardware (OpenGL), 2 reference
     Look look = Look::Viewer;
     QByteArray format;  // of the output image; empty: named by its suffix
@@ -37,6 +40,14 @@ struct RenderRequest {
 std::optional<QImage> renderFrame(const RenderRequest& request, std::string& error,
                                   const std::function<void(viewer::StoredControls&)>& adjust = {},
                                   QStringList* notes = nullptr);
+
+// The authored look of request.model loaded once onto an off-screen device
+// of the request's kind and size, handed to `frames`, which may pose and draw
+// it as often as it likes; returns the last frame drawn. Failures as
+// renderFrame's.
+using AuthoredFrames = std::function<void(viewer::AuthoredModel&)>;
+std::optional<QImage> renderAuthoredFrames(const RenderRequest& request, std::string& error,
+                                           const AuthoredFrames& frames, QStringList* notes = nullptr);
 
 // renderFrame, written to request.output; `beforeWriting`, when given, runs
 // once the frame is drawn. Returns the exit status; failures and notes are
