@@ -641,7 +641,7 @@ bool ObjectReader<Lexer>::readMeshNormals()
     if (!lex_.readUInt(nNormals) || !checkCount(nNormals, 3, "normal"))
         return false;
     std::vector<float>& normals = mb_.normals;
-    reserveLarge(normals, std::size_t(nNormals) * 3);
+    reserveToFill(normals, std::size_t(nNormals) * 3);
     normals.resize(std::size_t(nNormals) * 3);
     if (!lex_.readFloats(normals.data(), normals.size()))
         return false;

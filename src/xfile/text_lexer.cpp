@@ -11,6 +11,7 @@
 #include <system_error>
 #include <thread>
 
+#include "xfile/buffers.h"
 #include "xfile/parallel.h"
 
 namespace xfile::detail {
@@ -369,11 +370,8 @@ bool TextLexer::readFloatSlow(float& value)
     return true;
 }
 
-bool TextLexer::readUIntQuiet(std::uint32_t& value)
+bool TextLexer::readUIntQuietSlow(std::uint32_t& value, const char* at)
 {
-    const char* at = p_;
-    if (readUIntFast(value))
-        return true;
     // Ten digits: what readUIntSlow takes without a word.
     const char* q = p_;
     std::uint64_t v = 0;
@@ -392,11 +390,8 @@ bool TextLexer::readUIntQuiet(std::uint32_t& value)
     return false;
 }
 
-bool TextLexer::readFloatQuiet(float& value)
+bool TextLexer::readFloatQuietSlow(float& value, const char* at)
 {
-    const char* at = p_;
-    if (readFloatFast(value))
-        return true;
     const char* q = p_;
     double d;
     bool special;
@@ -517,7 +512,7 @@ std::size_t TextLexer::readSplit(std::size_t count, std::size_t valuesEach, Read
         if (!h->state.compare_exchange_strong(waiting, kRunning))
             return;
         try {
-            h->side.reserve(rest * valuesEach);
+            reserveLarge(h->side, rest * valuesEach);
             h->checkpoints.reserve(rest / kCheckEvery + 1);
             Appender<T> to{h->side};
             while (h->sideRead < h->limit.load(std::memory_order_relaxed)) {
@@ -602,7 +597,7 @@ bool TextLexer::readFloats(float* out, std::size_t count)
 std::size_t TextLexer::readPlainPolygons(std::size_t count, std::uint32_t minCorners, std::uint32_t limit,
                                          std::vector<std::uint32_t>& flat)
 {
-    flat.reserve(flat.size() + count * 4);
+    reserveLarge(flat, flat.size() + count * 4);
     Appender<std::uint32_t> appender{flat};
     return readSplit<std::uint32_t>(
         count, 4,

@@ -121,8 +121,19 @@ private:
     inline bool readFloatFast(float& value);
     // Any value its reader takes without a warning; false, with the position
     // unchanged, for anything else.
-    bool readUIntQuiet(std::uint32_t& value);
-    bool readFloatQuiet(float& value);
+    bool readUIntQuiet(std::uint32_t& value)
+    {
+        const char* at = p_;
+        return readUIntFast(value) || readUIntQuietSlow(value, at);
+    }
+    bool readFloatQuiet(float& value)
+    {
+        const char* at = p_;
+        return readFloatFast(value) || readFloatQuietSlow(value, at);
+    }
+    // The rest of them, from `at`, where the fast path left off.
+    bool readUIntQuietSlow(std::uint32_t& value, const char* at);
+    bool readFloatQuietSlow(float& value, const char* at);
     // Reads up to `count` elements with `read(lexer, sink)`, which reads one
     // element or returns false and leaves the position where it was. When the
     // array is large, a second lexer reads its second half on another thread.
