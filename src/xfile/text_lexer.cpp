@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <new>
 #include <system_error>
@@ -406,16 +407,30 @@ bool TextLexer::readFloatQuietSlow(float& value, const char* at)
 
 namespace {
 
-// Where the elements of a split array go: the caller's output, and the
-// helper's own vector, moved behind the caller's part at the end.
+// Where the elements of a split array go. The calling thread writes the
+// first part straight into the output. The helper writes the second part
+// into the output too where an element has a fixed size (floats), from an
+// estimate of where that part starts, with a margin; otherwise (polygons)
+// into a vector of its own. Either way the second part is moved right
+// behind the first at the end.
 struct FloatWriter {
+    float* begin;
     float* at;
     void push(float v) { *at++ = v; }
-    void take(const std::vector<float>& from, std::size_t n)
+    std::size_t size() const { return std::size_t(at - begin); }
+    void take(const FloatWriter& from, std::size_t n)
     {
-        std::memcpy(at, from.data(), n * sizeof(float));
+        std::memmove(at, from.begin, n * sizeof(float));
         at += n;
     }
+};
+
+template <class T>
+struct Collector {
+    std::vector<T> v;
+    void push(T x) { v.push_back(x); }
+    std::size_t size() const { return v.size(); }
+    void truncate(std::size_t n) { v.resize(n); }
 };
 
 template <class T>
@@ -424,10 +439,19 @@ struct Appender {
     void push(T x) { v.push_back(x); }
     std::size_t size() const { return v.size(); }
     void truncate(std::size_t n) { v.resize(n); }
-    void take(const std::vector<T>& from, std::size_t n)
+    void take(const Collector<T>& from, std::size_t n)
     {
-        v.insert(v.end(), from.begin(), from.begin() + n);
+        v.insert(v.end(), from.v.begin(), from.v.begin() + n);
     }
+};
+
+// What the helper writes into, the first element of the output it may write
+// (the array's count when it writes elsewhere), and how many it has room for.
+template <class Side>
+struct SidePlan {
+    Side sink;
+    std::size_t from;
+    std::size_t room;
 };
 
 // Elements the calling thread reads before it splits: enough to measure how
@@ -450,8 +474,9 @@ constexpr std::size_t kBreakSearch = 64 * 1024;
 // warnings and errors in file order. The count of the array is not known to
 // the helper, which may read past the end into whatever follows; what it
 // read past the end is dropped and the position found from its checkpoints.
-template <class T, class Read, class Sink>
-std::size_t TextLexer::readSplit(std::size_t count, std::size_t valuesEach, Read read, Sink& sink)
+template <class Read, class Sink, class MakeSide>
+std::size_t TextLexer::readSplit(std::size_t count, std::size_t valuesEach, Read read, Sink& sink,
+                                 MakeSide makeSide)
 {
     std::size_t done = 0;
     const auto sequential = [&] {
@@ -477,6 +502,17 @@ std::size_t TextLexer::readSplit(std::size_t count, std::size_t valuesEach, Read
     if (!lineBreak)
         return sequential();
 
+    // Where the second part would start in the output, were its elements
+    // as long as the first ones; the helper starts a little further on.
+    const std::size_t estimate = done + std::size_t(double(lineBreak + 1 - p_) / perElement);
+    const std::size_t margin = std::max<std::size_t>(16, (count - done) / 32);
+    auto plan = makeSide(std::min(count, estimate + margin));
+    using Side = decltype(plan.sink);
+    const std::size_t mainLimit = plan.from;
+    const std::size_t rest = std::min(plan.room, count - done);
+    if (rest == 0)
+        return sequential();
+
     // What the helper owns. It outlives this call when the helper is left
     // behind unstarted (see below); the helper then ends without touching it.
     struct Checkpoint {
@@ -485,18 +521,18 @@ std::size_t TextLexer::readSplit(std::size_t count, std::size_t valuesEach, Read
     };
     enum : int { kWaiting, kRunning, kCancelled };
     struct Helper {
-        Helper(const TextLexer& from, Read r) : lexer(from), read(std::move(r)) {}
+        Helper(const TextLexer& from, Read r, Side s) : lexer(from), read(std::move(r)), side(std::move(s)) {}
         TextLexer lexer;
         Read read;
+        Side side;
         std::vector<Checkpoint> checkpoints;
-        std::vector<T> side;
         std::size_t sideRead = 0;
         std::atomic<std::size_t> limit{0};
         std::atomic<int> state{kWaiting};
     };
     std::shared_ptr<Helper> h;
     try {
-        h = std::make_shared<Helper>(*this, read);
+        h = std::make_shared<Helper>(*this, read, std::move(plan.sink));
     } catch (const std::bad_alloc&) {
         return sequential();
     }
@@ -505,20 +541,19 @@ std::size_t TextLexer::readSplit(std::size_t count, std::size_t valuesEach, Read
     const char* const splitAt = lineBreak + 1;
     const char* const secondStart = h->lexer.p_;
     h->lexer.p_ = splitAt;
-    const std::size_t rest = count - done;
     h->limit.store(rest, std::memory_order_relaxed);
     const auto helperRun = [h, rest, valuesEach] {
         int waiting = kWaiting;
         if (!h->state.compare_exchange_strong(waiting, kRunning))
             return;
         try {
-            reserveLarge(h->side, rest * valuesEach);
+            if constexpr (requires { h->side.v; })
+                reserveLarge(h->side.v, rest * valuesEach);
             h->checkpoints.reserve(rest / kCheckEvery + 1);
-            Appender<T> to{h->side};
             while (h->sideRead < h->limit.load(std::memory_order_relaxed)) {
                 if (h->sideRead % kCheckEvery == 0)
                     h->checkpoints.push_back({h->lexer.p_, h->side.size()});
-                if (!h->read(h->lexer, to))
+                if (!h->read(h->lexer, h->side))
                     break;
                 ++h->sideRead;
             }
@@ -542,6 +577,8 @@ std::size_t TextLexer::readSplit(std::size_t count, std::size_t valuesEach, Read
             p_ = before;
             break;
         }
+        if (done == mainLimit)
+            break;  // the first part is longer than the margin allows for
         if (!read(*this, sink))
             break;
         ++done;
@@ -554,7 +591,9 @@ std::size_t TextLexer::readSplit(std::size_t count, std::size_t valuesEach, Read
         return sequential();
     }
     const std::size_t needed = count - done;
-    h->limit.store(aligned ? needed : 0, std::memory_order_relaxed);
+    // Only ever lowered: where the helper writes into the output, `rest` is
+    // all the room it has.
+    h->limit.store(aligned ? std::min(needed, rest) : 0, std::memory_order_relaxed);
     thread.join();
     if (aligned) {
         noteArraySplit();
@@ -576,8 +615,8 @@ bool TextLexer::readFloats(float* out, std::size_t count)
 {
     std::size_t done = 0;
     if (splitArrayOf(count)) {
-        FloatWriter writer{out};
-        done = readSplit<float>(
+        FloatWriter writer{out, out};
+        done = readSplit(
             count, 1,
             [](TextLexer& lexer, auto& to) {
                 float v;
@@ -586,7 +625,10 @@ bool TextLexer::readFloats(float* out, std::size_t count)
                 to.push(v);
                 return true;
             },
-            writer);
+            writer,
+            [out, count](std::size_t from) {
+                return SidePlan<FloatWriter>{{out + from, out + from}, from, count - from};
+            });
     }
     for (std::size_t i = done; i < count; ++i)
         if (!readFloat(out[i]))
@@ -599,7 +641,7 @@ std::size_t TextLexer::readPlainPolygons(std::size_t count, std::uint32_t minCor
 {
     reserveLarge(flat, flat.size() + count * 4);
     Appender<std::uint32_t> appender{flat};
-    return readSplit<std::uint32_t>(
+    return readSplit(
         count, 4,
         [minCorners, limit](TextLexer& lexer, auto& to) {
             const char* const at = lexer.p_;
@@ -621,7 +663,10 @@ std::size_t TextLexer::readPlainPolygons(std::size_t count, std::uint32_t minCor
             }
             return true;
         },
-        appender);
+        appender,
+        [count](std::size_t) {
+            return SidePlan<Collector<std::uint32_t>>{{}, count, std::numeric_limits<std::size_t>::max()};
+        });
 }
 
 bool TextLexer::readString(std::string_view& value)

@@ -138,8 +138,11 @@ private:
     // element or returns false and leaves the position where it was. When the
     // array is large, a second lexer reads its second half on another thread.
     // Returns how many elements were read.
-    template <class T, class Read, class Sink>
-    std::size_t readSplit(std::size_t count, std::size_t valuesEach, Read read, Sink& sink);
+    // `makeSide(first)` says where the helper writes, given the output
+    // element its part would start at.
+    template <class Read, class Sink, class MakeSide>
+    std::size_t readSplit(std::size_t count, std::size_t valuesEach, Read read, Sink& sink,
+                          MakeSide makeSide);
 
     const char* begin_;
     const char* end_;
