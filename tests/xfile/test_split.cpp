@@ -69,6 +69,7 @@ struct Style {
     bool oneLine = false;               // no line break at all
     bool exponents = false;             // every fifth number written as 1.234e-01
     bool quads = false;                 // quads in the odd rows instead of two triangles
+    bool unevenNumbers = false;         // long numbers, then short ones up to the middle, then long again
 };
 
 // A wavy n × n grid with a normal per corner (hard edges in every other row,
@@ -78,12 +79,21 @@ std::string gridModel(int n, const Style& s)
     std::string out = header("txt ", 32);
     const std::string br = s.oneLine ? std::string(" ") : std::string(s.lineBreak);
     int counter = 0;
+    // The first eighth of an array is what the reader measures before it
+    // splits; short numbers after it make the first part hold more numbers
+    // than that measure promises, more than the helper's margin allows for.
+    int arraySize = 0, inArray = 0;
     auto number = [&](double v) {
         char buf[40];
-        if (s.exponents && ++counter % 5 == 0)
+        if (s.unevenNumbers) {
+            const bool isShort = inArray >= arraySize / 8 && inArray < arraySize / 2;
+            ++inArray;
+            std::snprintf(buf, sizeof buf, isShort ? "%.1f" : "%.12f", v);
+        } else if (s.exponents && ++counter % 5 == 0) {
             std::snprintf(buf, sizeof buf, "%.3e", v);
-        else
+        } else {
             std::snprintf(buf, sizeof buf, "%.6f", v);
+        }
         out += buf;
     };
     auto comment = [&](int i) {
@@ -91,6 +101,8 @@ std::string gridModel(int n, const Style& s)
             out += (i % 2 ? "# 9.5; 1, 2, 3;," : "// 4;7,8,9,10;,") + br;
     };
     const int v = n * n;
+    auto startArray = [&](int values) { inArray = 0, arraySize = values; };
+    startArray(3 * v);
     out += "Mesh Grid {" + br + std::to_string(v) + ";" + br;
     for (int i = 0; i < v; ++i) {
         comment(i);
@@ -124,6 +136,7 @@ std::string gridModel(int n, const Style& s)
         }
     };
     polygons(false);
+    startArray(6 * v);
     out += "MeshNormals {" + br + std::to_string(2 * v) + ";" + br;
     for (int i = 0; i < 2 * v; ++i) {
         comment(i);
@@ -133,6 +146,7 @@ std::string gridModel(int n, const Style& s)
         out += br;
     }
     polygons(true);
+    startArray(2 * v);
     out += "}" + br + "MeshTextureCoords {" + br + std::to_string(v) + ";" + br;
     for (int i = 0; i < v; ++i) {
         comment(i);
@@ -152,6 +166,7 @@ const Style kStyles[] = {
     {"one line", "\n", false, false, true},
     {"exponents", "\n", false, false, false, true},
     {"quads", "\n", false, false, false, false, true},
+    {"uneven numbers", "\n", false, false, false, false, false, true},
 };
 
 // Line (1-based) of offset `at`.
@@ -185,6 +200,8 @@ TEST(SplitReading, GivesTheMeshOfOneThreadInEveryLayout)
             if (n >= 40) {
                 if (style.oneLine)
                     EXPECT_EQ(splits, 0u) << what;
+                else if (style.unevenNumbers)
+                    EXPECT_GE(splits, 2u) << what;  // the polygons; floats outrun the helper's margin
                 else if (style.polygonsOverTwoLines)
                     EXPECT_GE(splits, 3u) << what;
                 else
@@ -225,6 +242,21 @@ TEST(SplitReading, BadValueReportsTheLineOfOneThread)
         {"an undefined number", "0.500000", "1.#IND00", ""},
         {"an integer written as a decimal", ";,\n3;", ";,\n3.000000;", ""},
     };
+    {
+        // A face count short of the polygons written: the helper reads past
+        // the list's end, and the reading after it must start where one
+        // thread's would.
+        std::string file = clean;
+        const std::string count = ";\n" + std::to_string(2 * 59 * 59) + ";\n";
+        const std::size_t at = file.find(count);
+        ASSERT_NE(at, std::string::npos);
+        file.replace(at, count.size(), ";\n" + std::to_string(2 * 59 * 59 - 1000) + ";\n");
+        // Whether the helper gets that far depends on which thread runs
+        // ahead: a few runs.
+        const Result whole = loadWhole(file);
+        for (int run = 0; run < 12; ++run)
+            expectSame(loadSplit(file), whole, "a short face count");
+    }
     for (const Fault& fault : faults) {
         // Polygon faults go into the mesh's own faces (in the normals' faces a
         // short polygon is allowed and only shifts what follows).
