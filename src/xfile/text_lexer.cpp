@@ -639,6 +639,10 @@ bool TextLexer::readFloats(float* out, std::size_t count)
 std::size_t TextLexer::readPlainPolygons(std::size_t count, std::uint32_t minCorners, std::uint32_t limit,
                                          std::vector<std::uint32_t>& flat)
 {
+    // A long list goes in pieces, each split on its own: the buffers stay a
+    // few megabytes, whatever the list's length.
+    constexpr std::size_t kAtOnce = std::size_t(1) << 16;
+    count = std::min(count, kAtOnce);
     reserveLarge(flat, flat.size() + count * 4);
     Appender<std::uint32_t> appender{flat};
     return readSplit(

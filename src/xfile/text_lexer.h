@@ -71,7 +71,8 @@ public:
     // the indices to `flat`. Stops before the first polygon that is not such
     // or that reading would say anything about (a warning or an error), and
     // returns how many it read: the caller reads the rest one by one, so every
-    // message comes from one place. A long list is read on two threads.
+    // message comes from one place. Reads 65,536 polygons at most per call;
+    // a long list is read on two threads.
     std::size_t readPlainPolygons(std::size_t count, std::uint32_t minCorners, std::uint32_t limit,
                                   std::vector<std::uint32_t>& flat);
 
