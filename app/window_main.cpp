@@ -3,12 +3,20 @@
 // all but `--info FILE...` (see main.cpp).
 #include "window_main.h"
 
+#include <dlfcn.h>
+#include <link.h>
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QEvent>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
+#include <string>
+#include <system_error>
+#include <thread>
 
 #include "command_line.h"
 #include "model_info.h"
@@ -61,12 +69,53 @@ void runAfterFirstPaint(ui::Form1& form)
     new FirstPaint(form);
 }
 
+// Mesa's driver for every device it drives (llvmpipe included) is one big
+// library that pulls in LLVM: mapping and relocating them is a good part of
+// the first OpenGL context, which Run makes only after the window has been
+// painted. A thread loads them while the window is built and shown, so Run
+// finds them loaded; the driver is then the same object, so nothing drawn
+// changes. Where Mesa is not installed nothing is loaded.
+void loadOpenGLDriverAhead()
+{
+    // Mesa looks for its drivers in LIBGL_DRIVERS_PATH, or in dri/ beside
+    // the OpenGL dispatch library.
+    std::string folder;
+    if (const char* path = std::getenv("LIBGL_DRIVERS_PATH"); path && *path) {
+        folder = std::string(path).substr(0, std::string(path).find(':'));
+    } else {
+        dl_iterate_phdr(
+            [](dl_phdr_info* info, std::size_t, void* data) {
+                const char* name = info->dlpi_name;
+                const char* base = name ? std::strrchr(name, '/') : nullptr;
+                if (base && std::strcmp(base, "/libGLX.so.0") == 0) {
+                    *static_cast<std::string*>(data) = std::string(name, std::size_t(base - name)) + "/dri";
+                    return 1;
+                }
+                return 0;
+            },
+            &folder);
+    }
+    const std::string driver = folder + "/swrast_dri.so";
+    struct stat st {};
+    if (folder.empty() || stat(driver.c_str(), &st) != 0)
+        return;
+    try {
+        // Never unloaded: the context made later holds the same handle.
+        std::thread([driver] { dlopen(driver.c_str(), RTLD_LAZY | RTLD_LOCAL); }).detach();
+    } catch (const std::system_error&) {
+        // No thread: the driver is loaded with the first context, as before.
+    }
+}
+
 int runViewer(int argc, char** argv, const QString& model)
 {
     platform::Application application(argc, argv);
     d3d::SystemRuntime runtime;
     ui::Form1 form(runtime);
     form.show();
+    // After show: the libraries the window itself loads are loaded by now,
+    // and none of them waits behind the driver's.
+    loadOpenGLDriverAhead();
     if (!model.isEmpty()) {
         // A model named on the command line is shown at once, behind a
         // window that is already on screen.

@@ -208,11 +208,26 @@ bool BinaryLexer::readName(std::string_view& name)
 }
 
 // Moves to the next list or single integer of the number stream.
-bool BinaryLexer::fetchList(List wanted)
+bool BinaryLexer::fetchList(List wanted, bool quiet)
 {
+    const unsigned char* const entry = p_;
+    const auto refuse = [&](const std::string& message) {
+        if (!quiet)
+            return fail(message);
+        p_ = entry;
+        listLeft_ = 0;
+        return false;
+    };
+    const auto refuseExpected = [&] {
+        if (!quiet)
+            return failExpected(wanted == List::Ints ? "an integer" : "a float");
+        p_ = entry;
+        listLeft_ = 0;
+        return false;
+    };
     for (;;) {
         if (end_ - p_ < 2)
-            return failExpected(wanted == List::Ints ? "an integer" : "a float");
+            return refuseExpected();
         const std::uint16_t id = rd16(p_);
         if (id == kComma || id == kSemicolon) {
             p_ += 2;
@@ -221,7 +236,7 @@ bool BinaryLexer::fetchList(List wanted)
         const std::size_t left = std::size_t(end_ - p_) - 2;
         if (id == kInteger && wanted == List::Ints) {
             if (left < 4)
-                return fail("truncated INTEGER record");
+                return refuse("truncated INTEGER record");
             list_ = p_ + 2;
             listLeft_ = 1;
             listKind_ = List::Ints;
@@ -230,11 +245,11 @@ bool BinaryLexer::fetchList(List wanted)
         }
         if ((id == kIntegerList && wanted == List::Ints) || (id == kFloatList && wanted == List::Floats)) {
             if (left < 4)
-                return fail("truncated list record");
+                return refuse("truncated list record");
             const std::uint64_t count = rd32(p_ + 2);
             const std::uint64_t elem = wanted == List::Floats ? std::uint64_t(floatBytes_) : 4;
             if (count * elem > left - 4)
-                return fail("list of " + std::to_string(count) + " values runs past the end of the data");
+                return refuse("list of " + std::to_string(count) + " values runs past the end of the data");
             list_ = p_ + 6;
             listLeft_ = static_cast<std::uint32_t>(count);
             listKind_ = wanted;
@@ -243,8 +258,69 @@ bool BinaryLexer::fetchList(List wanted)
                 continue;
             return true;
         }
-        return failExpected(wanted == List::Ints ? "an integer" : "a float");
+        return refuseExpected();
     }
+}
+
+std::size_t BinaryLexer::readPlainPolygons(std::size_t count, std::uint32_t minCorners, std::uint32_t limit,
+                                           std::vector<std::uint32_t>& flat)
+{
+    // A few thousand at a time: the caller's buffer stays small and in cache.
+    constexpr std::size_t kAtOnce = 4096;
+    if (count > kAtOnce)
+        count = kAtOnce;
+    flat.reserve(flat.size() + count * 4);
+    std::size_t done = 0;
+    while (done < count) {
+        // Everything needed to step back to the start of this polygon.
+        const unsigned char *const p = p_, *const list = list_;
+        const std::uint32_t listLeft = listLeft_;
+        const List listKind = listKind_;
+        const std::size_t mark = flat.size();
+        const auto nextValue = [&](std::uint32_t& v) {
+            if (listLeft_ == 0 && !fetchList(List::Ints, true))
+                return false;
+            if (listKind_ != List::Ints)
+                return false;
+            v = rd32(list_);
+            list_ += 4;
+            --listLeft_;
+            return true;
+        };
+        std::uint32_t n = 0;
+        bool plain = nextValue(n) && n >= minCorners && canHold(n);
+        if (plain) {
+            flat.resize(mark + 1 + n);
+            std::uint32_t* out = flat.data() + mark;
+            *out++ = n;
+            std::uint32_t left = n;
+            while (plain && left > 0) {
+                if (listLeft_ == 0 && !fetchList(List::Ints, true)) {
+                    plain = false;
+                    break;
+                }
+                if (listKind_ != List::Ints) {
+                    plain = false;
+                    break;
+                }
+                const std::uint32_t k = left < listLeft_ ? left : listLeft_;
+                std::memcpy(out, list_, std::size_t(k) * 4);
+                for (std::uint32_t j = 0; j < k; ++j)
+                    plain = plain && out[j] < limit;
+                list_ += std::size_t(k) * 4;
+                listLeft_ -= k;
+                out += k;
+                left -= k;
+            }
+        }
+        if (!plain) {
+            p_ = p, list_ = list, listLeft_ = listLeft, listKind_ = listKind;
+            flat.resize(mark);
+            break;
+        }
+        ++done;
+    }
+    return done;
 }
 
 bool BinaryLexer::readUIntSlow(std::uint32_t& value)

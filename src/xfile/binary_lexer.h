@@ -14,6 +14,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "xfile/diagnostics.h"
 
@@ -59,6 +60,15 @@ public:
     bool readFloat(float& value);
     bool readFloats(float* out, std::size_t count);
 
+    // Reads up to `count` polygons "n, i, i, ..." of the number stream whose
+    // n is at least `minCorners` and whose indices are all below `limit`,
+    // appending n and the indices to `flat`. Stops before the first polygon
+    // that is not such or that reading would report, and returns how many it
+    // read: the caller reads the rest one by one, so every message comes from
+    // one place. Reads a few thousand at most per call.
+    std::size_t readPlainPolygons(std::size_t count, std::uint32_t minCorners, std::uint32_t limit,
+                                  std::vector<std::uint32_t>& flat);
+
     // Reads a STRING record (its trailing separator token is left in the stream).
     bool readString(std::string_view& value);
 
@@ -85,7 +95,8 @@ public:
 
 private:
     enum class List : std::uint8_t { None, Ints, Floats };
-    bool fetchList(List wanted);
+    // Quietly: false without a message, the stream where it was.
+    bool fetchList(List wanted, bool quiet = false);
     bool readUIntSlow(std::uint32_t& value);
     bool narrow(double d, float& out);
 

@@ -35,4 +35,22 @@ void reserveLarge(std::vector<T>& v, std::size_t count)
 #endif
 }
 
+// Has the kernel map the pages of [begin, begin + bytes) on another thread,
+// so that its zeroing of fresh pages overlaps the caller's work rather than
+// stalling each first write. The thread only hands the range to the kernel
+// (it reads and writes nothing), so nothing waits for it; small ranges and a
+// machine with one core are left alone.
+void populateInBackground(void* begin, std::size_t bytes);
+
+// reserveLarge for an array that is about to be filled up to `count`
+// elements: the pages of the new room are mapped ahead of the writes.
+template <class T>
+void reserveToFill(std::vector<T>& v, std::size_t count)
+{
+    if (count <= v.capacity())
+        return;
+    reserveLarge(v, count);
+    populateInBackground(v.data() + v.size(), (count - v.size()) * sizeof(T));
+}
+
 }  // namespace xfile::detail

@@ -152,7 +152,7 @@ void MeshBuilder::beginMesh()
 float* MeshBuilder::addPositions(std::uint32_t count)
 {
     const std::size_t start = std::size_t(base_) * 3;
-    reserveLarge(out_.positions, start + std::size_t(count) * 3);
+    reserveToFill(out_.positions, start + std::size_t(count) * 3);
     out_.positions.resize(start + std::size_t(count) * 3);
     vertexCount = count;
     return out_.positions.data() + start;
@@ -160,7 +160,7 @@ float* MeshBuilder::addPositions(std::uint32_t count)
 
 void MeshBuilder::reserveTriangles(std::size_t triangles)
 {
-    reserveLarge(out_.indices, indexBase_ + triangles * 3);
+    reserveToFill(out_.indices, indexBase_ + triangles * 3);
 }
 
 void MeshBuilder::addFace(const std::uint32_t* corners, std::uint32_t n)
@@ -279,7 +279,7 @@ float* MeshBuilder::texcoordSlots()
         uvChannel_ = true;
     }
     out_.texcoords.resize(base * 2);
-    reserveLarge(out_.texcoords, (base + vertexCount) * 2);
+    reserveToFill(out_.texcoords, (base + vertexCount) * 2);
     out_.texcoords.resize((base + vertexCount) * 2, 0.0f);
     meshTexcoords_ = true;
     return out_.texcoords.data() + base * 2;
@@ -349,6 +349,7 @@ bool MeshBuilder::endMesh(const Matrix& world)
     const std::size_t base = base_;
 
     // Positions: clones copy their source, then the frame transform.
+    reserveToFill(out_.positions, (base + total) * 3);
     out_.positions.resize((base + total) * 3);
     float* pos = out_.positions.data() + base * 3;
     for (std::uint32_t c = 0; c < clones; ++c)
@@ -398,11 +399,11 @@ bool MeshBuilder::endMesh(const Matrix& world)
             }
         }
         if (!normalChannel_) {
-            reserveLarge(out_.normals, (base + total) * 3);
+            reserveToFill(out_.normals, (base + total) * 3);
             out_.normals.assign(base * 3, 0.0f);
             normalChannel_ = true;
         }
-        reserveLarge(out_.normals, (base + total) * 3);
+        reserveToFill(out_.normals, (base + total) * 3);
         out_.normals.resize((base + total) * 3, 0.0f);
         float* dst = out_.normals.data() + base * 3;
         for (std::uint32_t v = 0; v < total; ++v) {
@@ -419,6 +420,7 @@ bool MeshBuilder::endMesh(const Matrix& world)
     if (!meshTexcoords_ && declTexcoords.size() == std::size_t(nV) * 2)
         std::memcpy(texcoordSlots(), declTexcoords.data(), std::size_t(nV) * 8);
     if (meshTexcoords_) {
+        reserveToFill(out_.texcoords, (base + total) * 2);
         out_.texcoords.resize((base + total) * 2);
         float* dst = out_.texcoords.data() + base * 2;
         for (std::uint32_t c = 0; c < clones; ++c)
@@ -430,6 +432,7 @@ bool MeshBuilder::endMesh(const Matrix& world)
     if (!meshColors_ && declColors.size() == nV)
         std::memcpy(colorSlots(), declColors.data(), std::size_t(nV) * 4);
     if (meshColors_) {
+        reserveLarge(out_.colors, base + total);
         out_.colors.resize(base + total);
         std::uint32_t* dst = out_.colors.data() + base;
         for (std::uint32_t c = 0; c < clones; ++c)
@@ -444,7 +447,7 @@ bool MeshBuilder::endMesh(const Matrix& world)
     const std::size_t firstTriangle = indexBase_ / 3;
     const std::size_t triangles = out_.indices.size() / 3 - firstTriangle;
     out_.attributes.resize(firstTriangle, 0);
-    reserveLarge(out_.attributes, firstTriangle + triangles);
+    reserveToFill(out_.attributes, firstTriangle + triangles);
     const bool useList = hasMaterialList && !faceMaterials.empty();
     if (!useList) {
         out_.attributes.resize(firstTriangle + triangles, attributeBase);

@@ -177,6 +177,24 @@ private:
     bool checkCount(std::uint64_t count, std::uint64_t valuesEach, const char* what);
     bool readPolygon(std::uint32_t index, std::uint32_t minCorners, std::uint32_t limit,
                      const char* indexWhat, std::uint32_t& n, std::optional<std::uint32_t>& firstBad);
+    // Reads the leading polygons of a list that need no message (see the
+    // lexers' readPlainPolygons), calling each(index, corners, n) for each;
+    // returns how many there were.
+    template <class Each>
+    std::uint32_t readPlainPolygons(std::uint32_t count, std::uint32_t minCorners, std::uint32_t limit,
+                                    Each each)
+    {
+        std::uint32_t f = 0;
+        while (f < count) {
+            polygons_.clear();
+            const std::size_t got = lex_.readPlainPolygons(count - f, minCorners, limit, polygons_);
+            for (const std::uint32_t *p = polygons_.data(), *end = p + polygons_.size(); p < end; p += 1 + *p)
+                each(f++, p + 1, *p);
+            if (got == 0)
+                break;
+        }
+        return f;
+    }
 
     // ---- The scene (only with scene_).
     // Runs `read` on the object whose header `h` has been read. When it
@@ -209,6 +227,7 @@ private:
     std::unordered_map<Guid, Named, GuidHash> byGuid_[2];
     std::vector<Material> materials_;
     std::vector<std::uint32_t> faceBuffer_;  // corners of one polygon
+    std::vector<std::uint32_t> polygons_;    // plain polygons read at once: n, then n corners, ...
     std::uint64_t reparseBudget_ = 0;
 
     Scene* scene_;
@@ -655,7 +674,10 @@ bool ObjectReader<Lexer>::readMeshBody(const Matrix& world, const std::string& n
     if (!lex_.readUInt(nFaces) || !checkCount(nFaces, 4, "face"))
         return false;
     mb_.reserveTriangles(nFaces);
-    for (std::uint32_t f = 0; f < nFaces; ++f) {
+    const std::uint32_t plain = readPlainPolygons(
+        nFaces, 3, nVertices,
+        [this](std::uint32_t, const std::uint32_t* corners, std::uint32_t n) { mb_.addFace(corners, n); });
+    for (std::uint32_t f = plain; f < nFaces; ++f) {
         std::uint32_t n = 0;
         std::optional<std::uint32_t> bad;
         if (!readPolygon(f, 3, nVertices, "face index", n, bad))
@@ -732,7 +754,7 @@ bool ObjectReader<Lexer>::readMeshNormals()
     if (!lex_.readUInt(nNormals) || !checkCount(nNormals, 3, "normal"))
         return false;
     std::vector<float>& normals = mb_.normals;
-    reserveLarge(normals, std::size_t(nNormals) * 3);
+    reserveToFill(normals, std::size_t(nNormals) * 3);
     normals.resize(std::size_t(nNormals) * 3);
     if (!lex_.readFloats(normals.data(), normals.size()))
         return false;
@@ -753,7 +775,13 @@ bool ObjectReader<Lexer>::readMeshNormals()
                    std::to_string(mb_.faceCount));
     mb_.hasNormals = true;
     std::size_t mismatched = 0;
-    for (std::uint32_t f = 0; f < nFaceNormals; ++f) {
+    const auto assign = [&](std::uint32_t f, const std::uint32_t* normalIndex, std::uint32_t n) {
+        if (f < mb_.faceCount && n != mb_.faceSize(f) && mismatched++ == 0)
+            diag_.warn("MeshNormals face " + std::to_string(f) + " has " + std::to_string(n) +
+                       " indices where the mesh face has " + std::to_string(mb_.faceSize(f)));
+        mb_.assignNormals(normalIndex, n);
+    };
+    for (std::uint32_t f = readPlainPolygons(nFaceNormals, 0, nNormals, assign); f < nFaceNormals; ++f) {
         std::uint32_t n = 0;
         std::optional<std::uint32_t> bad;
         if (!readPolygon(f, 0, nNormals, "normal index", n, bad))
@@ -762,10 +790,7 @@ bool ObjectReader<Lexer>::readMeshNormals()
             return lex_.fail("normal face " + std::to_string(f) + " refers to normal " +
                              std::to_string(*bad) + ", but there are " + std::to_string(nNormals) +
                              " normals");
-        if (f < mb_.faceCount && n != mb_.faceSize(f) && mismatched++ == 0)
-            diag_.warn("MeshNormals face " + std::to_string(f) + " has " + std::to_string(n) +
-                       " indices where the mesh face has " + std::to_string(mb_.faceSize(f)));
-        mb_.assignNormals(faceBuffer_.data(), n);
+        assign(f, faceBuffer_.data(), n);
     }
     return skipRest("MeshNormals");
 }

@@ -1,9 +1,19 @@
 #include "xfile/text_lexer.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+#include <system_error>
+#include <thread>
+
+#include "xfile/buffers.h"
+#include "xfile/parallel.h"
 
 namespace xfile::detail {
 
@@ -374,12 +384,306 @@ bool TextLexer::readFloatSlow(float& value)
     return true;
 }
 
+bool TextLexer::readUIntQuietSlow(std::uint32_t& value, const char* at)
+{
+    // Ten digits: what readUIntSlow takes without a word.
+    const char* q = p_;
+    std::uint64_t v = 0;
+    int n = 0;
+    while (q < end_ && (cls(*q) & kDigit) && n < 11) {
+        v = v * 10 + unsigned(*q - '0');
+        ++q;
+        ++n;
+    }
+    if (n > 0 && (q == end_ || (cls(*q) & kNumEnd)) && v <= 0xFFFFFFFFu) {
+        value = static_cast<std::uint32_t>(v);
+        p_ = q;
+        return true;
+    }
+    p_ = at;
+    return false;
+}
+
+bool TextLexer::readFloatQuietSlow(float& value, const char* at)
+{
+    const char* q = p_;
+    double d;
+    bool special;
+    if (q < end_ && parseNumberAt(q, d, special) && !special && std::fabs(d) <= double(FLT_MAX)) {
+        value = static_cast<float>(d);
+        p_ = q;
+        return true;
+    }
+    p_ = at;
+    return false;
+}
+
+namespace {
+
+// Where the elements of a split array go. The calling thread writes the
+// first part straight into the output. The helper writes the second part
+// into the output too where an element has a fixed size (floats), from an
+// estimate of where that part starts, with a margin; otherwise (polygons)
+// into a vector of its own. Either way the second part is moved right
+// behind the first at the end.
+struct FloatWriter {
+    float* begin;
+    float* at;
+    void push(float v) { *at++ = v; }
+    std::size_t size() const { return std::size_t(at - begin); }
+    void take(const FloatWriter& from, std::size_t n)
+    {
+        std::memmove(at, from.begin, n * sizeof(float));
+        at += n;
+    }
+};
+
+template <class T>
+struct Collector {
+    std::vector<T> v;
+    void push(T x) { v.push_back(x); }
+    std::size_t size() const { return v.size(); }
+    void truncate(std::size_t n) { v.resize(n); }
+};
+
+template <class T>
+struct Appender {
+    std::vector<T>& v;
+    void push(T x) { v.push_back(x); }
+    std::size_t size() const { return v.size(); }
+    void truncate(std::size_t n) { v.resize(n); }
+    void take(const Collector<T>& from, std::size_t n)
+    {
+        v.insert(v.end(), from.v.begin(), from.v.begin() + n);
+    }
+};
+
+// What the helper writes into, the first element of the output it may write
+// (the array's count when it writes elsewhere), and how many it has room for.
+template <class Side>
+struct SidePlan {
+    Side sink;
+    std::size_t from;
+    std::size_t room;
+};
+
+// Elements the calling thread reads before it splits: enough to measure how
+// many bytes an element takes (fewer in a short array, where tests split).
+constexpr std::size_t kProbe = 1024;
+// The helper notes its position every so many elements, so that the end of
+// the array can be found again when it has read past it.
+constexpr std::size_t kCheckEvery = 256;
+// How far past the estimated middle a line break is looked for.
+constexpr std::size_t kBreakSearch = 64 * 1024;
+
+}  // namespace
+
+// The second part starts right after a line break: no number and no comment
+// spans one, so the helper starts between two tokens. It is the second part
+// only if the calling thread's reading arrives exactly there; otherwise (the
+// break fell inside a polygon, say) the helper's work is dropped. The helper
+// never reports anything: where it meets a value it cannot read quietly it
+// stops, and the calling thread reads on from there, with its own lexer,
+// warnings and errors in file order. The count of the array is not known to
+// the helper, which may read past the end into whatever follows; what it
+// read past the end is dropped and the position found from its checkpoints.
+template <class Read, class Sink, class MakeSide>
+std::size_t TextLexer::readSplit(std::size_t count, std::size_t valuesEach, Read read, Sink& sink,
+                                 MakeSide makeSide)
+{
+    std::size_t done = 0;
+    const auto sequential = [&] {
+        while (done < count && read(*this, sink))
+            ++done;
+        return done;
+    };
+    if (!splitArrayOf(count * valuesEach))
+        return sequential();
+    const char* const start = p_;
+    const std::size_t probe = std::max<std::size_t>(1, std::min(kProbe, count / 8));
+    while (done < probe && read(*this, sink))
+        ++done;
+    if (done < probe || done == count)
+        return done;
+    const double perElement = double(p_ - start) / double(done);
+    const double ahead = perElement * double(count - done) / 2;
+    if (!(ahead < double(end_ - p_)))
+        return sequential();
+    const char* const middle = p_ + std::size_t(ahead);
+    const char* const lineBreak = static_cast<const char*>(
+        std::memchr(middle, '\n', std::min<std::size_t>(std::size_t(end_ - middle), kBreakSearch)));
+    if (!lineBreak)
+        return sequential();
+
+    // Where the second part would start in the output, were its elements
+    // as long as the first ones; the helper starts a little further on.
+    const std::size_t estimate = done + std::size_t(double(lineBreak + 1 - p_) / perElement);
+    const std::size_t margin = std::max<std::size_t>(16, (count - done) / 32);
+    auto plan = makeSide(std::min(count, estimate + margin));
+    using Side = decltype(plan.sink);
+    const std::size_t mainLimit = plan.from;
+    const std::size_t rest = std::min(plan.room, count - done);
+    if (rest == 0)
+        return sequential();
+
+    // What the helper owns. It outlives this call when the helper is left
+    // behind unstarted (see below); the helper then ends without touching it.
+    struct Checkpoint {
+        const char* at;     // before element k * kCheckEvery of the second part
+        std::size_t units;  // what the helper had written by then
+    };
+    enum : int { kWaiting, kRunning, kCancelled };
+    struct Helper {
+        Helper(const TextLexer& from, Read r, Side s) : lexer(from), read(std::move(r)), side(std::move(s)) {}
+        TextLexer lexer;
+        Read read;
+        Side side;
+        std::vector<Checkpoint> checkpoints;
+        std::size_t sideRead = 0;
+        std::atomic<std::size_t> limit{0};
+        std::atomic<int> state{kWaiting};
+    };
+    std::shared_ptr<Helper> h;
+    try {
+        h = std::make_shared<Helper>(*this, read, std::move(plan.sink));
+    } catch (const std::bad_alloc&) {
+        return sequential();
+    }
+    h->lexer.p_ = lineBreak + 1;
+    h->lexer.skipSeparators();
+    const char* const splitAt = lineBreak + 1;
+    const char* const secondStart = h->lexer.p_;
+    h->lexer.p_ = splitAt;
+    h->limit.store(rest, std::memory_order_relaxed);
+    const auto helperRun = [h, rest, valuesEach] {
+        int waiting = kWaiting;
+        if (!h->state.compare_exchange_strong(waiting, kRunning))
+            return;
+        try {
+            if constexpr (requires { h->side.v; })
+                reserveLarge(h->side.v, rest * valuesEach);
+            h->checkpoints.reserve(rest / kCheckEvery + 1);
+            while (h->sideRead < h->limit.load(std::memory_order_relaxed)) {
+                if (h->sideRead % kCheckEvery == 0)
+                    h->checkpoints.push_back({h->lexer.p_, h->side.size()});
+                if (!h->read(h->lexer, h->side))
+                    break;
+                ++h->sideRead;
+            }
+        } catch (const std::bad_alloc&) {
+            // The calling thread reads on where the helper stopped.
+        }
+    };
+    std::thread thread;
+    try {
+        thread = std::thread(helperRun);
+    } catch (const std::system_error&) {
+        return sequential();
+    }
+
+    bool aligned = false;
+    while (done < count) {
+        const char* const before = p_;
+        skipSeparators();
+        if (p_ >= splitAt) {
+            aligned = p_ == secondStart;
+            p_ = before;
+            break;
+        }
+        if (done == mainLimit)
+            break;  // the first part is longer than the margin allows for
+        if (!read(*this, sink))
+            break;
+        ++done;
+    }
+    // A helper that has not started by now (a busy machine) is not waited
+    // for: it is left to end on its own, and this thread reads on.
+    int waiting = kWaiting;
+    if (!alwaysAwaitHelper() && h->state.compare_exchange_strong(waiting, kCancelled)) {
+        thread.detach();
+        return sequential();
+    }
+    const std::size_t needed = count - done;
+    // Only ever lowered: where the helper writes into the output, `rest` is
+    // all the room it has.
+    h->limit.store(aligned ? std::min(needed, rest) : 0, std::memory_order_relaxed);
+    thread.join();
+    if (aligned) {
+        noteArraySplit();
+        if (h->sideRead <= needed) {
+            sink.take(h->side, h->side.size());
+            done += h->sideRead;
+            p_ = h->lexer.p_;
+        } else {
+            const Checkpoint& c = h->checkpoints[needed / kCheckEvery];
+            sink.take(h->side, c.units);
+            done += needed / kCheckEvery * kCheckEvery;
+            p_ = c.at;
+        }
+    }
+    return sequential();
+}
+
 bool TextLexer::readFloats(float* out, std::size_t count)
 {
-    for (std::size_t i = 0; i < count; ++i)
+    std::size_t done = 0;
+    if (splitArrayOf(count)) {
+        FloatWriter writer{out, out};
+        done = readSplit(
+            count, 1,
+            [](TextLexer& lexer, auto& to) {
+                float v;
+                if (!lexer.readFloatQuiet(v))
+                    return false;
+                to.push(v);
+                return true;
+            },
+            writer,
+            [out, count](std::size_t from) {
+                return SidePlan<FloatWriter>{{out + from, out + from}, from, count - from};
+            });
+    }
+    for (std::size_t i = done; i < count; ++i)
         if (!readFloat(out[i]))
             return false;
     return true;
+}
+
+std::size_t TextLexer::readPlainPolygons(std::size_t count, std::uint32_t minCorners, std::uint32_t limit,
+                                         std::vector<std::uint32_t>& flat)
+{
+    // A long list goes in pieces, each split on its own: the buffers stay a
+    // few megabytes, whatever the list's length.
+    constexpr std::size_t kAtOnce = std::size_t(1) << 16;
+    count = std::min(count, kAtOnce);
+    reserveLarge(flat, flat.size() + count * 4);
+    Appender<std::uint32_t> appender{flat};
+    return readSplit(
+        count, 4,
+        [minCorners, limit](TextLexer& lexer, auto& to) {
+            const char* const at = lexer.p_;
+            const std::size_t mark = to.size();
+            std::uint32_t n;
+            if (!lexer.readUIntQuiet(n) || n < minCorners || !lexer.canHold(n)) {
+                lexer.p_ = at;
+                return false;
+            }
+            to.push(n);
+            for (std::uint32_t j = 0; j < n; ++j) {
+                std::uint32_t index;
+                if (!lexer.readUIntQuiet(index) || index >= limit) {
+                    to.truncate(mark);
+                    lexer.p_ = at;
+                    return false;
+                }
+                to.push(index);
+            }
+            return true;
+        },
+        appender,
+        [count](std::size_t) {
+            return SidePlan<Collector<std::uint32_t>>{{}, count, std::numeric_limits<std::size_t>::max()};
+        });
 }
 
 bool TextLexer::readString(std::string_view& value)

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "xfile/diagnostics.h"
 
@@ -62,8 +63,19 @@ public:
     // 1.#INF00 (read as 0 with a warning).
     inline bool readFloat(float& value);
 
-    // Reads `count` floats into `out`.
+    // Reads `count` floats into `out`. A large array is read on two threads
+    // (parallel.h), with the same values, warnings and errors.
     bool readFloats(float* out, std::size_t count);
+
+    // Reads up to `count` polygons "n; i, i, ..." whose n is at least
+    // `minCorners` and whose indices are all below `limit`, appending n and
+    // the indices to `flat`. Stops before the first polygon that is not such
+    // or that reading would say anything about (a warning or an error), and
+    // returns how many it read: the caller reads the rest one by one, so every
+    // message comes from one place. Reads 65,536 polygons at most per call;
+    // a long list is read on two threads.
+    std::size_t readPlainPolygons(std::size_t count, std::uint32_t minCorners, std::uint32_t limit,
+                                  std::vector<std::uint32_t>& flat);
 
     // Reads the next quoted string (no escapes; a backslash is a plain byte).
     bool readString(std::string_view& value);
@@ -105,6 +117,34 @@ private:
     bool parseNumberAt(const char*& q, double& value, bool& special);
     bool readUIntSlow(std::uint32_t& value);
     bool readFloatSlow(float& value);
+    // The common spellings, read without a word to the diagnostics: false
+    // (having skipped only separators) for anything else.
+    inline bool readUIntFast(std::uint32_t& value);
+    inline bool readFloatFast(float& value);
+    // Any value its reader takes without a warning; false, with the position
+    // unchanged, for anything else.
+    bool readUIntQuiet(std::uint32_t& value)
+    {
+        const char* at = p_;
+        return readUIntFast(value) || readUIntQuietSlow(value, at);
+    }
+    bool readFloatQuiet(float& value)
+    {
+        const char* at = p_;
+        return readFloatFast(value) || readFloatQuietSlow(value, at);
+    }
+    // The rest of them, from `at`, where the fast path left off.
+    bool readUIntQuietSlow(std::uint32_t& value, const char* at);
+    bool readFloatQuietSlow(float& value, const char* at);
+    // Reads up to `count` elements with `read(lexer, sink)`, which reads one
+    // element or returns false and leaves the position where it was. When the
+    // array is large, a second lexer reads its second half on another thread.
+    // Returns how many elements were read.
+    // `makeSide(first)` says where the helper writes, given the output
+    // element its part would start at.
+    template <class Read, class Sink, class MakeSide>
+    std::size_t readSplit(std::size_t count, std::size_t valuesEach, Read read, Sink& sink,
+                          MakeSide makeSide);
 
     const char* begin_;
     const char* end_;
@@ -157,7 +197,7 @@ inline void TextLexer::skipSeparators()
         skipSeparatorsSlow();
 }
 
-inline bool TextLexer::readUInt(std::uint32_t& value)
+inline bool TextLexer::readUIntFast(std::uint32_t& value)
 {
     skipSeparators();
     const char* q = p_;
@@ -173,10 +213,12 @@ inline bool TextLexer::readUInt(std::uint32_t& value)
         p_ = q;
         return true;
     }
-    return readUIntSlow(value);
+    return false;
 }
 
-inline bool TextLexer::readFloat(float& value)
+inline bool TextLexer::readUInt(std::uint32_t& value) { return readUIntFast(value) || readUIntSlow(value); }
+
+inline bool TextLexer::readFloatFast(float& value)
 {
     // Plain decimals ("-0.123456") cover nearly every number in real files;
     // anything else (exponents, long mantissas, #IND) takes the full parser.
@@ -196,12 +238,14 @@ inline bool TextLexer::readFloat(float& value)
     }
     if (digits + fraction == 0 || digits + fraction > 15 || fraction > 22 ||
         (q < end_ && !(textchars::of(*q) & textchars::kNumEnd)) || (q < end_ && *q == '#'))
-        return readFloatSlow(value);
+        return false;
     // m < 10^15 and 10^fraction are exact doubles: one correctly rounded division.
     const double d = double(m) / textchars::kPow10[fraction];
     value = static_cast<float>(neg ? -d : d);
     p_ = q;
     return true;
 }
+
+inline bool TextLexer::readFloat(float& value) { return readFloatFast(value) || readFloatSlow(value); }
 
 }  // namespace xfile::detail
