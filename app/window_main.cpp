@@ -15,6 +15,7 @@
 #include "platform/application.h"
 #include "render/system/system_runtime.h"
 #include "render_to_file.h"
+#include "runtime_folder.h"
 #include "thumbnail.h"
 #include "ui/form1.h"
 
@@ -93,7 +94,9 @@ extern "C" int orvane_window_main(int argc, char** argv)
         return app::printModelInfo(line.files, std::cout);
     case app::Mode::Render: {
         useOffscreenWithoutDisplay();
+        app::RuntimeFolderStandIn runtimeFolder;
         platform::Application application(argc, argv);
+        runtimeFolder.release();
         return app::renderToFile(line.render);
     }
     case app::Mode::Thumbnail:

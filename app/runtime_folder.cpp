@@ -1,0 +1,44 @@
+#include "runtime_folder.h"
+
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <cstdlib>
+
+namespace app {
+namespace {
+
+// TMPDIR where it names a folder, otherwise /tmp.
+QByteArray temporaryFolder()
+{
+    const char* tmpdir = std::getenv("TMPDIR");
+    struct stat info {};
+    if (tmpdir && *tmpdir && stat(tmpdir, &info) == 0 && S_ISDIR(info.st_mode))
+        return tmpdir;
+    return "/tmp";
+}
+
+}  // namespace
+
+RuntimeFolderStandIn::RuntimeFolderStandIn()
+{
+    const char* current = std::getenv("XDG_RUNTIME_DIR");
+    if (current && *current)
+        return;
+    // mkdtemp makes the folder private (0700), as Qt requires of it.
+    QByteArray pattern = temporaryFolder() + "/orvane-runtime-XXXXXX";
+    if (!mkdtemp(pattern.data()))
+        return;  // Qt then falls back on its own folder, with its warning
+    path_ = pattern;
+    setenv("XDG_RUNTIME_DIR", path_.constData(), 1);
+}
+
+void RuntimeFolderStandIn::release()
+{
+    if (path_.isEmpty())
+        return;
+    QDir(QFile::decodeName(path_)).removeRecursively();
+}
+
+}  // namespace app
