@@ -1,6 +1,7 @@
 #include "runtime_folder.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -19,12 +20,21 @@ QByteArray temporaryFolder()
     return "/tmp";
 }
 
+// A folder Qt takes as it is: the user's own, private (0700). Anything else,
+// Qt would make (where the parent allows) or replace with a folder of its
+// own, with a warning.
+bool usableRuntimeFolder(const char* path)
+{
+    struct stat info {};
+    return path && *path && stat(path, &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == geteuid() &&
+           (info.st_mode & 07777) == 0700;
+}
+
 }  // namespace
 
 RuntimeFolderStandIn::RuntimeFolderStandIn()
 {
-    const char* current = std::getenv("XDG_RUNTIME_DIR");
-    if (current && *current)
+    if (usableRuntimeFolder(std::getenv("XDG_RUNTIME_DIR")))
         return;
     // mkdtemp makes the folder private (0700), as Qt requires of it.
     QByteArray pattern = temporaryFolder() + "/orvane-runtime-XXXXXX";

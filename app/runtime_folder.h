@@ -6,12 +6,14 @@
 namespace app {
 
 // Qt looks for the user's runtime folder (XDG_RUNTIME_DIR) while its
-// application object starts. File managers run thumbnailers without that
-// variable; Qt would then make $TMPDIR/runtime-USER, leave it behind (GNOME's
-// thumbnailer sandbox then cannot remove its own temporary folder) and warn
-// on standard error. Where the variable is unset or empty, this lends Qt a
-// fresh private folder for the start, and removes it again. A variable that
-// is set is the user's and stays untouched.
+// application object starts. A thumbnailer often runs where that folder is
+// not: without the variable, or in GNOME's thumbnail sandbox, which keeps the
+// session's variable but not /run/user. Qt would then make a folder of its
+// own ($TMPDIR/runtime-USER; in the sandbox $TMPDIR is the factory's
+// temporary folder, which then cannot be removed), leave it behind and warn
+// on standard error. Where the variable does not name a private folder of
+// this user, this lends Qt a fresh one for the start and removes it again. A
+// usable folder is the user's and stays untouched.
 class RuntimeFolderStandIn {
 public:
     // Before the application object is made.

@@ -41,6 +41,16 @@ bare TMPDIR="$work/run/no-such-folder" "$program" --thumbnail "$assets/X-File/bo
 check "--thumbnail with TMPDIR naming no folder succeeds" test $? -eq 0
 check "  saying nothing on standard error ($(head -c 200 "$work/err.txt"))" test ! -s "$work/err.txt"
 
+# A session's XDG_RUNTIME_DIR where the folder is not (a sandbox without
+# /run/user), and one that could be made (its parent is there).
+for runtime in "$work/run/no-such/folder" "$work/run/tmp/runtime"; do
+    bare XDG_RUNTIME_DIR="$runtime" "$program" --thumbnail "$assets/X-File/box.x" "$out" 64 2>"$work/err.txt"
+    check "--thumbnail with XDG_RUNTIME_DIR naming no folder ($(basename "$(dirname "$runtime")")/...) succeeds" \
+        test $? -eq 0
+    check "  saying nothing on standard error ($(head -c 200 "$work/err.txt"))" test ! -s "$work/err.txt"
+    check "  and leaves nothing behind ($(left "$out" | tr '\n' ' '))" left_behind "$out"
+done
+
 bare "$program" --thumbnail "$assets/X-File/no-such-model.x" "$out" 64 2>"$work/err.txt"
 check "--thumbnail of a missing model fails" test $? -ne 0
 check "  saying why on standard error" test -s "$work/err.txt"
@@ -83,6 +93,15 @@ if [ -n "${DISPLAY:-}" ]; then
     check "  saying nothing on standard error ($(head -c 200 "$work/err.txt"))" test ! -s "$work/err.txt"
     check "  and leaving nothing in TMPDIR" empty "$work/run/tmp"
 fi
+
+# A folder open to others is no runtime folder: Qt would not take it.
+mkdir -p "$work/open"
+chmod 755 "$work/open"
+bare XDG_RUNTIME_DIR="$work/open" "$program" --thumbnail "$assets/X-File/box.x" "$work/run/out/t.png" 32 \
+    2>"$work/err.txt"
+check "with XDG_RUNTIME_DIR naming a folder open to others the thumbnail is made quietly" \
+    test $? -eq 0 -a ! -s "$work/err.txt"
+check "  and the folder is left as it was" test -z "$(find "$work/open" -mindepth 1)" -a "$(stat -c %a "$work/open")" = 755
 
 # A variable that is set is the user's: it is used as it is and not removed.
 mkdir -p "$work/runtime"
