@@ -19,7 +19,15 @@ prepare() {
     rm -rf "$work/run"
     mkdir -p "$work/run/home" "$work/run/tmp" "$work/run/cwd" "$work/run/out"
 }
-in_bare() { cd "$work/run/cwd" && exec env -i PATH="$PATH" HOME="$work/run/home" TMPDIR="$work/run/tmp" "$@"; }
+# A sanitizer build's settings (suppressions, the preloaded driver) stay.
+sanitizer=()
+for variable in ASAN_OPTIONS UBSAN_OPTIONS LSAN_OPTIONS LD_PRELOAD; do
+    [ -n "${!variable:-}" ] && sanitizer+=("$variable=${!variable}")
+done
+in_bare() {
+    cd "$work/run/cwd" &&
+        exec env -i PATH="$PATH" HOME="$work/run/home" TMPDIR="$work/run/tmp" ${sanitizer[@]+"${sanitizer[@]}"} "$@"
+}
 bare() { prepare; (in_bare "$@"); }
 fails() { ! "$@"; }
 empty() { [ -z "$(find "$1" -mindepth 1 -print -quit)" ]; }
