@@ -16,7 +16,7 @@ const QString kDescription =
                    "  orvane --info FILE...            one line of statistics per model\n"
                    "  orvane --render FILE.x --output OUT.png [--size WxH] [--time SECONDS]\n"
                    "         [--device hal|ref] [--texture IMAGE] [--look viewer|authored]\n"
-                   "                                   one frame written to an image\n"
+                   "         [--animation NAME|INDEX]  one frame written to an image\n"
                    "  orvane --thumbnail INPUT OUTPUT SIZE\n"
                    "                                   a SIZE×SIZE PNG preview (authored look,\n"
                    "                                   reference device, no display needed)");
@@ -56,9 +56,11 @@ CommandLine parseCommandLine(int argc, char** argv)
                                     QStringLiteral("OUT"));
     const QCommandLineOption size(QStringLiteral("size"), QStringLiteral("Image size (default 505x499)."),
                                   QStringLiteral("WxH"));
-    const QCommandLineOption time(QStringLiteral("time"),
-                                  QStringLiteral("Viewer look: the clock, in seconds since midnight."),
-                                  QStringLiteral("SECONDS"));
+    const QCommandLineOption time(
+        QStringLiteral("time"),
+        QStringLiteral("Viewer look: the clock, in seconds since midnight. Authored "
+                       "look: seconds into the animation (default 0)."),
+        QStringLiteral("SECONDS"));
     const QCommandLineOption device(QStringLiteral("device"),
                                     QStringLiteral("hal (OpenGL, the default) or ref (no display needed)."),
                                     QStringLiteral("DEVICE"));
@@ -69,10 +71,15 @@ CommandLine parseCommandLine(int argc, char** argv)
                                   QStringLiteral("viewer (the window's scene, the default) or authored (the "
                                                  "model's own materials and textures, framed to fit)."),
                                   QStringLiteral("LOOK"));
+    const QCommandLineOption animation(
+        QStringLiteral("animation"),
+        QStringLiteral("Authored look: the animation set that plays, by name or "
+                       "by index in file order (default: the first)."),
+        QStringLiteral("NAME|INDEX"));
     const QCommandLineOption thumbnail(QStringLiteral("thumbnail"),
                                        QStringLiteral("Write a SIZE×SIZE preview of INPUT to OUTPUT."));
     for (const QCommandLineOption& option :
-         {info, render, output, size, time, device, texture, look, thumbnail})
+         {info, render, output, size, time, device, texture, look, animation, thumbnail})
         parser.addOption(option);
     parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Model(s), or INPUT OUTPUT SIZE."),
                                  QStringLiteral("[FILE.x]"));
@@ -99,10 +106,11 @@ CommandLine parseCommandLine(int argc, char** argv)
     if (modes > 1)
         return invalid(QStringLiteral("Use only one of --info, --render and --thumbnail."));
     const bool renderOptions = parser.isSet(output) || parser.isSet(size) || parser.isSet(time) ||
-                               parser.isSet(device) || parser.isSet(texture) || parser.isSet(look);
+                               parser.isSet(device) || parser.isSet(texture) || parser.isSet(look) ||
+                               parser.isSet(animation);
     if (renderOptions && !parser.isSet(render))
-        return invalid(
-            QStringLiteral("--output, --size, --time, --device, --texture and --look go with --render."));
+        return invalid(QStringLiteral(
+            "--output, --size, --time, --device, --texture, --look and --animation go with --render."));
 
     if (parser.isSet(info)) {
         if (positional.isEmpty())
@@ -172,6 +180,13 @@ CommandLine parseCommandLine(int argc, char** argv)
         // The authored look takes its textures from the model's file.
         if (request.look == Look::Authored && !request.texture.isEmpty())
             return invalid(QStringLiteral("--texture goes with --look viewer."));
+        if (parser.isSet(animation)) {
+            if (request.look != Look::Authored)
+                return invalid(QStringLiteral("--animation goes with --look authored."));
+            request.animation = parser.value(animation);
+            if (request.animation.isEmpty())
+                return invalid(QStringLiteral("--animation needs a set's NAME or INDEX."));
+        }
         line.mode = Mode::Render;
         return line;
     }

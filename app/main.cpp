@@ -5,6 +5,7 @@
 //   orvane --info FILE...       model statistics, no window
 //   orvane --render FILE.x --output OUT.png [--size WxH] [--time SECONDS]
 //          [--device hal|ref] [--texture IMAGE] [--look viewer|authored]
+//          [--animation NAME|INDEX]
 //                               one frame written to an image, no window
 //   orvane --thumbnail INPUT OUTPUT SIZE
 //                               a SIZE×SIZE preview for file managers

@@ -124,7 +124,7 @@ std::optional<QImage> renderAuthoredLook(const RenderRequest& request, d3d::VBDi
     }
     const QString path = platform::hostPath(request.model);
     viewer::drawAuthored(module, platform::findFile(path).value_or(path), request.size.width(),
-                         request.size.height(), notes);
+                         request.size.height(), notes, request.time.value_or(0), request.animation);
     return backBuffer(module);
 }
 

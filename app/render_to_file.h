@@ -24,7 +24,9 @@ struct RenderRequest {
     QString output;
     QString texture;             // viewer look: empty leaves texturing off
     QSize size{505, 499};        // the render panel's size
-    std::optional<double> time;  // viewer look: seconds since midnight; empty: now
+    std::optional<double> time;  // viewer look: seconds since midnight; empty: now.
+                                 // authored look: seconds into the animation; empty: 0
+    QString animation;           // authored look: the set that plays; empty: the first
     int deviceType = 1;          // 1 hardware (OpenGL), 2 reference
     Look look = Look::Viewer;
     QByteArray format;  // of the output image; empty: named by its suffix

@@ -4,7 +4,11 @@
 #include <QFileInfo>
 #include <cmath>
 #include <map>
+#include <memory>
+#include <thread>
 
+#include "platform/runtime_error.h"
+#include "pose/pose.h"
 #include "render/resource_factory.h"
 #include "render/status.h"
 #include "render/texture_loader.h"
@@ -25,6 +29,7 @@ constexpr float kBackground = 0.5f;
 constexpr d3d::D3DVECTOR kTowardsCamera = {-0.5f, 0.5f, -1.0f};
 
 d3d::D3DVECTOR operator-(d3d::D3DVECTOR a, d3d::D3DVECTOR b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+d3d::D3DVECTOR operator+(d3d::D3DVECTOR a, d3d::D3DVECTOR b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
 d3d::D3DVECTOR operator*(d3d::D3DVECTOR a, float s) { return {a.x * s, a.y * s, a.z * s}; }
 d3d::D3DVECTOR cross(d3d::D3DVECTOR a, d3d::D3DVECTOR b)
 {
@@ -37,43 +42,70 @@ d3d::D3DVECTOR normalized(d3d::D3DVECTOR a)
     return l > 0 ? a * (1.0f / l) : a;
 }
 
-// Moves and scales the model into the unit sphere about the origin: centred
-// on the middle of its box, its farthest vertex at distance 1. The device
-// then works with numbers near 1 whatever the model's size (lighting squares
-// lengths, which would leave the float range for sizes near 1e19 or 1e-19).
-// Only vertices that a face uses count (exporters leave stray ones behind),
-// and those that are not finite numbers are left out of the measure.
-void placeInUnitSphere(std::vector<float>& positions, const std::vector<std::uint32_t>& indices)
-{
-    std::vector<bool> measured(positions.size() / 3, false);
-    for (const std::uint32_t i : indices)
-        if (i < measured.size())
-            measured[i] = true;
-    for (std::size_t v = 0; v < measured.size(); ++v)
-        measured[v] = measured[v] && std::isfinite(positions[3 * v]) && std::isfinite(positions[3 * v + 1]) &&
-                      std::isfinite(positions[3 * v + 2]);
-    double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
-    for (std::size_t v = 0; v < measured.size(); ++v)
-        if (measured[v])
-            for (int k = 0; k < 3; ++k) {
-                lo[k] = std::min(lo[k], double(positions[3 * v + k]));
-                hi[k] = std::max(hi[k], double(positions[3 * v + k]));
+// The sphere a model is framed on: centred on the middle of the box of its
+// vertices, reaching its farthest one. Only vertices that a face uses count
+// (exporters leave stray ones behind), and those that are not finite
+// numbers are left out of the measure. Several poses of one model widen it
+// to hold them all.
+class Bounds {
+public:
+    explicit Bounds(const std::vector<std::uint32_t>& indices, std::size_t vertexCount)
+        : used_(vertexCount, false)
+    {
+        for (const std::uint32_t i : indices)
+            if (i < used_.size())
+                used_[i] = true;
+    }
+
+    // First pass over every pose: the box.
+    void addToBox(const std::vector<float>& positions)
+    {
+        for (std::size_t v = 0; v < used_.size(); ++v)
+            if (measured(positions, v))
+                for (int k = 0; k < 3; ++k) {
+                    lo_[k] = std::min(lo_[k], double(positions[3 * v + k]));
+                    hi_[k] = std::max(hi_[k], double(positions[3 * v + k]));
+                }
+        for (int k = 0; k < 3; ++k)
+            centre_[k] = (lo_[k] + hi_[k]) / 2;
+    }
+    // Second pass: the farthest vertex from the box's middle.
+    void addToRadius(const std::vector<float>& positions)
+    {
+        for (std::size_t v = 0; v < used_.size(); ++v)
+            if (measured(positions, v)) {
+                const double dx = positions[3 * v] - centre_[0], dy = positions[3 * v + 1] - centre_[1],
+                             dz = positions[3 * v + 2] - centre_[2];
+                r2_ = std::max(r2_, dx * dx + dy * dy + dz * dz);
             }
-    if (lo[0] > hi[0])
-        return;
-    const double centre[3] = {(lo[0] + hi[0]) / 2, (lo[1] + hi[1]) / 2, (lo[2] + hi[2]) / 2};
-    double r2 = 0;
-    for (std::size_t v = 0; v < measured.size(); ++v)
-        if (measured[v]) {
-            const double dx = positions[3 * v] - centre[0], dy = positions[3 * v + 1] - centre[1],
-                         dz = positions[3 * v + 2] - centre[2];
-            r2 = std::max(r2, dx * dx + dy * dy + dz * dz);
-        }
-    // A model that is a single point keeps its size.
-    const double radius = r2 > 0 ? std::sqrt(r2) : 1.0;
-    for (std::size_t i = 0; i < positions.size(); ++i)
-        positions[i] = float((positions[i] - centre[i % 3]) / radius);
-}
+    }
+
+    // Moves and scales `positions` so that the sphere becomes the unit
+    // sphere about the origin. The device then works with numbers near 1
+    // whatever the model's size (lighting squares lengths, which would leave
+    // the float range for sizes near 1e19 or 1e-19).
+    void placeInUnitSphere(std::vector<float>& positions) const
+    {
+        if (lo_[0] > hi_[0])
+            return;
+        // A model that is a single point keeps its size.
+        const double radius = r2_ > 0 ? std::sqrt(r2_) : 1.0;
+        for (std::size_t i = 0; i < positions.size(); ++i)
+            positions[i] = float((positions[i] - centre_[i % 3]) / radius);
+    }
+
+private:
+    bool measured(const std::vector<float>& positions, std::size_t v) const
+    {
+        return used_[v] && std::isfinite(positions[3 * v]) && std::isfinite(positions[3 * v + 1]) &&
+               std::isfinite(positions[3 * v + 2]);
+    }
+
+    std::vector<bool> used_;
+    double lo_[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi_[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+    double centre_[3] = {0, 0, 0};
+    double r2_ = 0;
+};
 
 // Files without normals would be lit by the ambient term alone: give each
 // vertex the area-weighted mean of its faces' normals instead. In double
@@ -159,23 +191,42 @@ d3d::D3DMATERIAL8 toMaterial(const xfile::Material& m)
     return out;
 }
 
-class AuthoredFrame {
+}  // namespace
+
+class AuthoredModel::Impl {
 public:
-    AuthoredFrame(d3d::VBDirect3D8& module, QStringList& notes) : module_(module), notes_(notes) {}
+    Impl(d3d::VBDirect3D8& module, QStringList& notes) : module_(module), notes_(notes) {}
 
     void load(const QString& modelPath)
     {
         xfile::MeshData data;
+        xfile::Scene scene;
         xfile::LoadError error;
-        if (!xfile::loadMeshFile(QFile::encodeName(modelPath).toStdString(), data, error))
+        if (!xfile::loadSceneFile(QFile::encodeName(modelPath).toStdString(), data, scene, error))
             d3d::check(d3d::D3DXERR_INVALIDDATA, "D3DXLoadMeshFromX",
                        modelPath.toStdString() + ": " + error.message);
         windFacesWithTheirNormals(data);
         addMissingNormals(data);
-        placeInUnitSphere(data.positions, data.indices);
         factory_ = dynamic_cast<d3d::ResourceFactory*>(module_.Device.get());
-        d3d::check(factory_ ? factory_->CreateMeshFromData(data, mesh_) : d3d::D3DERR_INVALIDCALL,
-                   "D3DXLoadMeshFromX", modelPath.toStdString() + ": the device cannot hold the mesh");
+        if (!factory_)
+            d3d::check(d3d::D3DERR_INVALIDCALL, "D3DXLoadMeshFromX",
+                       modelPath.toStdString() + ": the device cannot hold the mesh");
+        path_ = modelPath.toStdString();
+        rig_ = std::make_unique<pose::Rig>(scene, data);
+        if (rig_->animated()) {
+            for (const std::string& warning : rig_->warnings())
+                notes_ << QString::fromStdString(warning);
+            base_ = data;
+            play(rig_->clips().empty() ? std::size_t(pose::kNone) : pose::kDefaultSet);
+        } else {
+            // Nothing moves: the merged mesh as it is, framed on itself.
+            rig_.reset();
+            Bounds bounds(data.indices, data.vertexCount());
+            bounds.addToBox(data.positions);
+            bounds.addToRadius(data.positions);
+            bounds.placeInUnitSphere(data.positions);
+            upload(data);
+        }
 
         const QString folder = QFileInfo(modelPath).path();
         for (const xfile::MeshData::Group& group : data.groups) {
@@ -191,16 +242,67 @@ public:
         }
     }
 
-    void draw(int width, int height)
+    bool animated() const { return rig_ != nullptr; }
+    const std::vector<pose::Clip>& clips() const
+    {
+        static const std::vector<pose::Clip> none;
+        return rig_ ? rig_->clips() : none;
+    }
+    std::size_t playing() const { return playing_; }
+    std::size_t find(const std::string& nameOrIndex) const
+    {
+        return rig_ ? rig_->findClip(nameOrIndex) : std::size_t(pose::kNone);
+    }
+
+    // Plays set `clip` (kNone: the rest pose) from now on, framed on the
+    // sphere that holds all of its poses, and shows its time 0.
+    void play(std::size_t clip)
+    {
+        if (!rig_)
+            return;
+        playing_ = clip < rig_->clips().size() ? clip : std::size_t(pose::kNone);
+        bounds_ = std::make_unique<Bounds>(base_.indices, base_.vertexCount());
+        const double period = playing_ == pose::kNone ? 0 : rig_->clips()[playing_].periodSeconds();
+        const int samples = period > 0 ? kFramingSamples : 1;
+        std::vector<float> positions = base_.positions, normals = base_.normals;
+        for (const bool box : {true, false})
+            for (int i = 0; i < samples; ++i) {
+                rig_->pose(playing_, period * i / samples, positions, normals, threads());
+                if (box)
+                    bounds_->addToBox(positions);
+                else
+                    bounds_->addToRadius(positions);
+            }
+        poseAt(0);
+    }
+
+    void poseAt(double seconds)
+    {
+        if (!rig_)
+            return;
+        xfile::MeshData& posed = posed_;
+        if (posed.positions.empty())
+            posed = base_;
+        rig_->pose(playing_, seconds, posed.positions, posed.normals, threads());
+        // A pose may mirror what the merged view did not (or the reverse).
+        posed.indices = base_.indices;
+        windFacesWithTheirNormals(posed);
+        bounds_->placeInUnitSphere(posed.positions);
+        upload(posed);
+    }
+
+    void draw(int width, int height, const d3d::D3DMATRIX* modelRotation, d3d::D3DVECTOR cameraOffset)
     {
         d3d::IDirect3DDevice8& device = *module_.Device;
+        if (modelRotation)
+            d3d::check(device.SetTransform(d3d::D3DTS_WORLD, *modelRotation), "SetTransform (D3DTS_WORLD)");
         const float aspect = float(width) / float(height);
         const d3d::D3DVECTOR towards = normalized(kTowardsCamera);
         const double tanHalfFov = std::tan(kFovDegrees * 3.14159265358979 / 360.0);
         const double tanHalfShorter = aspect >= 1 ? tanHalfFov : tanHalfFov * aspect;
         // The model fills the unit sphere about the origin.
         const double distance = 1.0 / std::sin(std::atan(kFill * tanHalfShorter));
-        const d3d::D3DVECTOR origin{0, 0, 0}, eye = towards * float(distance);
+        const d3d::D3DVECTOR origin = cameraOffset, eye = towards * float(distance) + cameraOffset;
         const d3d::D3DVECTOR up{0, 1, 0};
         module_.SetView(eye, origin, up);
         module_.SetProjection(aspect, kFovDegrees, float((distance - 1) * 0.9), float((distance + 1) * 1.1));
@@ -249,6 +351,17 @@ public:
     }
 
 private:
+    static constexpr int kFramingSamples = 32;
+
+    static unsigned threads() { return std::max(1u, std::thread::hardware_concurrency()); }
+
+    void upload(const xfile::MeshData& data)
+    {
+        mesh_.reset();
+        d3d::check(factory_->CreateMeshFromData(data, mesh_), "D3DXLoadMeshFromX",
+                   path_ + ": the device cannot hold the mesh");
+    }
+
     void drawGroup(const GroupLook& group)
     {
         d3d::IDirect3DDevice8& device = *module_.Device;
@@ -304,16 +417,77 @@ private:
     std::vector<GroupLook> groups_;
     d3d::ResourceFactory* factory_ = nullptr;
     std::map<QString, Texture> textures_;
+    std::string path_;
+    // Set only for a model that moves: its merged mesh before framing, the
+    // posed copy, the set that plays and the sphere that frames it.
+    std::unique_ptr<pose::Rig> rig_;
+    xfile::MeshData base_, posed_;
+    std::size_t playing_ = pose::kNone;
+    std::unique_ptr<Bounds> bounds_;
 };
 
-}  // namespace
+AuthoredModel::AuthoredModel(d3d::VBDirect3D8& module, const QString& modelPath, QStringList& notes)
+    : impl_(std::make_unique<Impl>(module, notes))
+{
+    impl_->load(modelPath);
+}
+
+AuthoredModel::~AuthoredModel() = default;
+
+bool AuthoredModel::animated() const { return impl_->animated(); }
+
+QStringList AuthoredModel::animationSets() const
+{
+    QStringList names;
+    for (const pose::Clip& clip : impl_->clips())
+        names << QString::fromStdString(clip.name);
+    return names;
+}
+
+int AuthoredModel::playing() const { return impl_->playing() == pose::kNone ? -1 : int(impl_->playing()); }
+
+double AuthoredModel::periodSeconds() const
+{
+    const std::size_t clip = impl_->playing();
+    return clip == pose::kNone ? 0 : impl_->clips()[clip].periodSeconds();
+}
+
+void AuthoredModel::play(const QString& nameOrIndex)
+{
+    if (!impl_->animated() || impl_->clips().empty())
+        throw platform::RuntimeError(platform::RuntimeError::kInvalidProcedureCall,
+                                     "no animation set \"" + nameOrIndex.toStdString() +
+                                         "\": the model has no animation");
+    const std::size_t found = impl_->find(nameOrIndex.toStdString());
+    if (found == pose::kNone) {
+        QStringList names;
+        for (int i = 0; i < animationSets().size(); ++i)
+            names << QStringLiteral("%1 \"%2\"").arg(i).arg(animationSets()[i]);
+        throw platform::RuntimeError(platform::RuntimeError::kInvalidProcedureCall,
+                                     "no animation set \"" + nameOrIndex.toStdString() +
+                                         "\"; the model has " +
+                                         names.join(QStringLiteral(", ")).toStdString());
+    }
+    impl_->play(found);
+}
+
+void AuthoredModel::poseAt(double seconds) { impl_->poseAt(seconds); }
+
+void AuthoredModel::draw(int width, int height, const d3d::D3DMATRIX* modelRotation,
+                         d3d::D3DVECTOR cameraOffset)
+{
+    impl_->draw(width, height, modelRotation, cameraOffset);
+}
 
 void drawAuthored(d3d::VBDirect3D8& module, const QString& modelPath, int width, int height,
-                  QStringList& notes)
+                  QStringList& notes, double seconds, const QString& animation)
 {
-    AuthoredFrame frame(module, notes);
-    frame.load(modelPath);
-    frame.draw(width, height);
+    AuthoredModel model(module, modelPath, notes);
+    if (!animation.isEmpty())
+        model.play(animation);
+    if (seconds != 0)
+        model.poseAt(seconds);
+    model.draw(width, height);
 }
 
 }  // namespace viewer

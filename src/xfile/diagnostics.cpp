@@ -14,6 +14,21 @@ bool Diagnostics::fail(std::string message)
     return false;
 }
 
+std::string Diagnostics::takeError()
+{
+    std::string error;
+    error.swap(error_);
+    hasContext_ = false;
+    return error;
+}
+
+std::vector<std::string>* Diagnostics::redirectWarnings(std::vector<std::string>* warnings)
+{
+    std::vector<std::string>* before = warnings_;
+    warnings_ = warnings;
+    return before;
+}
+
 void Diagnostics::addContext(const std::string& what)
 {
     if (error_.empty() || hasContext_)

@@ -72,6 +72,10 @@ public:
     bool fail(std::string message);
     bool failed() const { return !error_.empty(); }
 
+    // Hands back the recorded error and forgets it, for a reader that can
+    // recover from the fault (skip the object) and carry on.
+    std::string takeError();
+
     // Appends " (while reading <what>)" to a recorded error, once: the
     // innermost object that failed names the place.
     void addContext(const std::string& what);
@@ -80,6 +84,11 @@ public:
     // Adds a warning; repeated identical warnings and anything past a fixed
     // number are dropped so hostile input cannot grow the list without bound.
     void warn(std::string message);
+
+    // Sends later warnings to `warnings` instead; returns where they went
+    // before (so a reader can route what it meets inside one object elsewhere
+    // and restore the list after it).
+    std::vector<std::string>* redirectWarnings(std::vector<std::string>* warnings);
 
 private:
     std::string error_;

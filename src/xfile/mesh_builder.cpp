@@ -321,6 +321,8 @@ bool MeshBuilder::endMesh(const Matrix& world)
     ++meshesSeen_;
     const std::uint32_t nV = vertexCount;
     if (nV == 0 || faceCount == 0) {
+        if (recordPlacement)
+            placement = Placement{};
         dropMesh();
         return true;
     }
@@ -459,6 +461,14 @@ bool MeshBuilder::endMesh(const Matrix& world)
         anyMaterialList_ = true;
     }
     anyMesh_ = true;
+    if (recordPlacement) {
+        // A copy: cloneSource_ holds room for every corner of the mesh.
+        placement.kept = true;
+        placement.first = base_;
+        placement.count = total;
+        placement.fileCount = nV;
+        placement.cloneSource.assign(cloneSource_.begin(), cloneSource_.end());
+    }
     resetMesh();
     return true;
 }

@@ -91,6 +91,20 @@ public:
     // diagnostics) only when the merged mesh would exceed 2^32-1 vertices.
     bool endMesh(const Matrix& world);
 
+    // Where the last endMesh() put its mesh, recorded only while
+    // `recordPlacement` is set (the scene reader needs it; the merged view
+    // alone does not pay for the copy): `kept` is false when the mesh was
+    // dropped as empty; its vertices are [first, first + count) of the output,
+    // the first `fileCount` as the file lists them, then the clones of the
+    // normal split, clone k copying file vertex cloneSource[k].
+    struct Placement {
+        bool kept = false;
+        std::uint32_t first = 0, count = 0, fileCount = 0;
+        std::vector<std::uint32_t> cloneSource;
+    };
+    bool recordPlacement = false;
+    Placement placement;
+
     // ---- After the last mesh.
 
     // Completes the output: the default material when no mesh had a material

@@ -33,6 +33,14 @@ enum class Kind {
     TextureFilename,
     FVFData,
     DeclData,
+    XSkinMeshHeader,
+    SkinWeights,
+    AnimationSet,
+    Animation,
+    AnimationKey,
+    AnimationOptions,
+    AnimTicksPerSecond,
+    CompressedAnimationSet,
 };
 
 Kind classify(std::string_view type)
@@ -53,6 +61,14 @@ Kind classify(std::string_view type)
         {"TextureFilename", Kind::TextureFilename},
         {"FVFData", Kind::FVFData},
         {"DeclData", Kind::DeclData},
+        {"XSkinMeshHeader", Kind::XSkinMeshHeader},
+        {"SkinWeights", Kind::SkinWeights},
+        {"AnimationSet", Kind::AnimationSet},
+        {"Animation", Kind::Animation},
+        {"AnimationKey", Kind::AnimationKey},
+        {"AnimationOptions", Kind::AnimationOptions},
+        {"AnimTicksPerSecond", Kind::AnimTicksPerSecond},
+        {"CompressedAnimationSet", Kind::CompressedAnimationSet},
     };
     for (const Entry& e : kKnown)
         if (equalsNoCase(type, e.name))
@@ -113,9 +129,11 @@ struct GuidHash {
 template <class Lexer>
 class ObjectReader {
 public:
-    ObjectReader(Lexer& lex, MeshBuilder& mb, Diagnostics& diag)
-        : lex_(lex), mb_(mb), diag_(diag), templates_(TemplateRegistry::standard())
+    ObjectReader(Lexer& lex, MeshBuilder& mb, Diagnostics& diag, Scene* scene)
+        : lex_(lex), mb_(mb), diag_(diag), templates_(TemplateRegistry::standard()), scene_(scene),
+          sceneDiag_(scene ? &scene->warnings : nullptr)
     {
+        mb_.recordPlacement = scene != nullptr;
         // Re-reading referenced meshes may not cost more than a few times the input.
         reparseBudget_ = std::uint64_t(lex.size()) * 4 + (1u << 20);
     }
@@ -143,7 +161,7 @@ private:
     void remember(Kind kind, const Header& h, std::size_t material);
     const Named* lookup(Kind kind, const Reference& ref);
 
-    bool readFrame(const Matrix& parent, int depth);
+    bool readFrame(const Matrix& parent, int depth, std::string_view name);
     bool readMesh(const Matrix& world, const Header& h);
     bool readMeshBody(const Matrix& world, const std::string& label);
     bool readMeshNormals();
@@ -159,6 +177,22 @@ private:
     bool checkCount(std::uint64_t count, std::uint64_t valuesEach, const char* what);
     bool readPolygon(std::uint32_t index, std::uint32_t minCorners, std::uint32_t limit,
                      const char* indexWhat, std::uint32_t& n, std::optional<std::uint32_t>& firstBad);
+
+    // ---- The scene (only with scene_).
+    // Runs `read` on the object whose header `h` has been read. When it
+    // fails, the fault becomes a scene warning and the object is skipped
+    // from its start as the merged view skips it; only a fault that skipping
+    // meets as well (an unterminated object) fails the file.
+    template <class F>
+    bool recoverable(const Header& h, std::string_view type, F read);
+    bool readSkinWeights();
+    bool readSkinMeshHeader();
+    bool readAnimationSet(const Header& h);
+    bool readAnimation(SceneAnimation& a, std::string_view setName);
+    bool readAnimationKey(SceneAnimation& a, std::string_view setName);
+    bool readAnimationOptions(SceneAnimation& a);
+    bool readTicksPerSecond();
+    void resolveScene();
 
     static std::string label(const char* type, std::string_view name)
     {
@@ -176,6 +210,14 @@ private:
     std::vector<Material> materials_;
     std::vector<std::uint32_t> faceBuffer_;  // corners of one polygon
     std::uint64_t reparseBudget_ = 0;
+
+    Scene* scene_;
+    Diagnostics sceneDiag_;                  // the scene's own warnings
+    std::uint32_t currentFrame_ = kNoIndex;  // scene frame being read
+    std::vector<SceneBone> meshBones_;       // SkinWeights of the mesh being read
+    std::uint32_t meshBonesDeclared_ = 0;    // its XSkinMeshHeader nBones
+    bool meshHasSkinHeader_ = false;
+    std::vector<float> keyValues_;  // values of one key
 };
 
 template <class Lexer>
@@ -362,8 +404,11 @@ bool ObjectReader<Lexer>::readFile()
     Token t;
     for (;;) {
         const Tok k = lex_.peek();
-        if (k == Tok::End)
+        if (k == Tok::End) {
+            if (scene_)
+                resolveScene();
             return true;
+        }
         if (k == Tok::Separator) {
             lex_.next(t);
             continue;
@@ -404,9 +449,29 @@ bool ObjectReader<Lexer>::readFile()
         Header h;
         if (!readHeader(type, start, h))
             return false;
-        switch (classify(type)) {
+        const Kind kind = classify(type);
+        if (scene_ && (kind == Kind::AnimationSet || kind == Kind::AnimTicksPerSecond ||
+                       kind == Kind::CompressedAnimationSet)) {
+            if (!templates_.find(type))
+                diag_.warn("object of undeclared template " + quoteForMessage(type) + " skipped");
+            bool ok;
+            if (kind == Kind::AnimationSet) {
+                ok = readAnimationSet(h);
+            } else if (kind == Kind::AnimTicksPerSecond) {
+                ok = recoverable(h, type, [&] { return readTicksPerSecond(); });
+            } else {
+                sceneDiag_.warn("CompressedAnimationSet" +
+                                (h.name.empty() ? std::string() : " " + quoteForMessage(h.name)) +
+                                " skipped: compressed animation is not supported");
+                ok = lex_.skipBlock();
+            }
+            if (!ok)
+                return false;
+            continue;
+        }
+        switch (kind) {
         case Kind::Frame:
-            if (!readFrame(Matrix::identity(), 1))
+            if (!readFrame(Matrix::identity(), 1, h.name))
                 return false;
             break;
         case Kind::Mesh:
@@ -428,13 +493,30 @@ bool ObjectReader<Lexer>::readFile()
 }
 
 template <class Lexer>
-bool ObjectReader<Lexer>::readFrame(const Matrix& parent, int depth)
+bool ObjectReader<Lexer>::readFrame(const Matrix& parent, int depth, std::string_view frameName)
 {
     if (depth > kMaxFrameDepth)
         return lex_.fail("frames nested more than " + std::to_string(kMaxFrameDepth) + " deep");
     // A transform applies to what follows it in the frame; a second one
-    // applies on top of the first.
+    // applies on top of the first. (In the scene the second one replaces
+    // the first, as the frame hierarchy has it.)
     Matrix current = parent;
+    const std::uint32_t parentFrame = currentFrame_;
+    std::uint32_t self = kNoIndex;
+    if (scene_) {
+        self = std::uint32_t(scene_->frames.size());
+        SceneFrame& f = scene_->frames.emplace_back();
+        f.name.assign(frameName);
+        f.parent = parentFrame;
+        f.transform = Matrix4{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+    }
+    // Restores the frame being read however this one ends.
+    struct Restore {
+        std::uint32_t& current;
+        std::uint32_t saved;
+        ~Restore() { current = saved; }
+    } restore{currentFrame_, parentFrame};
+    currentFrame_ = self;
     std::string_view type;
     std::size_t start;
     Reference ref;
@@ -474,6 +556,8 @@ bool ObjectReader<Lexer>::readFrame(const Matrix& parent, int depth)
                 if (!readMatrix(m))
                     return false;
                 current = multiply(m, current);
+                if (scene_)
+                    std::memcpy(scene_->frames[self].transform.data(), m.m, sizeof m.m);
                 break;
             }
             case Kind::Mesh:
@@ -481,7 +565,7 @@ bool ObjectReader<Lexer>::readFrame(const Matrix& parent, int depth)
                     return false;
                 break;
             case Kind::Frame:
-                if (!readFrame(current, depth + 1)) {
+                if (!readFrame(current, depth + 1, h.name)) {
                     diag_.addContext(label("Frame", h.name));
                     return false;
                 }
@@ -527,10 +611,33 @@ bool ObjectReader<Lexer>::readMesh(const Matrix& world, const Header& h)
 {
     remember(Kind::Mesh, h, 0);
     const std::string name = label("Mesh", h.name);
+    if (scene_) {
+        meshBones_.clear();
+        meshBonesDeclared_ = 0;
+        meshHasSkinHeader_ = false;
+    }
     const bool ok = readMeshBody(world, name);
-    if (!ok)
+    if (!ok) {
         diag_.addContext(name);
-    return ok;
+        return false;
+    }
+    if (scene_ && mb_.placement.kept) {
+        SceneMesh& m = scene_->meshes.emplace_back();
+        m.name.assign(h.name);
+        m.frame = currentFrame_;
+        std::memcpy(m.placement.data(), world.m, sizeof world.m);
+        m.firstVertex = mb_.placement.first;
+        m.vertexCount = mb_.placement.count;
+        m.fileVertexCount = mb_.placement.fileCount;
+        m.cloneSource.swap(mb_.placement.cloneSource);
+        m.bones.swap(meshBones_);
+        if (meshHasSkinHeader_ && meshBonesDeclared_ != m.bones.size())
+            sceneDiag_.warn(label("Mesh", h.name) + ": XSkinMeshHeader declares " +
+                            std::to_string(meshBonesDeclared_) + " bones, the mesh holds " +
+                            std::to_string(m.bones.size()) + " SkinWeights");
+    }
+    meshBones_.clear();
+    return true;
 }
 
 template <class Lexer>
@@ -593,6 +700,12 @@ bool ObjectReader<Lexer>::readMeshBody(const Matrix& world, const std::string& n
                 break;
             case Kind::DeclData:
                 ok = readDeclData();
+                break;
+            case Kind::SkinWeights:
+                ok = scene_ ? recoverable(h, type, [&] { return readSkinWeights(); }) : lex_.skipBlock();
+                break;
+            case Kind::XSkinMeshHeader:
+                ok = scene_ ? recoverable(h, type, [&] { return readSkinMeshHeader(); }) : lex_.skipBlock();
                 break;
             default:
                 ok = lex_.skipBlock();
@@ -978,16 +1091,354 @@ bool ObjectReader<Lexer>::readDeclData()
     return true;
 }
 
+// ---- The scene
+
+template <class Lexer>
+template <class F>
+bool ObjectReader<Lexer>::recoverable(const Header& h, std::string_view type, F read)
+{
+    // What the lexer tolerates inside the object is the scene's concern too.
+    std::vector<std::string>* saved = diag_.redirectWarnings(&scene_->warnings);
+    const bool ok = read();
+    diag_.redirectWarnings(saved);
+    if (ok)
+        return true;
+    const std::string why = diag_.takeError();
+    sceneDiag_.warn(why + "; " + label(std::string(type.substr(0, 40)).c_str(), h.name) + " skipped");
+    lex_.seek(h.start);
+    std::string_view again;
+    Header header;
+    if (!lex_.readName(again) || !readHeader(again, h.start, header))
+        return false;
+    return lex_.skipBlock();
+}
+
+template <class Lexer>
+bool ObjectReader<Lexer>::readSkinMeshHeader()
+{
+    std::uint32_t perVertex = 0, perFace = 0, bones = 0;
+    if (!lex_.readUInt(perVertex) || !lex_.readUInt(perFace) || !lex_.readUInt(bones))
+        return false;
+    meshHasSkinHeader_ = true;
+    meshBonesDeclared_ = bones;
+    return lex_.skipBlock();
+}
+
+template <class Lexer>
+bool ObjectReader<Lexer>::readSkinWeights()
+{
+    std::string_view frameName;
+    std::uint32_t n = 0;
+    if (!lex_.readString(frameName) || !lex_.readUInt(n) || !checkCount(n, 2, "skin weight"))
+        return false;
+    SceneBone bone;
+    bone.frameName.assign(frameName);
+    bone.vertices.resize(n);
+    bone.weights.resize(n);
+    if (!lex_.readUInts(bone.vertices.data(), n) || !lex_.readFloats(bone.weights.data(), n) ||
+        !lex_.readFloats(bone.offset.data(), 16))
+        return false;
+    // The weights name the mesh's vertices as the file lists them.
+    const std::uint32_t limit = mb_.vertexCount;
+    std::size_t kept = 0, dropped = 0;
+    std::uint32_t firstBad = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (bone.vertices[i] >= limit) {
+            if (dropped++ == 0)
+                firstBad = bone.vertices[i];
+            continue;
+        }
+        bone.vertices[kept] = bone.vertices[i];
+        bone.weights[kept] = bone.weights[i];
+        ++kept;
+    }
+    if (dropped > 0) {
+        sceneDiag_.warn("SkinWeights " + quoteForMessage(frameName) + ": " + std::to_string(dropped) +
+                        " of " + std::to_string(n) + " weights name vertices past the mesh's " +
+                        std::to_string(limit) + " (first " + std::to_string(firstBad) + "); dropped");
+        bone.vertices.resize(kept);
+        bone.weights.resize(kept);
+        bone.vertices.shrink_to_fit();
+        bone.weights.shrink_to_fit();
+    }
+    meshBones_.push_back(std::move(bone));
+    return lex_.skipBlock();  // anything past the offset matrix is of no use
+}
+
+template <class Lexer>
+bool ObjectReader<Lexer>::readTicksPerSecond()
+{
+    std::uint32_t ticks = 0;
+    if (!lex_.readUInt(ticks))
+        return false;
+    if (ticks == 0) {
+        sceneDiag_.warn("AnimTicksPerSecond 0 ignored");
+    } else if (!scene_->ticksPerSecondGiven) {
+        scene_->ticksPerSecond = ticks;
+        scene_->ticksPerSecondGiven = true;
+    } else if (double(ticks) != scene_->ticksPerSecond) {
+        sceneDiag_.warn("AnimTicksPerSecond " + std::to_string(ticks) + " ignored: the file gave " +
+                        std::to_string(std::uint64_t(scene_->ticksPerSecond)) + " before");
+    }
+    return lex_.skipBlock();
+}
+
+template <class Lexer>
+bool ObjectReader<Lexer>::readAnimationSet(const Header& h)
+{
+    return recoverable(h, "AnimationSet", [&] {
+        SceneAnimationSet set;
+        set.name.assign(h.name);
+        const std::string what = label("AnimationSet", h.name);
+        std::string_view type;
+        std::size_t start;
+        Reference ref;
+        for (;;) {
+            switch (nextChild(type, start, ref, what)) {
+            case Child::End:
+                scene_->animationSets.push_back(std::move(set));
+                return true;
+            case Child::Error:
+                return false;
+            case Child::Reference:
+                break;
+            case Child::Object: {
+                Header child;
+                if (!readHeader(type, start, child))
+                    return false;
+                if (classify(type) != Kind::Animation) {
+                    if (!lex_.skipBlock())
+                        return false;
+                    break;
+                }
+                if (!recoverable(child, type, [&] {
+                        SceneAnimation a;
+                        if (!readAnimation(a, h.name))
+                            return false;
+                        set.animations.push_back(std::move(a));
+                        return true;
+                    }))
+                    return false;
+                break;
+            }
+            }
+        }
+    });
+}
+
+template <class Lexer>
+bool ObjectReader<Lexer>::readAnimation(SceneAnimation& a, std::string_view setName)
+{
+    const std::string what = "Animation in " + label("AnimationSet", setName);
+    std::string_view type;
+    std::size_t start;
+    Reference ref;
+    bool hasTarget = false;
+    std::string nestedFrame;
+    for (;;) {
+        switch (nextChild(type, start, ref, what)) {
+        case Child::End:
+            if (!hasTarget && !nestedFrame.empty()) {
+                // A frame written inside the Animation instead of a reference:
+                // its name says which frame is meant; it is never drawn.
+                a.frameName = nestedFrame;
+                hasTarget = true;
+            }
+            if (!hasTarget)
+                sceneDiag_.warn(what + " names no frame; it moves nothing");
+            return true;
+        case Child::Error:
+            return false;
+        case Child::Reference:
+            if (!hasTarget && !ref.name.empty()) {
+                a.frameName.assign(ref.name);
+                hasTarget = true;
+            } else if (hasTarget) {
+                sceneDiag_.warn(what + " names a second frame " + quoteForMessage(ref.name) + "; ignored");
+            }
+            break;
+        case Child::Object: {
+            Header child;
+            if (!readHeader(type, start, child))
+                return false;
+            bool ok;
+            switch (classify(type)) {
+            case Kind::AnimationKey:
+                ok = recoverable(child, type, [&] { return readAnimationKey(a, setName); });
+                break;
+            case Kind::AnimationOptions:
+                ok = recoverable(child, type, [&] { return readAnimationOptions(a); });
+                break;
+            case Kind::Frame:
+                if (nestedFrame.empty())
+                    nestedFrame.assign(child.name);
+                ok = lex_.skipBlock();
+                break;
+            default:
+                ok = lex_.skipBlock();
+                break;
+            }
+            if (!ok)
+                return false;
+            break;
+        }
+        }
+    }
+}
+
+template <class Lexer>
+bool ObjectReader<Lexer>::readAnimationKey(SceneAnimation& a, std::string_view setName)
+{
+    std::uint32_t keyType = 0, n = 0;
+    if (!lex_.readUInt(keyType) || !lex_.readUInt(n))
+        return false;
+    const std::string what =
+        "AnimationKey of type " + std::to_string(keyType) + " for " +
+        (a.frameName.empty() ? std::string("an Animation") : quoteForMessage(a.frameName)) + " in " +
+        label("AnimationSet", setName);
+    std::uint32_t width;
+    SceneKeys* channel;
+    switch (keyType) {
+    case 0:
+        width = 4, channel = &a.rotation;
+        break;
+    case 1:
+        width = 3, channel = &a.scale;
+        break;
+    case 2:
+        width = 3, channel = &a.position;
+        break;
+    case 3:
+    case 4:
+        width = 16, channel = &a.matrix;
+        break;
+    default:
+        sceneDiag_.warn(what + ": unknown key type; skipped");
+        return lex_.skipBlock();
+    }
+    if (!channel->times.empty()) {
+        sceneDiag_.warn(what + ": a second block of this kind; skipped");
+        return lex_.skipBlock();
+    }
+    // Each key is at least its time, its value count and its values.
+    if (!checkCount(n, 2 + std::uint64_t(width), "animation key"))
+        return false;
+    SceneKeys keys;
+    reserveLarge(keys.times, n);
+    reserveLarge(keys.values, std::size_t(n) * width);
+    std::size_t mismatched = 0;
+    std::uint32_t mismatchedCount = 0;
+    for (std::uint32_t k = 0; k < n; ++k) {
+        std::uint32_t time = 0, count = 0;
+        if (!lex_.readUInt(time) || !lex_.readUInt(count))
+            return false;
+        if (count == width) {
+            const std::size_t at = keys.values.size();
+            keys.values.resize(at + width);
+            if (!lex_.readFloats(keys.values.data() + at, width))
+                return false;
+            keys.times.push_back(time);
+            continue;
+        }
+        if (!checkCount(count, 1, "key value"))
+            return false;
+        if (mismatched++ == 0)
+            mismatchedCount = count;
+        float unused;
+        for (std::uint32_t v = 0; v < count; ++v)
+            if (!lex_.readFloat(unused))
+                return false;
+    }
+    if (mismatched > 0)
+        sceneDiag_.warn(what + ": " + std::to_string(mismatched) + " keys hold " +
+                        std::to_string(mismatchedCount) + " values where the type has " +
+                        std::to_string(width) + "; dropped");
+
+    bool sorted = true, repeated = false;
+    for (std::size_t k = 1; k < keys.times.size(); ++k) {
+        sorted = sorted && keys.times[k - 1] <= keys.times[k];
+        repeated = repeated || keys.times[k - 1] == keys.times[k];
+    }
+    if (!sorted) {
+        std::vector<std::uint32_t> order(keys.times.size());
+        for (std::uint32_t k = 0; k < order.size(); ++k)
+            order[k] = k;
+        std::stable_sort(order.begin(), order.end(),
+                         [&](std::uint32_t x, std::uint32_t y) { return keys.times[x] < keys.times[y]; });
+        SceneKeys sortedKeys;
+        sortedKeys.times.reserve(order.size());
+        sortedKeys.values.reserve(keys.values.size());
+        for (std::uint32_t k : order) {
+            sortedKeys.times.push_back(keys.times[k]);
+            sortedKeys.values.insert(sortedKeys.values.end(), keys.values.begin() + std::size_t(k) * width,
+                                     keys.values.begin() + std::size_t(k + 1) * width);
+        }
+        keys = std::move(sortedKeys);
+        repeated = false;
+        for (std::size_t k = 1; k < keys.times.size(); ++k)
+            repeated = repeated || keys.times[k - 1] == keys.times[k];
+        sceneDiag_.warn(what + ": key times out of order; sorted");
+    }
+    if (repeated)
+        sceneDiag_.warn(what + ": several keys at one time");
+    keys.times.shrink_to_fit();
+    keys.values.shrink_to_fit();
+    *channel = std::move(keys);
+    return lex_.skipBlock();
+}
+
+template <class Lexer>
+bool ObjectReader<Lexer>::readAnimationOptions(SceneAnimation& a)
+{
+    std::uint32_t openClosed = 0, positionQuality = 0;
+    if (!lex_.readUInt(openClosed) || !lex_.readUInt(positionQuality))
+        return false;
+    a.closed = openClosed == 0;
+    a.splinePositions = positionQuality == 0;
+    return lex_.skipBlock();
+}
+
+template <class Lexer>
+void ObjectReader<Lexer>::resolveScene()
+{
+    // Names are case-sensitive; the first frame in file order with a name wins.
+    std::unordered_map<std::string_view, std::uint32_t> byName;
+    byName.reserve(scene_->frames.size());
+    for (std::uint32_t i = 0; i < scene_->frames.size(); ++i)
+        if (!scene_->frames[i].name.empty())
+            byName.emplace(scene_->frames[i].name, i);
+    auto find = [&](const std::string& name) {
+        const auto it = byName.find(name);
+        return it == byName.end() ? kNoIndex : it->second;
+    };
+    for (SceneMesh& m : scene_->meshes)
+        for (SceneBone& b : m.bones) {
+            b.frame = find(b.frameName);
+            if (b.frame == kNoIndex)
+                sceneDiag_.warn("bone " + quoteForMessage(b.frameName) + " of " + label("Mesh", m.name) +
+                                " names no frame");
+        }
+    for (SceneAnimationSet& set : scene_->animationSets)
+        for (SceneAnimation& a : set.animations) {
+            if (a.frameName.empty())
+                continue;
+            a.frame = find(a.frameName);
+            if (a.frame == kNoIndex)
+                sceneDiag_.warn("Animation in " + label("AnimationSet", set.name) + " names frame " +
+                                quoteForMessage(a.frameName) + ", which does not exist");
+        }
+}
+
 }  // namespace
 
 template <class Lexer>
-bool readObjects(Lexer& lex, MeshBuilder& builder, Diagnostics& diag)
+bool readObjects(Lexer& lex, MeshBuilder& builder, Diagnostics& diag, Scene* scene)
 {
-    ObjectReader<Lexer> reader(lex, builder, diag);
+    ObjectReader<Lexer> reader(lex, builder, diag, scene);
     return reader.readFile();
 }
 
-template bool readObjects<TextLexer>(TextLexer&, MeshBuilder&, Diagnostics&);
-template bool readObjects<BinaryLexer>(BinaryLexer&, MeshBuilder&, Diagnostics&);
+template bool readObjects<TextLexer>(TextLexer&, MeshBuilder&, Diagnostics&, Scene*);
+template bool readObjects<BinaryLexer>(BinaryLexer&, MeshBuilder&, Diagnostics&, Scene*);
 
 }  // namespace xfile::detail

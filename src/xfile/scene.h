@@ -26,20 +26,20 @@ inline constexpr std::uint32_t kNoIndex = 0xFFFFFFFFu;
 // is kNoIndex (a root) or an index smaller than i, so local-to-model is one
 // forward loop. Sibling order is file order.
 struct SceneFrame {
-    std::string name;                 // empty for a nameless Frame
+    std::string name;  // empty for a nameless Frame
     std::uint32_t parent = kNoIndex;
-    Matrix4 transform{};              // FrameTransformMatrix (identity when the frame has none)
+    Matrix4 transform{};  // FrameTransformMatrix (identity when the frame has none)
 };
 
 // One influence list of a skinned mesh (a SkinWeights object).
 struct SceneBone {
-    std::string frameName;            // as the file spells it
-    std::uint32_t frame = kNoIndex;   // the frame it names, or kNoIndex when none has that name
+    std::string frameName;           // as the file spells it
+    std::uint32_t frame = kNoIndex;  // the frame it names, or kNoIndex when none has that name
     // Pairs (file vertex of the mesh, weight); the reader has dropped (with a
     // warning) pairs whose vertex is not one of the mesh's file vertices.
     std::vector<std::uint32_t> vertices;
     std::vector<float> weights;
-    Matrix4 offset{};                 // matrixOffset: mesh space to bone space
+    Matrix4 offset{};  // matrixOffset: mesh space to bone space
 };
 
 // One placement of a Mesh in the merged mesh. (A mesh that a frame references
@@ -50,13 +50,13 @@ struct SceneBone {
 // Merged positions and normals are already multiplied by `placement`.
 struct SceneMesh {
     std::string name;
-    std::uint32_t frame = kNoIndex;   // the frame holding it; kNoIndex for a top-level Mesh
-    Matrix4 placement{};              // the matrix the merged view applied to it
+    std::uint32_t frame = kNoIndex;  // the frame holding it; kNoIndex for a top-level Mesh
+    Matrix4 placement{};             // the matrix the merged view applied to it
     std::uint32_t firstVertex = 0;
     std::uint32_t vertexCount = 0;
     std::uint32_t fileVertexCount = 0;
     std::vector<std::uint32_t> cloneSource;  // vertexCount - fileVertexCount entries
-    std::vector<SceneBone> bones;     // empty for a rigid mesh
+    std::vector<SceneBone> bones;            // empty for a rigid mesh
 };
 
 // One channel of keys, sorted by time (the reader stable-sorts out-of-order
@@ -70,23 +70,47 @@ struct SceneKeys {
 // An Animation: the keys of one frame.
 struct SceneAnimation {
     std::string frameName;
-    std::uint32_t frame = kNoIndex;   // kNoIndex when no frame has that name
+    std::uint32_t frame = kNoIndex;  // kNoIndex when no frame has that name
     SceneKeys rotation, scale, position, matrix;
-    bool closed = true;               // AnimationOptions openclosed: 1 loops (the default)
-    bool splinePositions = false;     // AnimationOptions positionquality: 1 is spline
+    // AnimationOptions, when the Animation has one. The file writes
+    // openclosed 0 for closed (loops) and 1 for open (plays once), and
+    // positionquality 0 for spline and 1 for linear positions.
+    bool closed = true;            // loops (the default without AnimationOptions)
+    bool splinePositions = false;  // linear positions without AnimationOptions
 };
 
 struct SceneAnimationSet {
-    std::string name;                 // empty for a nameless set
+    std::string name;  // empty for a nameless set
     std::vector<SceneAnimation> animations;
 };
 
 struct Scene {
     std::vector<SceneFrame> frames;
-    std::vector<SceneMesh> meshes;     // in the merged mesh's vertex order
+    std::vector<SceneMesh> meshes;                 // in the merged mesh's vertex order
     std::vector<SceneAnimationSet> animationSets;  // file order
-    double ticksPerSecond = 4800;      // AnimTicksPerSecond, or 4800 when the file gives none
+    double ticksPerSecond = 4800;                  // AnimTicksPerSecond, or 4800 when the file gives none
     bool ticksPerSecondGiven = false;
+
+    // Added by the reader: faults in frames, skins and animation that the
+    // merged mesh does not need (a bone naming no frame, weights past the
+    // mesh's vertices, keys out of order, an unreadable AnimationKey, ...).
+    // The scene holds what could be read; the merged mesh is as loadMesh
+    // gives it, and its own warnings stay in MeshData::warnings. Bounded in
+    // number like those.
+    std::vector<std::string> warnings;
 };
+
+// Added by the reader: the largest key time (ticks) over every channel of
+// `set`, 0 for a set without keys. A set's period in seconds is this over
+// Scene::ticksPerSecond.
+inline std::uint32_t lastKeyTime(const SceneAnimationSet& set)
+{
+    std::uint32_t last = 0;
+    for (const SceneAnimation& a : set.animations)
+        for (const SceneKeys* k : {&a.rotation, &a.scale, &a.position, &a.matrix})
+            if (!k->times.empty() && k->times.back() > last)
+                last = k->times.back();  // times are sorted
+    return last;
+}
 
 }  // namespace xfile

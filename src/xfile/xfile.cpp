@@ -42,7 +42,7 @@ const char* encodingName(Encoding e)
 
 namespace {
 
-bool loadImpl(const unsigned char* bytes, std::size_t size, MeshData& out, LoadError& err)
+bool loadImpl(const unsigned char* bytes, std::size_t size, MeshData& out, Scene* scene, LoadError& err)
 {
     using namespace detail;
     FileHeader header;
@@ -74,11 +74,11 @@ bool loadImpl(const unsigned char* bytes, std::size_t size, MeshData& out, LoadE
     if (header.encoding == Encoding::Text || header.encoding == Encoding::TextZip) {
         const char* text = reinterpret_cast<const char*>(body);
         TextLexer lex(text, text + bodySize, diag, compressed ? " of the decompressed text" : "");
-        ok = readObjects(lex, builder, diag);
+        ok = readObjects(lex, builder, diag, scene);
     } else {
         BinaryLexer lex(body, body + bodySize, header.floatBits, diag, compressed ? 0 : header.bodyOffset,
                         compressed ? " of the decompressed data" : "");
-        ok = readObjects(lex, builder, diag);
+        ok = readObjects(lex, builder, diag, scene);
     }
     inflated = std::vector<char>();
     if (ok && !builder.finish()) {
@@ -90,15 +90,15 @@ bool loadImpl(const unsigned char* bytes, std::size_t size, MeshData& out, LoadE
     return ok;
 }
 
-}  // namespace
-
-bool loadMesh(const void* data, std::size_t size, MeshData& out, LoadError& err)
+bool loadBytes(const void* data, std::size_t size, MeshData& out, Scene* scene, LoadError& err)
 {
     out = MeshData{};
     err = LoadError{};
+    if (scene)
+        *scene = Scene{};
     bool ok = false;
     try {
-        ok = loadImpl(static_cast<const unsigned char*>(data), data ? size : 0, out, err);
+        ok = loadImpl(static_cast<const unsigned char*>(data), data ? size : 0, out, scene, err);
     } catch (const std::bad_alloc&) {
         err.message = "out of memory while reading the file";
         ok = false;
@@ -114,15 +114,19 @@ bool loadMesh(const void* data, std::size_t size, MeshData& out, LoadError& err)
         warnings.swap(out.warnings);
         out = MeshData{};
         out.warnings.swap(warnings);
+        if (scene)
+            *scene = Scene{};
         if (err.message.empty())
             err.message = "malformed file";
     }
     return ok;
 }
 
-bool loadMeshFile(const std::string& path, MeshData& out, LoadError& err)
+bool loadFile(const std::string& path, MeshData& out, Scene* scene, LoadError& err)
 {
     out = MeshData{};
+    if (scene)
+        *scene = Scene{};
     // Only a regular file is read, and no more of it than a decompressed body
     // may hold: a device such as /dev/zero never ends, and opening a FIFO
     // would wait for a writer.
@@ -159,7 +163,7 @@ bool loadMeshFile(const std::string& path, MeshData& out, LoadError& err)
         void* map = ::mmap(nullptr, size, PROT_READ, flags, fd, 0);
         if (map != MAP_FAILED) {
             ::close(fd);
-            const bool ok = loadMesh(map, size, out, err);
+            const bool ok = loadBytes(map, size, out, scene, err);
             ::munmap(map, size);
             return ok;
         }
@@ -225,7 +229,29 @@ bool loadMeshFile(const std::string& path, MeshData& out, LoadError& err)
         err.message = "cannot read " + path + ": " + std::strerror(errno);
         return false;
     }
-    return loadMesh(bytes.data(), bytes.size(), out, err);
+    return loadBytes(bytes.data(), bytes.size(), out, scene, err);
+}
+
+}  // namespace
+
+bool loadMesh(const void* data, std::size_t size, MeshData& out, LoadError& err)
+{
+    return loadBytes(data, size, out, nullptr, err);
+}
+
+bool loadMeshFile(const std::string& path, MeshData& out, LoadError& err)
+{
+    return loadFile(path, out, nullptr, err);
+}
+
+bool loadScene(const void* data, std::size_t size, MeshData& mesh, Scene& scene, LoadError& err)
+{
+    return loadBytes(data, size, mesh, &scene, err);
+}
+
+bool loadSceneFile(const std::string& path, MeshData& mesh, Scene& scene, LoadError& err)
+{
+    return loadFile(path, mesh, &scene, err);
 }
 
 }  // namespace xfile

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "xfile/mesh_data.h"
+#include "xfile/scene.h"
 
 namespace xfile {
 
@@ -40,5 +41,18 @@ bool loadMesh(const void* data, std::size_t size, MeshData& out, LoadError& err)
 // not a regular file (a folder, device or FIFO is refused before any read and
 // never waited on), or is larger than a decompressed body may be.
 bool loadMeshFile(const std::string& path, MeshData& out, LoadError& err);
+
+// One parse, two views: as loadMesh, and also fills `scene` (scene.h) with
+// the frame tree, each placed mesh with its frame, vertex range and skin, and
+// the animation sets. `mesh` is exactly what loadMesh gives for the same
+// bytes (warnings included). Faults the merged mesh does not need (a bone or
+// an animation naming no frame, weights past the mesh's vertices, an
+// unreadable AnimationKey, keys out of order, a zero tick rate, ...) do not
+// fail the load: they go to scene.warnings and the scene keeps what could be
+// read. Fails exactly where loadMesh fails; `scene` is then empty.
+bool loadScene(const void* data, std::size_t size, MeshData& mesh, Scene& scene, LoadError& err);
+
+// loadScene on the file at `path`, read as loadMeshFile reads it.
+bool loadSceneFile(const std::string& path, MeshData& mesh, Scene& scene, LoadError& err);
 
 }  // namespace xfile

@@ -41,6 +41,45 @@ nodisplay "$program" --render box.x --output "$work/x.png" --look authored --tex
 check "--texture with the authored look exits 2" test $? -eq 2
 nodisplay "$program" --thumbnail box.x "$work/x.png" >/dev/null 2>&1
 check "--thumbnail without SIZE exits 2" test $? -eq 2
+nodisplay "$program" --render box.x --output "$work/x.png" --animation Walk >/dev/null 2>&1
+check "--animation with the viewer look exits 2" test $? -eq 2
+
+# The authored look poses an animated model: --time is seconds into the set
+# that --animation names (by name or index), the first set by default.
+cat >"$work/arm.x" <<'MODEL'
+xof 0303txt 0032
+Frame Body {
+ FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 0,0,0,1;; }
+ Mesh Base { 4; -1;-1;0;, -1;1;0;, 1;1;0;, 1;-1;0;; 2; 3;0,1,2;, 3;0,2,3;; }
+ Frame Arm {
+  FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 2,0,0,1;; }
+  Mesh Stick { 4; 0;-0.2;0;, 0;0.2;0;, 2;0.2;0;, 2;-0.2;0;; 2; 3;0,1,2;, 3;0,2,3;; }
+ }
+}
+AnimationSet Wave {
+ Animation { { Arm } AnimationKey { 0; 2; 0;4;1,0,0,0;;, 4800;4;0.7071,0,0,0.7071;;; } }
+}
+AnimationSet Lift {
+ Animation { { Arm } AnimationKey { 2; 2; 0;3;2,0,0;;, 4800;3;2,3,0;;; } }
+}
+MODEL
+posed() {  # posed NAME ARGS...
+    local name=$1; shift
+    nodisplay "$program" --render "$work/arm.x" --output "$work/$name.png" --device ref --look authored \
+        --size 96x96 "$@" 2>"$work/$name.txt"
+}
+posed first && posed zero --time 0 && posed half --time 0.5 && posed period --time 1
+check "an animated model renders in the authored look" test -s "$work/first.png"
+check "  at time 0 by default" cmp -s "$work/first.png" "$work/zero.png"
+check "  moving half a second later" test "$(differing "$work/first.png" "$work/half.png")" -gt 20
+check "  and back one period later" cmp -s "$work/first.png" "$work/period.png"
+posed byname --animation Lift --time 0.5 && posed byindex --animation 1 --time 0.5
+check "--animation finds a set by name and by index" cmp -s "$work/byname.png" "$work/byindex.png"
+check "  and plays another set" test "$(differing "$work/half.png" "$work/byname.png")" -gt 20
+posed unknown --animation Jog
+check "an unknown --animation fails" test $? -eq 1
+check "  naming the sets there are ($(tail -1 "$work/unknown.txt"))" grep -q 'Jog.*"Wave".*"Lift"' "$work/unknown.txt"
+check "  and writes nothing" test ! -e "$work/unknown.png"
 
 # --info needs no display; a bad file fails after the others are printed.
 printf 'xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 4;0,1,2,3;; }\n' > "$work/broken.x"

@@ -4,6 +4,7 @@
 #   app            (uses everything below)
 #   ui             the windows and their controls
 #   viewer         the scene procedures
+#   pose           posing: the scene at a time (std only, reads xfile)
 #   render/system  makes either device
 #   render/gl  render/ref   the two devices, which never see each other
 #   render         records, statuses, math, state both devices share
@@ -21,8 +22,9 @@ allowed_for() {
     render/gl) echo "render/gl render platform xfile" ;;
     render/ref) echo "render/ref render platform xfile" ;;
     render/system) echo "render/system render/gl render/ref render platform xfile" ;;
-    viewer) echo "viewer render platform xfile" ;;
-    ui) echo "ui viewer render platform xfile" ;;
+    pose) echo "pose xfile" ;;
+    viewer) echo "viewer pose render platform xfile" ;;
+    ui) echo "ui viewer pose render platform xfile" ;;
     *) echo "" ;;
     esac
 }
@@ -34,7 +36,7 @@ layer_of() {
     render/ref/*) echo render/ref ;;
     render/system/*) echo render/system ;;
     render/*) echo render ;;
-    xfile/* | platform/* | viewer/* | ui/*) echo "${1%%/*}" ;;
+    xfile/* | platform/* | pose/* | viewer/* | ui/*) echo "${1%%/*}" ;;
     *) echo "" ;;
     esac
 }
