@@ -17,7 +17,7 @@
 #include "render_to_file.h"
 #include "runtime_folder.h"
 #include "thumbnail.h"
-#include "ui/form1.h"
+#include "ui/authored_window.h"
 
 namespace {
 
@@ -62,13 +62,15 @@ void runAfterFirstPaint(ui::Form1& form)
     new FirstPaint(form);
 }
 
-int runViewer(int argc, char** argv, const QString& model)
+int runViewer(int argc, char** argv, const QString& model, app::Look look)
 {
     platform::Application application(argc, argv);
     d3d::SystemRuntime runtime;
-    ui::Form1 form(runtime);
+    ui::AuthoredWindow form(runtime);
     form.show();
     if (!model.isEmpty()) {
+        if (look == app::Look::Authored)
+            form.useAuthoredLook();
         // A model named on the command line is shown at once, behind a
         // window that is already on screen.
         form.setText1(QDir::current().absoluteFilePath(model));
@@ -104,5 +106,5 @@ extern "C" int orvane_window_main(int argc, char** argv)
     case app::Mode::Viewer:
         break;
     }
-    return runViewer(argc, argv, line.render.model);
+    return runViewer(argc, argv, line.render.model, line.render.look);
 }

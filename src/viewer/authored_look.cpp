@@ -291,7 +291,8 @@ public:
         upload(posed);
     }
 
-    void draw(int width, int height, const d3d::D3DMATRIX* modelRotation, d3d::D3DVECTOR cameraOffset)
+    void draw(int width, int height, const d3d::D3DMATRIX* modelRotation, d3d::D3DVECTOR cameraOffset,
+              float distanceScale)
     {
         d3d::IDirect3DDevice8& device = *module_.Device;
         if (modelRotation)
@@ -301,11 +302,13 @@ public:
         const double tanHalfFov = std::tan(kFovDegrees * 3.14159265358979 / 360.0);
         const double tanHalfShorter = aspect >= 1 ? tanHalfFov : tanHalfFov * aspect;
         // The model fills the unit sphere about the origin.
-        const double distance = 1.0 / std::sin(std::atan(kFill * tanHalfShorter));
+        const double distance = distanceScale / std::sin(std::atan(kFill * tanHalfShorter));
         const d3d::D3DVECTOR origin = cameraOffset, eye = towards * float(distance) + cameraOffset;
         const d3d::D3DVECTOR up{0, 1, 0};
         module_.SetView(eye, origin, up);
-        module_.SetProjection(aspect, kFovDegrees, float((distance - 1) * 0.9), float((distance + 1) * 1.1));
+        // Nearer than the sphere's front only when the camera is inside it.
+        const double nearPlane = std::max((distance - 1) * 0.9, distance * 0.01);
+        module_.SetProjection(aspect, kFovDegrees, float(nearPlane), float((distance + 1) * 1.1));
 
         // The viewer's lights at their default strengths, placed as the
         // viewer's camera sees them: from the upper right, behind the camera.
@@ -474,9 +477,9 @@ void AuthoredModel::play(const QString& nameOrIndex)
 void AuthoredModel::poseAt(double seconds) { impl_->poseAt(seconds); }
 
 void AuthoredModel::draw(int width, int height, const d3d::D3DMATRIX* modelRotation,
-                         d3d::D3DVECTOR cameraOffset)
+                         d3d::D3DVECTOR cameraOffset, float distanceScale)
 {
-    impl_->draw(width, height, modelRotation, cameraOffset);
+    impl_->draw(width, height, modelRotation, cameraOffset, distanceScale);
 }
 
 void drawAuthored(d3d::VBDirect3D8& module, const QString& modelPath, int width, int height,

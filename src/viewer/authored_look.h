@@ -46,9 +46,10 @@ public:
 
     // Draws one frame of a width × height back buffer. `modelRotation`, when
     // given, turns the model (the world matrix); `cameraOffset` moves the
-    // camera and the point it looks at (in units of the framing sphere's radius).
+    // camera and the point it looks at (in units of the framing sphere's radius);
+    // `distanceScale` multiplies the camera's distance from that point.
     void draw(int width, int height, const d3d::D3DMATRIX* modelRotation = nullptr,
-              d3d::D3DVECTOR cameraOffset = {0, 0, 0});
+              d3d::D3DVECTOR cameraOffset = {0, 0, 0}, float distanceScale = 1.0f);
 
 private:
     class Impl;

@@ -15,6 +15,11 @@ constexpr float kNearPlane = 1.0f;
 constexpr float kFarPlane = 1000.0f;
 constexpr float kLightRange = 1000.0f;
 
+// The model's turn for the clock and the speed bars: World = RotX × RotY,
+// each angle the time of day ÷ (speed bar ÷ 100) radians, or 0 where its
+// axis is switched off.
+d3d::D3DMATRIX turning(const SceneControls& controls);
+
 class Scene {
 public:
     Scene(SceneControls& controls, d3d::VBDirect3D8& module) : controls_(controls), module_(module) {}
