@@ -194,7 +194,9 @@ void AuthoredWindowTest::theAnimationPlaysPausesAndChangesSet()
     form.mnuPause_->trigger();
     QVERIFY(form.authoredScene()->paused());
     QVERIFY(form.mnuPause_->text().startsWith(QStringLiteral("アニメーション再開")));
+    // It stops where it was.
     const QImage paused = w.frame();
+    QCOMPARE(differingPixels(later, paused), 0);
     w.clock += 0.4f;
     QCOMPARE(differingPixels(paused, w.frame()), 0);
     form.mnuPause_->trigger();
