@@ -27,12 +27,10 @@ void AuthoredWindow::useAuthoredLook()
     if (authored_)
         return;
     authored_ = std::make_unique<viewer::AuthoredScene>(*this, module(), scene());
-    // What the file's own materials and the look's lighting decide.
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             (*Check6_)[0],  (*Check6_)[1],  (*Check6_)[2], HScroll8_, HScroll9_, Check3_,
-             Text2_,         Combo1_,        Command5_,     HScroll4_, Check8_,   (*Check10_)[0],
-             (*Check10_)[1], (*Check10_)[2], HScroll6_,     Check12_,  Check9_,   (*Check11_)[0],
-             (*Check11_)[1], (*Check11_)[2], HScroll7_,     Check13_})
+    // What the file's own materials decide.
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{(*Check6_)[0], (*Check6_)[1], (*Check6_)[2], HScroll8_, HScroll9_,
+                                         Check3_, Text2_, Combo1_, Command5_})
         control->setEnabled(false);
     for (QAction* action : {mnuSeparator_, mnuPause_, mnuSets_->menuAction()})
         action->setVisible(true);

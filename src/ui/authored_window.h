@@ -15,10 +15,10 @@ namespace ui {
 // command line, dropped or opened from the desktop). Until
 // useAuthoredLook() it is Form1 exactly; from then on Run, a list click and
 // a drop load in the authored look. In that look the controls the file's own
-// materials and lights override (material colour, transparency, gloss,
-// texture, field of view, direct and ambient light) are disabled, and the
-// pop-up menu gains entries to pause and resume the animation and to choose
-// among the file's animation sets.
+// materials override (material colour, transparency, gloss, texture) are
+// disabled; field of view, the lights and wireframe act as in the viewer's
+// scene. The pop-up menu gains entries to pause and resume the animation and
+// to choose among the file's animation sets.
 class AuthoredWindow : public Form1 {
     Q_OBJECT
 public:

@@ -92,7 +92,7 @@ void AuthoredScene::Timer1_Timer()
     // the camera stands (1000 - bar) ÷ 10 model units away.
     const float distanceScale = std::max(1, 1000 - controls_.HScroll(10)) / float(1000 - kCameraZDefault);
     model_->draw(aspectUnits(controls_.Picture1Width()), aspectUnits(controls_.Picture1Height()), &world,
-                 cameraOffset(controls_), distanceScale);
+                 cameraOffset(controls_), distanceScale, &controls_);
 }
 
 QStringList AuthoredScene::animationSets() const { return model_ ? model_->animationSets() : QStringList(); }

@@ -32,7 +32,8 @@ public:
 
     // One tick: the playing set posed at the time since it started (unless
     // paused), turned by the speed bars, drawn from the framed camera moved
-    // by the camera bars, in wireframe when Check7 is set.
+    // by the camera bars, with the field of view and the lights of the
+    // settings column, in wireframe when Check7 is set.
     void Timer1_Timer();
 
     bool loaded() const { return model_ != nullptr; }

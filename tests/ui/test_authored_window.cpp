@@ -136,14 +136,14 @@ void AuthoredWindowTest::theLookDisablesWhatTheFileDecides()
     OpenWindow& form = *w.form;
     form.useAuthoredLook();
     QVERIFY(form.authoredLook());
-    for (QWidget* control : std::initializer_list<QWidget*>{
-             (*form.Check6_)[0], (*form.Check6_)[2], form.HScroll8_, form.HScroll9_, form.Check3_,
-             form.Text2_, form.Combo1_, form.Command5_, form.HScroll4_, form.Check8_, (*form.Check10_)[1],
-             form.HScroll6_, form.Check9_, (*form.Check11_)[1], form.HScroll7_})
+    for (QWidget* control : std::initializer_list<QWidget*>{(*form.Check6_)[0], (*form.Check6_)[2],
+                                                            form.HScroll8_, form.HScroll9_, form.Check3_,
+                                                            form.Text2_, form.Combo1_, form.Command5_})
         QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
-    for (QWidget* control :
-         std::initializer_list<QWidget*>{form.Check1_, form.HScroll1_, form.HScroll5_, form.HScroll10_,
-                                         form.HScroll11_, form.Check7_, form.Text1_})
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             form.Check1_, form.HScroll1_, form.HScroll4_, form.HScroll5_, form.HScroll10_, form.HScroll11_,
+             form.Check7_, form.Check8_, (*form.Check10_)[1], form.HScroll6_, form.Check9_,
+             (*form.Check11_)[1], form.HScroll7_, form.Text1_})
         QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
     for (QAction* action : {form.mnuSeparator_, form.mnuPause_, form.mnuSets_->menuAction()})
         QVERIFY(action->isVisible());
@@ -228,6 +228,32 @@ void AuthoredWindowTest::settingsShowWithoutLoadingAgain()
     QVERIFY2(farther < framedCoverage / 4,
              qPrintable(QStringLiteral("%1 %2").arg(farther).arg(framedCoverage)));
     form.HScroll10_->setValue16(990);
+    QCOMPARE(differingPixels(framed, w.frame()), 0);
+    // Field of view and lights act as in the viewer's scene.
+    form.HScroll4_->setValue16(28);  // twice as wide
+    QVERIFY(coverage(w.frame()) < framedCoverage * 0.5);
+    form.HScroll4_->setValue16(14);
+    QCOMPARE(differingPixels(framed, w.frame()), 0);
+    const auto brightness = [](const QImage& image) {
+        qint64 sum = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                sum += qGray(image.pixel(x, y));
+        return sum;
+    };
+    const qint64 lit = brightness(framed);
+    form.Check8_->setValue16(0);  // no direct light: only the ambient light
+    const qint64 ambientOnly = brightness(w.frame());
+    QVERIFY(ambientOnly < lit);
+    (*form.Check10_)[0]->setValue16(0);  // a direct light without red: no change while it is off
+    QCOMPARE(brightness(w.frame()), ambientOnly);
+    form.Check8_->setValue16(1);
+    const QImage cyan = w.frame();
+    QVERIFY(brightness(cyan) < lit && brightness(cyan) > ambientOnly);
+    form.Check9_->setValue16(0);  // no ambient light
+    QVERIFY(brightness(w.frame()) < brightness(cyan));
+    form.Check9_->setValue16(1);
+    (*form.Check10_)[0]->setValue16(1);
     QCOMPARE(differingPixels(framed, w.frame()), 0);
     form.Check7_->setValue16(1);  // wireframe
     QVERIFY(coverage(w.frame()) < framedCoverage * 0.8);
