@@ -32,7 +32,8 @@ public:
         ui::Form1::HScroll1_, ui::Form1::HScroll4_, ui::Form1::HScroll5_, ui::Form1::HScroll6_,
         ui::Form1::HScroll7_, ui::Form1::HScroll8_, ui::Form1::HScroll9_, ui::Form1::HScroll10_,
         ui::Form1::HScroll11_, ui::Form1::Text1_, ui::Form1::Text2_, ui::Form1::Combo1_, ui::Form1::Command5_,
-        ui::Form1::Label7_, ui::Form1::Label8_, ui::Form1::Timer1_, ui::Form1::mnuMenu_;
+        ui::Form1::Label7_, ui::Form1::Label8_, ui::Form1::Timer1_, ui::Form1::mnuMenu_, ui::Form1::List1_,
+        ui::Form1::Command1_;
 };
 
 // One window on the program's own runtime, shown, with the clock in the
@@ -110,6 +111,7 @@ private slots:
     void theAnimationPlaysPausesAndChangesSet();
     void settingsShowWithoutLoadingAgain();
     void aDroppedFileOpensInTheLook();
+    void theListAndRunLoadInTheLook();
     void everyCorpusModelIsFramed();
 };
 
@@ -278,6 +280,38 @@ void AuthoredWindowTest::aDroppedFileOpensInTheLook()
     form.Timer1_->stop();
     const double c = coverage(w.frame());
     QVERIFY2(c > 0.02 && c < 0.9, qPrintable(QString::number(c)));
+}
+
+void AuthoredWindowTest::theListAndRunLoadInTheLook()
+{
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(QStringLiteral(ORVANE_ASSET_DIR));
+    {
+        Window w;
+        OpenWindow& form = *w.form;
+        w.open(QStringLiteral(ORVANE_ASSET_DIR "/X-File/teapot.x"));
+        // A click on a row of the list, with the real mouse.
+        const QList<QListWidgetItem*> box = form.List1_->findItems(QStringLiteral("box"), Qt::MatchExactly);
+        QCOMPARE(box.size(), 1);
+        form.List1_->scrollToItem(box[0]);
+        QTest::mouseClick(form.List1_->viewport(), Qt::LeftButton, {},
+                          form.List1_->visualItemRect(box[0]).center());
+        QCOMPARE(form.Text1_->text(), QStringLiteral("X-File\\box.x"));
+        QCOMPARE(form.Label7_->text(), QStringLiteral("面の数は   12"));
+        form.Timer1_->stop();
+        const double c = coverage(w.frame());
+        QVERIFY2(c > 0.02 && c < 0.9, qPrintable(QString::number(c)));
+        // A typed name and 実行.
+        form.Text1_->setText(QStringLiteral("X-File\\haguruma.x"));
+        QTest::mouseClick(form.Command1_, Qt::LeftButton);
+        form.Timer1_->stop();
+        QVERIFY(form.authoredLook());
+        QVERIFY(form.Label7_->text() != QStringLiteral("面の数は   12"));
+        const double h = coverage(w.frame());
+        QVERIFY2(h > 0.02 && h < 0.9, qPrintable(QString::number(h)));
+        QVERIFY(w.messages.isEmpty());
+    }
+    QDir::setCurrent(previous);
 }
 
 void AuthoredWindowTest::everyCorpusModelIsFramed()
