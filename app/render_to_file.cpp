@@ -116,23 +116,27 @@ std::optional<QImage> renderViewerLook(const RenderRequest& request,
 }
 
 std::optional<QImage> renderAuthoredLook(const RenderRequest& request, d3d::VBDirect3D8& module,
-                                         QStringList& notes)
+                                         QStringList& notes, const AuthoredFrames& frames)
 {
     if (module.InitDevice(nullptr, request.deviceType, false) == 0) {
         platform::messageBox(QStringLiteral("Direct3Dは使えません。"));
         return std::nullopt;
     }
     const QString path = platform::hostPath(request.model);
-    viewer::drawAuthored(module, platform::findFile(path).value_or(path), request.size.width(),
-                         request.size.height(), notes, request.time.value_or(0), request.animation);
+    const QString found = platform::findFile(path).value_or(path);
+    if (frames) {
+        viewer::AuthoredModel model(module, found, notes);
+        frames(model);
+    } else {
+        viewer::drawAuthored(module, found, request.size.width(), request.size.height(), notes,
+                             request.time.value_or(0), request.animation);
+    }
     return backBuffer(module);
 }
 
-}  // namespace
-
-std::optional<QImage> renderFrame(const RenderRequest& request, std::string& error,
-                                  const std::function<void(viewer::StoredControls&)>& adjust,
-                                  QStringList* notes)
+std::optional<QImage> render(const RenderRequest& request, std::string& error,
+                             const std::function<void(viewer::StoredControls&)>& adjust, QStringList* notes,
+                             const AuthoredFrames& frames)
 {
     HookScope hooks;
     // Messages become the error, and the program's end a failure of this render.
@@ -146,7 +150,7 @@ std::optional<QImage> renderFrame(const RenderRequest& request, std::string& err
     QStringList ignoredNotes;
     try {
         if (request.look == Look::Authored)
-            return renderAuthoredLook(request, module, notes ? *notes : ignoredNotes);
+            return renderAuthoredLook(request, module, notes ? *notes : ignoredNotes, frames);
         return renderViewerLook(request, adjust, module);
     } catch (const platform::RuntimeError& failure) {
         error = failure.message();
@@ -155,6 +159,23 @@ std::optional<QImage> renderFrame(const RenderRequest& request, std::string& err
             error = "rendering stopped";
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<QImage> renderFrame(const RenderRequest& request, std::string& error,
+                                  const std::function<void(viewer::StoredControls&)>& adjust,
+                                  QStringList* notes)
+{
+    return render(request, error, adjust, notes, {});
+}
+
+std::optional<QImage> renderAuthoredFrames(const RenderRequest& request, std::string& error,
+                                           const AuthoredFrames& frames, QStringList* notes)
+{
+    RenderRequest authored = request;
+    authored.look = Look::Authored;
+    return render(authored, error, {}, notes, frames);
 }
 
 int renderToFile(const RenderRequest& request, const std::function<void()>& beforeWriting)

@@ -12,8 +12,9 @@
 #include <string>
 
 namespace viewer {
+class AuthoredModel;
 class StoredControls;
-}
+}  // namespace viewer
 
 namespace app {
 
@@ -39,6 +40,14 @@ struct RenderRequest {
 std::optional<QImage> renderFrame(const RenderRequest& request, std::string& error,
                                   const std::function<void(viewer::StoredControls&)>& adjust = {},
                                   QStringList* notes = nullptr);
+
+// The authored look of request.model loaded once onto an off-screen device
+// of the request's kind and size, handed to `frames`, which may pose and draw
+// it as often as it likes; returns the last frame drawn. Failures as
+// renderFrame's.
+using AuthoredFrames = std::function<void(viewer::AuthoredModel&)>;
+std::optional<QImage> renderAuthoredFrames(const RenderRequest& request, std::string& error,
+                                           const AuthoredFrames& frames, QStringList* notes = nullptr);
 
 // renderFrame, written to request.output; `beforeWriting`, when given, runs
 // once the frame is drawn. Returns the exit status; failures and notes are

@@ -4,8 +4,8 @@
 #
 #   fuzz/run.sh [SECONDS] [TARGET...]
 #
-# SECONDS per target (default 60); TARGETs among fuzz_xfile, fuzz_mszip and
-# fuzz_texture (default all three, one after the other). Environment:
+# SECONDS per target (default 60); TARGETs among fuzz_xfile, fuzz_pose,
+# fuzz_mszip and fuzz_texture (default all four, one after the other). Environment:
 #   ASSET_DIR       folder holding X-File/ and Texture/ (default build/bin)
 #   FUZZ_BUILD_DIR  clang build folder (default build-fuzz)
 #   FUZZ_WORK_DIR   seeds, the growing corpora and any findings (default
@@ -22,7 +22,7 @@ cd "$(dirname "$0")/.."
 SECONDS_EACH=${1:-60}
 shift || true
 TARGETS=("$@")
-[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(fuzz_xfile fuzz_mszip fuzz_texture)
+[ ${#TARGETS[@]} -eq 0 ] && TARGETS=(fuzz_xfile fuzz_pose fuzz_mszip fuzz_texture)
 ASSET_DIR=${ASSET_DIR:-build/bin}
 BUILD_DIR=${FUZZ_BUILD_DIR:-build-fuzz}
 WORK_DIR=${FUZZ_WORK_DIR:-fuzz-work}
@@ -51,6 +51,9 @@ seed_xfile() {
         cp "$file" "$1/corpus-$(md5sum <"$file" | cut -c1-12).x"
     done
 }
+
+# Posing reads the same files.
+seed_pose() { seed_xfile "$@"; }
 
 seed_mszip() {
     # What follows the 16-byte header of every compressed model.
@@ -94,7 +97,7 @@ for target in "${TARGETS[@]}"; do
     options=(-max_total_time="$SECONDS_EACH" -timeout="$TIMEOUT" -rss_limit_mb=2048 -print_final_stats=1
              -artifact_prefix="$findings/$target-")
     case "$target" in
-    fuzz_xfile) options+=(-dict=fuzz/xfile/xfile.dict -max_len=200000) ;;
+    fuzz_xfile | fuzz_pose) options+=(-dict=fuzz/xfile/xfile.dict -max_len=200000) ;;
     fuzz_mszip) options+=(-max_len=200000) ;;
     esac
     echo "== $target: ${SECONDS_EACH}s, $(ls "$seeds" | wc -l) seeds, $(ls "$corpus" | wc -l) inputs kept"

@@ -1,13 +1,16 @@
 // Posing and skinning time at one time of the set, median of many runs:
 //   bench_pose [FILE.x ...]
+//   bench_pose --write OUT.x
 // Without files: a generated skinned model (300,000 vertices, 4 weights
 // each, 64 bones in a swaying chain). With files: each file as the reader
-// gives it. Both with one thread and with every core.
+// gives it. Both with one thread and with every core. --write writes the
+// generated model as a text .x file (for the frame benchmark).
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -93,6 +96,13 @@ void generated(xfile::Scene& scene, xfile::MeshData& mesh)
             placed.bones[nearest + k].weights.push_back(0.1f + 0.2f * float(k));
         }
     }
+    // Two triangles per quad of the cylinder's grid, wound clockwise seen
+    // from outside.
+    for (std::uint32_t row = 0; row + 1 < kVertices / kAround; ++row)
+        for (std::uint32_t i = 0; i < kAround; ++i) {
+            const std::uint32_t a = row * kAround + i, b = row * kAround + (i + 1) % kAround;
+            mesh.indices.insert(mesh.indices.end(), {a, b + kAround, b, a, a + kAround, b + kAround});
+        }
     scene.meshes.push_back(placed);
     xfile::SceneAnimationSet set{"Sway", {}};
     for (std::uint32_t b = 1; b < kBones; ++b) {
@@ -110,14 +120,80 @@ void generated(xfile::Scene& scene, xfile::MeshData& mesh)
     scene.animationSets.push_back(set);
 }
 
+// The generated model as a text .x file: the bone chain as nested frames,
+// the cylinder with its faces and skin, the swaying set.
+void write(const xfile::Scene& scene, const xfile::MeshData& mesh, const char* path)
+{
+    std::ofstream out(path);
+    out << "xof 0303txt 0032\n";
+    auto matrix = [&](const xfile::Matrix4& m) {
+        for (int i = 0; i < 16; ++i)
+            out << m[i] << (i < 15 ? "," : ";;");
+    };
+    for (const xfile::SceneFrame& frame : scene.frames) {
+        out << "Frame " << frame.name << " { FrameTransformMatrix { ";
+        matrix(frame.transform);
+        out << " }\n";
+    }
+    const xfile::SceneMesh& skin = scene.meshes[0];
+    const std::uint32_t n = mesh.vertexCount();
+    out << "Mesh " << skin.name << " {\n" << n << ";\n";
+    for (std::uint32_t v = 0; v < n; ++v)
+        out << mesh.positions[3 * v] << ";" << mesh.positions[3 * v + 1] << ";" << mesh.positions[3 * v + 2]
+            << (v + 1 < n ? ";,\n" : ";;\n");
+    const std::uint32_t faces = mesh.faceCount();
+    out << faces << ";\n";
+    for (std::uint32_t f = 0; f < faces; ++f)
+        out << "3;" << mesh.indices[3 * f] << "," << mesh.indices[3 * f + 1] << "," << mesh.indices[3 * f + 2]
+            << (f + 1 < faces ? ";,\n" : ";;\n");
+    out << "MeshNormals { " << n << ";\n";
+    for (std::uint32_t v = 0; v < n; ++v)
+        out << mesh.normals[3 * v] << ";" << mesh.normals[3 * v + 1] << ";" << mesh.normals[3 * v + 2]
+            << (v + 1 < n ? ";,\n" : ";;\n");
+    out << faces << ";\n";
+    for (std::uint32_t f = 0; f < faces; ++f)
+        out << "3;" << mesh.indices[3 * f] << "," << mesh.indices[3 * f + 1] << "," << mesh.indices[3 * f + 2]
+            << (f + 1 < faces ? ";,\n" : ";;\n");
+    out << "}\nXSkinMeshHeader { 4; 12; " << skin.bones.size() << "; }\n";
+    for (const xfile::SceneBone& bone : skin.bones) {
+        out << "SkinWeights { \"" << bone.frameName << "\"; " << bone.vertices.size() << ";\n";
+        for (std::size_t k = 0; k < bone.vertices.size(); ++k)
+            out << bone.vertices[k] << (k + 1 < bone.vertices.size() ? "," : ";\n");
+        for (std::size_t k = 0; k < bone.weights.size(); ++k)
+            out << bone.weights[k] << (k + 1 < bone.weights.size() ? "," : ";\n");
+        matrix(bone.offset);
+        out << " }\n";
+    }
+    out << "}\n" << std::string(scene.frames.size(), '}') << "\n";
+    for (const xfile::SceneAnimationSet& set : scene.animationSets) {
+        out << "AnimationSet " << set.name << " {\n";
+        for (const xfile::SceneAnimation& a : set.animations) {
+            out << " Animation { { " << a.frameName << " } AnimationKey { 0; " << a.rotation.times.size()
+                << "; ";
+            for (std::size_t k = 0; k < a.rotation.times.size(); ++k) {
+                out << a.rotation.times[k] << ";4;";
+                for (int c = 0; c < 4; ++c)
+                    out << a.rotation.values[4 * k + c] << (c < 3 ? "," : ";;");
+                out << (k + 1 < a.rotation.times.size() ? "," : ";");
+            }
+            out << " } }\n";
+        }
+        out << "}\n";
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
+    if (argc < 2 || std::string(argv[1]) == "--write") {
         xfile::Scene scene;
         xfile::MeshData mesh;
         generated(scene, mesh);
+        if (argc == 3) {
+            write(scene, mesh, argv[2]);
+            return 0;
+        }
         measure("generated model", scene, mesh);
         return 0;
     }

@@ -7,14 +7,21 @@
 //      median wall time and peak memory of each;
 //   2. `orvane --info` on a tiny file: the program's start-up cost;
 //   3. the loader in a fresh child process: first load, warm reload, and its
-//      peak memory against the size of the final mesh.
+//      peak memory against the size of the final mesh; the merged mesh alone
+//      (loadMesh) beside the mesh with its scene (loadScene), interleaved.
 //
 //   bench_xfile_load [--mb N[,N...]] [--runs N] [--keep DIR] [--no-assimp] [--orvane PATH]
+//                    [--baseline PATH]
+//   bench_xfile_load --checksums DIR...
 //
 // --mb      approximate sizes of the text files in MB (default 11,51)
 // --runs    runs of each process, medians reported (default 5, at least 5)
 // --keep    write the files to DIR and leave them there
 // --orvane  the program to time (default: the one built beside this benchmark)
+// --baseline another build of the program, timed in turn with it in 1. and 2.
+// --checksums prints a checksum of every array of the merged mesh of each
+//           model file under DIR (one line each), so that two builds can be
+//           shown to read the same bytes into the same mesh
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
@@ -334,13 +341,16 @@ struct Sample {
 
 double seconds(const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) * 1e-6; }
 
-// One load with the chosen reader; returns false on failure.
+// One load with the chosen reader ("xfile": the merged mesh alone; "scene":
+// the mesh and its scene); returns false on failure.
 bool loadOnce(const std::string& mode, const std::string& path, Sample& s, bool first)
 {
-    if (mode == "xfile") {
+    if (mode == "xfile" || mode == "scene") {
         xfile::MeshData m;
+        xfile::Scene scene;
         xfile::LoadError err;
-        if (!xfile::loadMeshFile(path, m, err)) {
+        if (!(mode == "scene" ? xfile::loadSceneFile(path, m, scene, err)
+                              : xfile::loadMeshFile(path, m, err))) {
             std::fprintf(stderr, "load failed: %s\n", err.message.c_str());
             return false;
         }
@@ -516,6 +526,58 @@ std::vector<ProcessMedians> interleaved(const std::string& self,
     return out;
 }
 
+// FNV-1a over every array of a merged mesh, in a fixed order.
+std::uint64_t meshChecksum(const xfile::MeshData& m)
+{
+    std::uint64_t h = 1469598103934665603ull;
+    auto bytes = [&](const void* p, std::size_t n) {
+        const unsigned char* b = static_cast<const unsigned char*>(p);
+        for (std::size_t i = 0; i < n; ++i)
+            h = (h ^ b[i]) * 1099511628211ull;
+    };
+    auto array = [&](const auto& v) {
+        const std::uint64_t n = v.size();
+        bytes(&n, sizeof n);
+        bytes(v.data(), v.size() * sizeof v[0]);
+    };
+    array(m.positions), array(m.normals), array(m.texcoords), array(m.colors);
+    array(m.indices), array(m.attributes);
+    for (const auto& g : m.groups) {
+        const std::uint32_t w[3] = {g.attribute, g.faceStart, g.faceCount};
+        bytes(w, sizeof w);
+    }
+    for (const auto& mat : m.materials) {
+        for (const float* f : {mat.diffuse, mat.ambient, mat.specular, mat.emissive})
+            bytes(f, 16);
+        bytes(&mat.power, 4);
+        array(mat.textureFilename);
+    }
+    for (const auto& w : m.warnings)
+        array(w);
+    const int tail[2] = {int(m.encoding), m.floatBits};
+    bytes(tail, sizeof tail);
+    return h;
+}
+
+int printChecksums(int argc, char** argv)
+{
+    std::vector<fs::path> files;
+    for (int i = 2; i < argc; ++i)
+        for (const auto& e : fs::recursive_directory_iterator(argv[i]))
+            if (e.is_regular_file() && e.path().extension() != ".md")
+                files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    for (const fs::path& p : files) {
+        xfile::MeshData m;
+        xfile::LoadError err;
+        if (xfile::loadMeshFile(p.string(), m, err))
+            std::printf("%016llx %s\n", static_cast<unsigned long long>(meshChecksum(m)), p.c_str());
+        else
+            std::printf("failed: %s %s\n", err.message.c_str(), p.c_str());
+    }
+    return 0;
+}
+
 std::string loadAverage()
 {
     std::FILE* f = std::fopen("/proc/loadavg", "r");
@@ -542,12 +604,15 @@ int main(int argc, char** argv)
         std::printf("%d %.6f %.6f %.3f\n", s.ok ? 1 : 0, s.ms, s.cpuMs, s.peakMb);
         return 0;
     }
+    if (argc > 2 && std::strcmp(argv[1], "--checksums") == 0)
+        return printChecksums(argc, argv);
 
     std::vector<double> sizesMb = {11, 51};
     int runs = 5;
     bool useAssimp = true;
     std::string keep;
     std::string orvane = ORVANE_EXE;
+    std::string baseline;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--mb" && i + 1 < argc) {
@@ -566,11 +631,14 @@ int main(int argc, char** argv)
             keep = argv[++i];
         } else if (a == "--orvane" && i + 1 < argc) {
             orvane = argv[++i];
+        } else if (a == "--baseline" && i + 1 < argc) {
+            baseline = argv[++i];
         } else if (a == "--no-assimp") {
             useAssimp = false;
         } else {
             std::fprintf(stderr,
-                         "usage: %s [--mb N[,N...]] [--runs N] [--keep DIR] [--no-assimp] [--orvane PATH]\n",
+                         "usage: %s [--mb N[,N...]] [--runs N] [--keep DIR] [--no-assimp] [--orvane PATH] "
+                         "[--baseline PATH]\n",
                          argv[0]);
             return 2;
         }
@@ -632,6 +700,8 @@ int main(int argc, char** argv)
         const bool withAssimp = useAssimp && f.assimpToo;
         if (withAssimp)
             commands.push_back({assimp, "info", f.file.string(), "-r"});
+        if (!baseline.empty())
+            commands.push_back({baseline, "--info", f.file.string()});
         const std::vector<ProcessMedians> m = interleaved(self, commands, runs);
         allOk = allOk && m[0].ok;
         std::printf("%-7s %8.1f %10.1f %8.1f %8.1f", f.label.c_str(), fileMb, m[0].ms, m[0].cpuMs,
@@ -641,14 +711,22 @@ int main(int argc, char** argv)
                         m[1].ms / m[0].ms, m[1].cpuMs / m[0].cpuMs);
         else
             std::printf(" %10s %8s %8s %14s\n", "-", "-", "-", "-");
+        if (!baseline.empty())
+            std::printf("%-7s %8s %10.1f %8.1f %8.1f   (baseline)\n", "", "", m.back().ms, m.back().cpuMs,
+                        m.back().peakMb);
     }
     {
-        const std::vector<ProcessMedians> m =
-            interleaved(self, {{orvane, "--info", (dir / "tiny.x").string()}}, 4 * runs);
+        std::vector<std::vector<std::string>> commands = {{orvane, "--info", (dir / "tiny.x").string()}};
+        if (!baseline.empty())
+            commands.push_back({baseline, "--info", (dir / "tiny.x").string()});
+        const std::vector<ProcessMedians> m = interleaved(self, commands, 4 * runs);
         allOk = allOk && m[0].ok;
         std::printf(
             "\n2. `orvane --info` on a one-triangle file: median %.1f ms (%.1f ms of CPU), peak %.1f MB\n",
             m[0].ms, m[0].cpuMs, m[0].peakMb);
+        if (!baseline.empty())
+            std::printf("   baseline: median %.1f ms (%.1f ms of CPU), peak %.1f MB\n", m[1].ms, m[1].cpuMs,
+                        m[1].peakMb);
     }
 
     std::printf("\n3. The loader in a fresh process (fresh memory costs %.2f ms per MB to touch here)\n",
@@ -661,18 +739,37 @@ int main(int argc, char** argv)
                 "loaderMB", "meshMB", "ratio", "verts");
     for (const Form& f : forms) {
         const double fileMb = double(fs::file_size(f.file)) / 1e6;
-        const Sample s = measure(self, "xfile", f.file, runs);
-        if (!s.ok) {
-            std::printf("%-7s load FAILED\n", f.label.c_str());
-            allOk = false;
-            continue;
+        // The merged mesh alone and with its scene, each the median of
+        // `runs` fresh processes taking turns.
+        std::vector<Sample> samples[2];
+        const char* const modes[2] = {"xfile", "scene"};
+        for (int r = 0; r < runs; ++r)
+            for (int m = 0; m < 2; ++m)
+                samples[m].push_back(measure(self, modes[m], f.file, 1 + (r == 0 ? runs - 1 : 0)));
+        double loader[2] = {0, 0};
+        for (int m = 0; m < 2; ++m) {
+            std::vector<Sample>& all = samples[m];
+            if (!std::all_of(all.begin(), all.end(), [](const Sample& x) { return x.ok; })) {
+                std::printf("%-7s %s load FAILED\n", f.label.c_str(), modes[m]);
+                allOk = false;
+                continue;
+            }
+            Sample s = all[0];  // the warm loads ran in the first process
+            std::vector<double> fresh, peak;
+            for (const Sample& x : all)
+                fresh.push_back(x.fresh), peak.push_back(double(x.peakKb - x.baselineKb));
+            s.fresh = medianOf(fresh);
+            const double fileMiB = fileMb * 1e6 / 1048576.0;
+            const double loaderMiB = std::max(0.0, medianOf(peak) / 1024.0 - fileMiB);
+            const double meshMiB = s.meshMb * 1e6 / 1048576.0;
+            loader[m] = loaderMiB;
+            std::printf("%-7s %8.1f %8.1f %8.1f %7.0f %8.1f %8.1f %7.2f %8u%s\n", f.label.c_str(), fileMb,
+                        s.fresh * 1e3, s.warm * 1e3, fileMb / s.fresh, loaderMiB, meshMiB,
+                        loaderMiB / meshMiB, s.vertices, m == 1 ? "  with the scene" : "");
         }
-        const double fileMiB = fileMb * 1e6 / 1048576.0;
-        const double loaderMiB = std::max(0.0, double(s.peakKb - s.baselineKb) / 1024.0 - fileMiB);
-        const double meshMiB = s.meshMb * 1e6 / 1048576.0;
-        std::printf("%-7s %8.1f %8.1f %8.1f %7.0f %8.1f %8.1f %7.2f %8u\n", f.label.c_str(), fileMb,
-                    s.fresh * 1e3, s.warm * 1e3, fileMb / s.fresh, loaderMiB, meshMiB, loaderMiB / meshMiB,
-                    s.vertices);
+        if (loader[0] > 0 && loader[1] > 0)
+            std::printf("%-7s the scene adds %+.1f %% to the loader's peak\n", "",
+                        100.0 * (loader[1] / loader[0] - 1));
     }
     std::printf("\nload average at end: %s\n", loadAverage().c_str());
     if (keep.empty())

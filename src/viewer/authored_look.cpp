@@ -267,7 +267,9 @@ public:
         std::vector<float> positions = base_.positions, normals = base_.normals;
         for (const bool box : {true, false})
             for (int i = 0; i < samples; ++i) {
-                rig_->pose(playing_, period * i / samples, positions, normals, threads());
+                // From the start to just before the wrap, the last key's pose.
+                const double t = samples == 1 ? 0 : period * std::min(double(i) / (samples - 1), 1 - 1e-9);
+                rig_->pose(playing_, t, positions, normals, threads());
                 if (box)
                     bounds_->addToBox(positions);
                 else

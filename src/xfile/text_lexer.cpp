@@ -199,6 +199,19 @@ bool TextLexer::readName(std::string_view& name)
     const char* q = p_;
     while (q < end_ && !(cls(*q) & kDelim))
         ++q;
+    if (q < end_ && *q == '[') {
+        // Some exporters write names holding brackets ("Frame Arm[L] {").
+        // Such a name is read whole when a brace comes next: an object's
+        // '{', or the '}' that closes a reference to it.
+        const char* r = q;
+        while (r < end_ && (!(cls(*r) & kDelim) || *r == '[' || *r == ']'))
+            ++r;
+        const char* after = r;
+        while (after < end_ && (cls(*after) & kSpace))
+            ++after;
+        if (after < end_ && (*after == '{' || *after == '}'))
+            q = r;
+    }
     name = std::string_view(p_, std::size_t(q - p_));
     p_ = q;
     return true;

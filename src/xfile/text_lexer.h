@@ -40,7 +40,8 @@ public:
     inline void skipSeparators();
 
     // Reads the next word (object and reference names). Fails if the next
-    // token is not a word.
+    // token is not a word. A word that runs on with brackets ("Arm[L]") is
+    // read whole when a brace follows it.
     bool readName(std::string_view& name);
 
     // Reads the next value as an unsigned 32-bit integer, skipping separators

@@ -9,6 +9,7 @@
 #include <array>
 
 #include "render_to_file.h"
+#include "viewer/authored_look.h"
 #include "viewer/texture_search.h"
 #include "xfile/xfile.h"
 
@@ -135,6 +136,7 @@ private slots:
     void corpusGroupsShowTheirColours();
     void deliveredTextureIsDrawnAndAMissingOneNoted();
     void textureNamesAreDecodedAndFound();
+    void posedModelStaysFramedWhileItMoves();
 
 private:
     QTemporaryDir dir_;
@@ -280,6 +282,76 @@ void AuthoredLook::textureNamesAreDecodedAndFound()
     QCOMPARE(viewer::findTexture(model, QStringLiteral("C:\\Users\\me\\bark.bmp")),
              std::optional(dir.filePath(QStringLiteral("model/deep/er/Bark.BMP"))));
     QCOMPARE(viewer::findTexture(model, QStringLiteral("C:\\nowhere\\none.png")), std::nullopt);
+}
+
+// A red square that stands still and a green arm that rises far above it in
+// one second, then waves back down in a second set.
+const char kLiftingArm[] = R"(xof 0303txt 0032
+Frame Body {
+ Mesh Base { 4; -1;-1;0;, -1;1;0;, 1;1;0;, 1;-1;0;; 2; 3;0,1,2;, 3;0,2,3;;
+  MeshMaterialList { 1; 2; 0,0;; Material { 1;0;0;1;; 0; 0;0;0;; 0;0;0;; } } }
+ Frame Arm {
+  FrameTransformMatrix { 1,0,0,0, 0,1,0,0, 0,0,1,0, 2,0,0,1;; }
+  Mesh Stick { 4; 0;-0.3;0;, 0;0.3;0;, 2;0.3;0;, 2;-0.3;0;; 2; 3;0,1,2;, 3;0,2,3;;
+   MeshMaterialList { 1; 2; 0,0;; Material { 0;1;0;1;; 0; 0;0;0;; 0;0;0;; } } }
+ }
+}
+AnimationSet Lift { Animation { { Arm } AnimationKey { 2; 2; 0;3;2,0,0;;, 4800;3;2,6,0;;; } } }
+AnimationSet Wave { Animation { { Arm } AnimationKey { 2; 2; 0;3;2,6,0;;, 9600;3;2,-6,0;;; } } }
+)";
+
+void AuthoredLook::posedModelStaysFramedWhileItMoves()
+{
+    QVERIFY(writeFile(dir_.filePath("arm.x"), kLiftingArm));
+    app::RenderRequest request;
+    request.model = dir_.filePath("arm.x");
+    request.size = {128, 128};
+    request.deviceType = 2;
+    request.look = app::Look::Authored;
+    auto at = [&](double seconds) {
+        request.time = seconds;
+        std::string error;
+        const std::optional<QImage> image = app::renderFrame(request, error);
+        return image ? *image : QImage();
+    };
+    auto pixels = [](const QImage& image, QRgb colourMask) {
+        QRect bounds;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QColor c = QColor::fromRgb(image.pixel(x, y));
+                const bool red = c.red() > c.green() + 40, green = c.green() > c.red() + 40;
+                if ((colourMask == 0xFF0000 && red) || (colourMask == 0x00FF00 && green))
+                    bounds |= QRect(x, y, 1, 1);
+            }
+        return bounds;
+    };
+    const QImage start = at(0), middle = at(0.5), top = at(0.99);
+    QVERIFY(!start.isNull() && !middle.isNull() && !top.isNull());
+    // The camera holds still: the body is drawn in the same place throughout.
+    const QRect body = pixels(start, 0xFF0000);
+    QVERIFY(!body.isEmpty());
+    QCOMPARE(pixels(middle, 0xFF0000), body);
+    QCOMPARE(pixels(top, 0xFF0000), body);
+    // The arm rises and stays in the picture, its highest pose included.
+    const QRect low = pixels(start, 0x00FF00), high = pixels(top, 0x00FF00);
+    QVERIFY(!low.isEmpty() && !high.isEmpty());
+    QVERIFY2(high.top() < low.top() - 20, qPrintable(QStringLiteral("%1 %2").arg(high.top()).arg(low.top())));
+    QVERIFY(QRect(1, 1, 126, 126).contains(high));
+
+    // One load posed at many times draws what a load per time draws.
+    std::string error;
+    const std::optional<QImage> many =
+        app::renderAuthoredFrames(request, error, [&](viewer::AuthoredModel& model) {
+            QCOMPARE(model.animationSets(), (QStringList{QStringLiteral("Lift"), QStringLiteral("Wave")}));
+            QCOMPARE(model.playing(), 0);
+            QCOMPARE(model.periodSeconds(), 1.0);
+            for (double t : {0.9, 0.1, 0.5}) {
+                model.poseAt(t);
+                model.draw(128, 128);
+            }
+        });
+    QVERIFY(many);
+    QCOMPARE(*many, middle);
 }
 
 QTEST_MAIN(AuthoredLook)

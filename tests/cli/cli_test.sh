@@ -97,6 +97,24 @@ check "--info describes the cube" grep -qx "$assets/X-File/box.x: faces=12 verti
 check "--info names the cause for the broken file" grep -q "^$work/broken.x: error: .*[0-9]" <<<"$out"
 check "--info goes on after a failure" grep -q "^$assets/X-File/teapot.x: faces=" <<<"$out"
 check "--info with good files exits 0" env -u DISPLAY "$program" --info "$assets/X-File/box.x" >/dev/null
+# An animated, skinned file: its bones, its tick rate and each set's length.
+cat > "$work/walk.x" <<'MODEL'
+xof 0303txt 0032
+Frame Hip { Frame Knee { }
+ Mesh Leg { 3; 0.0;0.0;0.0;, 1.0;0.0;0.0;, 0.0;1.0;0.0;; 1; 3;0,1,2;;
+  SkinWeights { "Hip"; 2; 0, 1; 1.0, 1.0; 1.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0;; }
+  SkinWeights { "Knee"; 1; 2; 1.0; 1.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0,0.0,0.0,0.0,0.0,1.0;; } } }
+AnimationSet Walk { Animation { {Knee} AnimationKey { 2; 2; 0; 3; 0.0,0.0,0.0;;, 4960; 3; 0.0,1.0,0.0;;; } } }
+AnimationSet Rest { }
+MODEL
+out=$(env -u DISPLAY -u QT_QPA_PLATFORM "$program" --info "$work/walk.x" 2>&1)
+echo "$out"
+check "--info counts the bones and says the tick rate was not given" \
+    grep -qx "$work/walk.x: bones=2 ticks-per-second=4800 assumed" <<<"$out"
+check "--info gives each set's length in seconds" \
+    test "$(grep -c "^$work/walk.x: animation " <<<"$out")" -eq 2 -a \
+    -n "$(grep -x "$work/walk.x: animation 1 \"Walk\" 1.033 s (4960 ticks)" <<<"$out")"
+check "--info adds nothing for a static model" test "$(env -u DISPLAY "$program" --info "$assets/X-File/box.x" | wc -l)" -eq 1
 
 cd "$assets"
 # The reference device needs no X server at all.

@@ -154,6 +154,15 @@ TEST(PoseTime, EverySetLoopsOverItsLastKey)
     EXPECT_NEAR(one.at(1.5)[0], 1 + 10, 1e-4);  // the short channel holds its last key
 }
 
+TEST(PoseTime, OpenAnimationsLoopAndSplinePositionsAreLinearToo)
+{
+    OneFrame one = slide();
+    one.model.scene.animationSets[0].animations[0].closed = false;
+    one.model.scene.animationSets[0].animations[0].splinePositions = true;
+    EXPECT_NEAR(one.at(1.25)[0], 1 + 2.5, 1e-4);
+    EXPECT_NEAR(one.at(0.3)[0], 1 + 3, 1e-4);
+}
+
 TEST(PoseTime, TheFirstKeyHoldsBeforeIt)
 {
     OneFrame one = slide(2400, 3);
@@ -271,6 +280,14 @@ TEST(PoseChannels, MatrixKeysAreDecomposedAndInterpolated)
     key(a.matrix, 0, std::vector<float>(from.begin(), from.end()));
     key(a.matrix, 4800, std::vector<float>(moved.begin(), moved.end()));
     EXPECT_VEC3_NEAR(one.at(0.5), 6, 0, 0);
+}
+
+TEST(PoseChannels, TheFirstAnimationOfAFrameInASetPlays)
+{
+    OneFrame one;
+    key(one.model.animate("Twice", "F").position, 0, {0, 5, 0});
+    key(one.model.animate("Twice", "F").position, 0, {0, 9, 0});
+    EXPECT_VEC3_NEAR(one.at(0), 1, 5, 0);
 }
 
 TEST(PoseChannels, DecomposeRoundTrips)
