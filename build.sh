@@ -16,7 +16,8 @@ BUILD_DIR=${BUILD_DIR:-build}
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev libqt6opengl6-dev zlib1g-dev libsquish-dev
           libgl1-mesa-dri fonts-ipafont-gothic fonts-rocknroll qt6-translations-l10n)
 TEST_PACKAGES=(libgtest-dev xvfb xauth imagemagick xdotool shared-mime-info xdg-utils libglib2.0-bin
-               desktop-file-utils dpkg-dev file librsvg2-bin python3)
+               desktop-file-utils dpkg-dev file librsvg2-bin python3 python3-gi gir1.2-gnomedesktop-3.0
+               bubblewrap)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev imagemagick)
 
 install_missing() {

@@ -1,5 +1,7 @@
 #include "command_line.h"
 
+#include <optional>
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QUrl>
@@ -12,7 +14,8 @@ constexpr int kMaxSide = 8192;
 
 const QString kDescription =
     QStringLiteral("A viewer for DirectX .x models.\n\n"
-                   "  orvane [FILE.x]                  the viewer, showing FILE.x at once\n"
+                   "  orvane [FILE.x]                  the viewer, showing FILE.x at once as the file\n"
+                   "                                   describes it (--look viewer: in the viewer's scene)\n"
                    "  orvane --info FILE...            one line of statistics per model\n"
                    "  orvane --render FILE.x --output OUT.png [--size WxH] [--time SECONDS]\n"
                    "         [--device hal|ref] [--texture IMAGE] [--look viewer|authored]\n"
@@ -106,11 +109,21 @@ CommandLine parseCommandLine(int argc, char** argv)
     if (modes > 1)
         return invalid(QStringLiteral("Use only one of --info, --render and --thumbnail."));
     const bool renderOptions = parser.isSet(output) || parser.isSet(size) || parser.isSet(time) ||
-                               parser.isSet(device) || parser.isSet(texture) || parser.isSet(look) ||
-                               parser.isSet(animation);
+                               parser.isSet(device) || parser.isSet(texture) || parser.isSet(animation);
     if (renderOptions && !parser.isSet(render))
         return invalid(QStringLiteral(
             "--output, --size, --time, --device, --texture, --look and --animation go with --render."));
+    // The window takes --look for a FILE it shows.
+    const bool windowMode = !parser.isSet(info) && !parser.isSet(render) && !parser.isSet(thumbnail);
+    if (parser.isSet(look) && !parser.isSet(render) && !(windowMode && positional.size() == 1))
+        return invalid(QStringLiteral("--look goes with --render or with a FILE to show."));
+    std::optional<Look> chosenLook;
+    if (parser.isSet(look)) {
+        const QString kind = parser.value(look);
+        if (kind != QLatin1String("viewer") && kind != QLatin1String("authored"))
+            return invalid(QStringLiteral("--look must be viewer or authored."));
+        chosenLook = kind == QLatin1String("authored") ? Look::Authored : Look::Viewer;
+    }
 
     if (parser.isSet(info)) {
         if (positional.isEmpty())
@@ -171,12 +184,8 @@ CommandLine parseCommandLine(int argc, char** argv)
             request.deviceType = kind == QLatin1String("hal") ? 1 : 2;
         }
         request.texture = parser.value(texture);
-        if (parser.isSet(look)) {
-            const QString kind = parser.value(look);
-            if (kind != QLatin1String("viewer") && kind != QLatin1String("authored"))
-                return invalid(QStringLiteral("--look must be viewer or authored."));
-            request.look = kind == QLatin1String("authored") ? Look::Authored : Look::Viewer;
-        }
+        if (chosenLook)
+            request.look = *chosenLook;
         // The authored look takes its textures from the model's file.
         if (request.look == Look::Authored && !request.texture.isEmpty())
             return invalid(QStringLiteral("--texture goes with --look viewer."));
@@ -193,8 +202,11 @@ CommandLine parseCommandLine(int argc, char** argv)
 
     if (positional.size() > 1)
         return invalid(QStringLiteral("Give at most one FILE.x to show."));
-    if (!positional.isEmpty())
+    // A user's file is shown as the file describes it, unless --look viewer.
+    if (!positional.isEmpty()) {
         request.model = positional[0];
+        request.look = chosenLook.value_or(Look::Authored);
+    }
     return line;
 }
 

@@ -1,6 +1,7 @@
 #include "thumbnail.h"
 
 #include <malloc.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -9,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+
+#include "runtime_folder.h"
 
 namespace app {
 namespace {
@@ -39,6 +42,26 @@ void limitResources()
     alarm(kThumbnailSeconds);
 }
 
+// Keeps the alarm from ringing until end(): while Qt starts, the stand-in
+// for the runtime folder exists, and the alarm's quick exit would leave it.
+class AlarmHeldBack {
+public:
+    AlarmHeldBack()
+    {
+        sigemptyset(&alarm_);
+        sigaddset(&alarm_, SIGALRM);
+        pthread_sigmask(SIG_BLOCK, &alarm_, nullptr);
+    }
+    ~AlarmHeldBack() { end(); }
+    AlarmHeldBack(const AlarmHeldBack&) = delete;
+    AlarmHeldBack& operator=(const AlarmHeldBack&) = delete;
+    // An alarm that came meanwhile rings now.
+    void end() { pthread_sigmask(SIG_UNBLOCK, &alarm_, nullptr); }
+
+private:
+    sigset_t alarm_;
+};
+
 }  // namespace
 
 int writeThumbnail(int argc, char** argv, const RenderRequest& request)
@@ -46,8 +69,12 @@ int writeThumbnail(int argc, char** argv, const RenderRequest& request)
     limitResources();
     // Nothing is shown: the off-screen platform needs no display.
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    AlarmHeldBack heldBack;
+    RuntimeFolderStandIn runtimeFolder;
     try {
         QGuiApplication application(argc, argv);
+        runtimeFolder.release();
+        heldBack.end();
         // Thumbnails are PNG whatever the cache names the file ("x.png.tmp").
         RenderRequest png = request;
         png.format = "png";

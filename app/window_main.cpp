@@ -23,8 +23,9 @@
 #include "platform/application.h"
 #include "render/system/system_runtime.h"
 #include "render_to_file.h"
+#include "runtime_folder.h"
 #include "thumbnail.h"
-#include "ui/form1.h"
+#include "ui/authored_window.h"
 
 namespace {
 
@@ -107,16 +108,18 @@ void loadOpenGLDriverAhead()
     }
 }
 
-int runViewer(int argc, char** argv, const QString& model)
+int runViewer(int argc, char** argv, const QString& model, app::Look look)
 {
     platform::Application application(argc, argv);
     d3d::SystemRuntime runtime;
-    ui::Form1 form(runtime);
+    ui::AuthoredWindow form(runtime);
     form.show();
     // After show: the libraries the window itself loads are loaded by now,
     // and none of them waits behind the driver's.
     loadOpenGLDriverAhead();
     if (!model.isEmpty()) {
+        if (look == app::Look::Authored)
+            form.useAuthoredLook();
         // A model named on the command line is shown at once, behind a
         // window that is already on screen.
         form.setText1(QDir::current().absoluteFilePath(model));
@@ -142,7 +145,9 @@ extern "C" int orvane_window_main(int argc, char** argv)
         return app::printModelInfo(line.files, std::cout);
     case app::Mode::Render: {
         useOffscreenWithoutDisplay();
+        app::RuntimeFolderStandIn runtimeFolder;
         platform::Application application(argc, argv);
+        runtimeFolder.release();
         return app::renderToFile(line.render);
     }
     case app::Mode::Thumbnail:
@@ -150,5 +155,5 @@ extern "C" int orvane_window_main(int argc, char** argv)
     case app::Mode::Viewer:
         break;
     }
-    return runViewer(argc, argv, line.render.model);
+    return runViewer(argc, argv, line.render.model, line.render.look);
 }

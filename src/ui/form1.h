@@ -73,7 +73,8 @@ public:
     void Form_Load();
     void Form_KeyDown(int keyCode, int shift);
     void Form_MouseDown(int button, int shift, float x, float y);
-    void Command1_Click() { scene_.Command1_Click(); }
+    // Run and the frame timer, which a window of another look replaces.
+    virtual void Command1_Click() { scene_.Command1_Click(); }
     void Command2_Click();
     void Command3_Click();
     void Command4_Click();
@@ -99,7 +100,7 @@ public:
     void Combo1_Change() { Combo1_Click(); }
     void mnuStart_Click() { Command1_Click(); }
     void mnuEnd_Click() { Command2_Click(); }
-    void Timer1_Timer() { scene_.Timer1_Timer(); }
+    virtual void Timer1_Timer() { scene_.Timer1_Timer(); }
 
     Form2* aboutDialog() const { return form2_; }
 

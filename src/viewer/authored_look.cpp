@@ -293,8 +293,11 @@ public:
         upload(posed);
     }
 
-    void draw(int width, int height, const d3d::D3DMATRIX* modelRotation, d3d::D3DVECTOR cameraOffset)
+    void draw(int width, int height, const d3d::D3DMATRIX* modelRotation, d3d::D3DVECTOR cameraOffset,
+              float distanceScale, const SceneControls* settings)
     {
+        const StoredControls defaults(1, 1);
+        const SceneControls& chosen = settings ? *settings : defaults;
         d3d::IDirect3DDevice8& device = *module_.Device;
         if (modelRotation)
             d3d::check(device.SetTransform(d3d::D3DTS_WORLD, *modelRotation), "SetTransform (D3DTS_WORLD)");
@@ -303,22 +306,29 @@ public:
         const double tanHalfFov = std::tan(kFovDegrees * 3.14159265358979 / 360.0);
         const double tanHalfShorter = aspect >= 1 ? tanHalfFov : tanHalfFov * aspect;
         // The model fills the unit sphere about the origin.
-        const double distance = 1.0 / std::sin(std::atan(kFill * tanHalfShorter));
+        const double distance = distanceScale / std::sin(std::atan(kFill * tanHalfShorter));
         const d3d::D3DVECTOR origin = cameraOffset, eye = towards * float(distance) + cameraOffset;
         const d3d::D3DVECTOR up{0, 1, 0};
         module_.SetView(eye, origin, up);
-        module_.SetProjection(aspect, kFovDegrees, float((distance - 1) * 0.9), float((distance + 1) * 1.1));
+        // Nearer than the sphere's front only when the camera is inside it.
+        const double nearPlane = std::max((distance - 1) * 0.9, distance * 0.01);
+        const float fov = kFovDegrees * float(chosen.HScroll(4)) / float(defaults.HScroll(4));
+        module_.SetProjection(aspect, fov, float(nearPlane), float((distance + 1) * 1.1));
 
-        // The viewer's lights at their default strengths, placed as the
-        // viewer's camera sees them: from the upper right, behind the camera.
-        const StoredControls defaults(1, 1);
+        // The viewer's lights (at their default strengths unless the
+        // settings say otherwise), placed as the viewer's camera sees them:
+        // from the upper right, behind the camera.
         const d3d::D3DVECTOR forward = towards * -1.0f;
         const d3d::D3DVECTOR right = normalized(cross(up, forward));
         const d3d::D3DVECTOR cameraUp = cross(forward, right);
         const d3d::D3DVECTOR light = normalized(forward - right - cameraUp);
-        const float direct = float(defaults.HScroll(6) / 30.0), ambient = float(defaults.HScroll(7) / 100.0);
-        module_.SetDirectionalLight(direct, direct, direct, light.x, light.y, light.z, kLightRange, 0);
-        module_.SetAmbient(ambient, ambient, ambient);
+        const SceneLights lights = sceneLights(chosen);
+        if (lights.direct)
+            module_.SetDirectionalLight(lights.directColour[0], lights.directColour[1],
+                                        lights.directColour[2], light.x, light.y, light.z, kLightRange, 0);
+        else
+            d3d::check(device.LightEnable(0, 0), "LightEnable");
+        module_.SetAmbient(lights.ambientColour[0], lights.ambientColour[1], lights.ambientColour[2]);
 
         for (d3d::D3DTEXTURESTAGESTATETYPE filter :
              {d3d::D3DTSS_MAGFILTER, d3d::D3DTSS_MINFILTER, d3d::D3DTSS_MIPFILTER})
@@ -476,9 +486,9 @@ void AuthoredModel::play(const QString& nameOrIndex)
 void AuthoredModel::poseAt(double seconds) { impl_->poseAt(seconds); }
 
 void AuthoredModel::draw(int width, int height, const d3d::D3DMATRIX* modelRotation,
-                         d3d::D3DVECTOR cameraOffset)
+                         d3d::D3DVECTOR cameraOffset, float distanceScale, const SceneControls* settings)
 {
-    impl_->draw(width, height, modelRotation, cameraOffset);
+    impl_->draw(width, height, modelRotation, cameraOffset, distanceScale, settings);
 }
 
 void drawAuthored(d3d::VBDirect3D8& module, const QString& modelPath, int width, int height,

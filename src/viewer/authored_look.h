@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "render/vb_direct3d8.h"
+#include "viewer/scene_controls.h"
 
 namespace viewer {
 
@@ -46,9 +47,14 @@ public:
 
     // Draws one frame of a width × height back buffer. `modelRotation`, when
     // given, turns the model (the world matrix); `cameraOffset` moves the
-    // camera and the point it looks at (in units of the framing sphere's radius).
+    // camera and the point it looks at (in units of the framing sphere's radius);
+    // `distanceScale` multiplies the camera's distance from that point.
+    // `settings`, when given, chooses the lights as the viewer's settings
+    // column does, and widens or narrows the field of view in proportion to
+    // its field-of-view bar (its default keeps the framed view).
     void draw(int width, int height, const d3d::D3DMATRIX* modelRotation = nullptr,
-              d3d::D3DVECTOR cameraOffset = {0, 0, 0});
+              d3d::D3DVECTOR cameraOffset = {0, 0, 0}, float distanceScale = 1.0f,
+              const SceneControls* settings = nullptr);
 
 private:
     class Impl;

@@ -23,14 +23,19 @@ float axisAngle(std::int16_t enabled, std::int16_t speedBar)
 
 }  // namespace
 
+d3d::D3DMATRIX turning(const SceneControls& controls)
+{
+    const d3d::D3DMATRIX rotY = d3d::D3DXMatrixRotationY(axisAngle(controls.Check(1), controls.HScroll(1)));
+    const d3d::D3DMATRIX rotX = d3d::D3DXMatrixRotationX(axisAngle(controls.Check(2), controls.HScroll(2)));
+    return d3d::D3DXMatrixMultiply(rotX, rotY);
+}
+
 void Scene::Timer1_Timer()
 {
     if (framesHeld_)
         return;
-    const d3d::D3DMATRIX rotY = d3d::D3DXMatrixRotationY(axisAngle(controls_.Check(1), controls_.HScroll(1)));
-    const d3d::D3DMATRIX rotX = d3d::D3DXMatrixRotationX(axisAngle(controls_.Check(2), controls_.HScroll(2)));
-    const d3d::D3DMATRIX world = d3d::D3DXMatrixMultiply(rotX, rotY);
-    d3d::check(module_.Device->SetTransform(d3d::D3DTS_WORLD, world), "SetTransform (D3DTS_WORLD)");
+    d3d::check(module_.Device->SetTransform(d3d::D3DTS_WORLD, turning(controls_)),
+               "SetTransform (D3DTS_WORLD)");
     RenderFrame();
 }
 

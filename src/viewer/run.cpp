@@ -16,6 +16,24 @@ float channel(double strength, std::int16_t checkValue) { return multiplyToFloat
 
 }  // namespace
 
+SceneLights sceneLights(const SceneControls& controls)
+{
+    SceneLights lights;
+    lights.direct = controls.Check(8) == 1;
+    if (lights.direct) {
+        const double strength = controls.HScroll(6) / 30.0;
+        for (int i = 0; i < 3; ++i)
+            lights.directColour[i] = channel(strength, controls.CheckArray(10, i));
+    }
+    lights.ambient = controls.Check(9) == 1;
+    if (lights.ambient) {
+        const double strength = controls.HScroll(7) / 100.0;
+        for (int i = 0; i < 3; ++i)
+            lights.ambientColour[i] = channel(strength, controls.CheckArray(11, i));
+    }
+    return lights;
+}
+
 void Scene::Command1_Click()
 {
     using d3d::VBDirect3D8;
@@ -36,21 +54,13 @@ void Scene::Command1_Click()
     const float aspect = divideToFloat(controls_.Picture1Height(), controls_.Picture1Width());
     module_.SetProjection(aspect, controls_.HScroll(4), kNearPlane, kFarPlane);
 
-    // Directional light.
-    if (controls_.Check(8) == 1) {
-        const double strength = controls_.HScroll(6) / 30.0;
-        module_.SetDirectionalLight(
-            channel(strength, controls_.CheckArray(10, 0)), channel(strength, controls_.CheckArray(10, 1)),
-            channel(strength, controls_.CheckArray(10, 2)), -1, -1, 1, kLightRange, 0);
-    }
-
-    // Ambient light.
-    if (controls_.Check(9) == 1) {
-        const double strength = controls_.HScroll(7) / 100.0;
-        module_.SetAmbient(channel(strength, controls_.CheckArray(11, 0)),
-                           channel(strength, controls_.CheckArray(11, 1)),
-                           channel(strength, controls_.CheckArray(11, 2)));
-    }
+    // Directional and ambient light.
+    const SceneLights lights = sceneLights(controls_);
+    if (lights.direct)
+        module_.SetDirectionalLight(lights.directColour[0], lights.directColour[1], lights.directColour[2],
+                                    -1, -1, 1, kLightRange, 0);
+    if (lights.ambient)
+        module_.SetAmbient(lights.ambientColour[0], lights.ambientColour[1], lights.ambientColour[2]);
 
     LoadModel();
     SetupMaterial();

@@ -15,6 +15,22 @@ constexpr float kNearPlane = 1.0f;
 constexpr float kFarPlane = 1000.0f;
 constexpr float kLightRange = 1000.0f;
 
+// The model's turn for the clock and the speed bars: World = RotX × RotY,
+// each angle the time of day ÷ (speed bar ÷ 100) radians, or 0 where its
+// axis is switched off.
+d3d::D3DMATRIX turning(const SceneControls& controls);
+
+// The lights the settings column asks for: the direct light's colour (its
+// strength × each channel's check) and whether it is on, the same for the
+// ambient light.
+struct SceneLights {
+    bool direct = false;
+    float directColour[3] = {0, 0, 0};
+    bool ambient = false;
+    float ambientColour[3] = {0, 0, 0};
+};
+SceneLights sceneLights(const SceneControls& controls);
+
 class Scene {
 public:
     Scene(SceneControls& controls, d3d::VBDirect3D8& module) : controls_(controls), module_(module) {}

@@ -37,6 +37,11 @@ nodisplay "$program" --output "$work/x.png" >/dev/null 2>&1
 check "a --render option without --render exits 2" test $? -eq 2
 nodisplay "$program" --render box.x --output "$work/x.png" --look sideways >/dev/null 2>&1
 check "an unknown look exits 2" test $? -eq 2
+nodisplay "$program" --look sideways box.x >/dev/null 2>&1
+check "an unknown look for the window exits 2" test $? -eq 2
+nodisplay "$program" --look viewer >"$work/out.txt" 2>"$work/err.txt"
+check "--look for the window without a FILE exits 2 naming it" \
+    test $? -eq 2 -a -n "$(grep -- --look "$work/err.txt")"
 nodisplay "$program" --render box.x --output "$work/x.png" --look authored --texture a.png >/dev/null 2>&1
 check "--texture with the authored look exits 2" test $? -eq 2
 nodisplay "$program" --thumbnail box.x "$work/x.png" >/dev/null 2>&1

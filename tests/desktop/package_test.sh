@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Debian package: built with CPack from this build tree, its contents
 # listed with dpkg-deb -c, then unpacked into a scratch root and the unpacked
-# program run from another folder the way a user or a file manager runs it.
+# program run from another folder the way a user or a file manager runs it;
+# last, GNOME's thumbnail factory makes thumbnails with the unpacked package.
 #   package_test.sh BUILD_DIR WORK_DIR [CORPUS_DIR]
 set -uo pipefail
 build=$1
@@ -108,6 +109,96 @@ if "$usr/bin/orvane" --help 2>&1 | grep -q -- '--thumbnail'; then
     echo "thumbnails in $work/thumbnails"
 else
     echo "the program has no --thumbnail yet: thumbnail steps left out"
+fi
+
+# GNOME's thumbnail factory, as Nautilus uses it: the type GIO detects from
+# the unpacked package's MIME data, the factory's choice of thumbnailer from
+# the unpacked share/thumbnailers/ (found through XDG_DATA_DIRS, the program
+# through PATH), and the thumbnailer run in the factory's bubblewrap sandbox.
+# The sandbox shows a thumbnailer /usr and a copy of the one file in a fresh
+# /tmp; a stand-in for bwrap on PATH adds the unpacked tree at its own path,
+# where an installed package's files would be under /usr. Each model is
+# copied alone into a folder, so that the program run directly sees what the
+# sandbox shows (no textures beside it).
+factory_python=
+for py in /usr/bin/python3 python3; do
+    "$py" -c 'import gi; gi.require_version("GnomeDesktop", "3.0"); from gi.repository import GnomeDesktop' \
+        2>/dev/null && { factory_python=$py; break; }
+done
+real_bwrap=$(command -v bwrap)
+if [ -z "$factory_python" ]; then
+    echo "GNOME's thumbnail factory steps left out: needs python3-gi and gir1.2-gnomedesktop-3.0"
+elif [ -z "$real_bwrap" ] || ! "$real_bwrap" --ro-bind /usr /usr --symlink usr/lib /lib --symlink usr/lib64 /lib64 \
+        --symlink usr/bin /bin --unshare-all --die-with-parent /usr/bin/true 2>/dev/null; then
+    echo "GNOME's thumbnail factory steps left out: bubblewrap cannot make its sandbox here"
+elif ! command -v update-mime-database >/dev/null; then
+    echo "GNOME's thumbnail factory steps left out: needs update-mime-database"
+else
+    factory=$work/factory
+    mkdir -p "$factory/sandbox" "$factory/home" "$factory/files" "$factory/pictures" "$factory/direct"
+    update-mime-database "$usr/share/mime" 2>/dev/null
+    printf '#!/bin/sh\nexec %s --ro-bind %s %s "$@"\n' "$real_bwrap" "$work/root" "$work/root" \
+        >"$factory/sandbox/bwrap"
+    chmod +x "$factory/sandbox/bwrap"
+    # A text, a binary, a compressed and a renamed model of the package.
+    cp "$usr/lib/orvane/X-File/city02_01.x" "$factory/files/text.x"
+    cp "$usr/lib/orvane/X-File/haguruma.x" "$factory/files/binary.x"
+    cp "$usr/lib/orvane/X-File/teapot.x" "$factory/files/compressed.x"
+    cp "$usr/lib/orvane/X-File/vorkan.x" "$factory/files/renamed.bin"
+    if [ -n "$corpus" ] && [ -d "$corpus" ]; then
+        cp "$corpus/assimp-X/test.x" "$factory/files/corpus-text.x"
+        cp "$corpus/blitz3d/samples/mak/castle/markio/mariorun.x" "$factory/files/corpus-binary.x"
+        cp "$corpus/assimp-X/test_cube_compressed.x" "$factory/files/corpus-compressed.x"
+        cp "$corpus/assaultwing/models/snake.X" "$factory/files/corpus-renamed"
+    fi
+    printf 'xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 4;0,1,2,3;; }\n' >"$factory/files/broken.x"
+    printf 'program PING_PROG {\n    version PING_VERS {\n        int PING(void) = 1;\n    } = 1;\n} = 0x20000101;\n' \
+        >"$factory/files/ping.x"
+    # run_factory [VARIABLE=VALUE...]: the factory on every file, one line each.
+    run_factory() {
+        rm -f "$factory"/pictures/*
+        env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u XDG_RUNTIME_DIR \
+            PATH="$factory/sandbox:$usr/bin:$PATH" HOME="$factory/home" XDG_DATA_HOME="$factory/home/share" \
+            XDG_DATA_DIRS="$usr/share:/usr/share" "$@" \
+            timeout 120 "$factory_python" "$(dirname "$0")/thumbnail_factory.py" "$factory/pictures" \
+            "$factory"/files/* 2>"$factory/stderr.txt"
+    }
+    # One run without XDG_RUNTIME_DIR (a bare start), one with a session's,
+    # which names a folder the sandbox does not hold.
+    for environment in "XDG_RUNTIME_DIR unset" "XDG_RUNTIME_DIR=/run/user/$(id -u)"; do
+        echo "GNOME's thumbnail factory, $environment:"
+        if [ "$environment" = "XDG_RUNTIME_DIR unset" ]; then lines=$(run_factory); else lines=$(run_factory "$environment"); fi
+        check "  the factory answered for every file" \
+            test "$(grep -c . <<<"$lines")" -eq "$(ls "$factory/files" | wc -l)"
+        while IFS=$'\t' read -r path type can result left; do
+            name=$(basename "$path")
+            case $name in
+            broken.x | ping.x)
+                check "  $name: the factory makes no picture ($result)" test "${result%%:*}" = none
+                check "    and its temporary folder is gone ($left)" test "$left" = -
+                continue ;;
+            esac
+            check "  $name: GIO detects model/x-directx (got $type)" test "$type" = model/x-directx
+            check "    the factory can thumbnail it" test "$can" = yes
+            picture=${result%% *}
+            check "    the factory makes a 256×256 picture ($result)" test "${result#* }" = 256x256
+            direct=$factory/direct/$name.png
+            [ -f "$direct" ] || env -u DISPLAY -u QT_QPA_PLATFORM PATH="$usr/bin:$PATH" \
+                orvane --thumbnail "$path" "$direct" 256 2>/dev/null
+            differ=$(compare -metric AE "$picture" "$direct" null: 2>&1)
+            check "    the picture orvane --thumbnail makes of the file ($differ pixels differ)" test "$differ" = 0
+            spread=$(convert "$picture" -colorspace gray -format '%[fx:int(255*standard_deviation)]' info: 2>/dev/null)
+            check "    showing something (spread ${spread:-none})" test "${spread:-0}" -gt 8
+            check "    and its temporary folder is gone ($left)" test "$left" = -
+        done <<<"$lines"
+        # What a failed run left, it takes away again.
+        for folder in $(cut -f5 <<<"$lines" | tr ' ' '\n' | grep '^/tmp/gnome-desktop-thumbnailer-'); do
+            rm -rf "$folder"
+        done
+        check "  the factory warned of no folder left behind" \
+            fails grep -q 'left files in directory' "$factory/stderr.txt"
+        grep -v -e '^$' "$factory/stderr.txt" | head -5
+    done
 fi
 
 [ "$failures" -eq 0 ]
