@@ -10,6 +10,9 @@ namespace {
 // Largest side of an image the program draws.
 constexpr int kMaxSide = 8192;
 
+// The clock --time stands in for runs from midnight to midnight.
+constexpr int kSecondsPerDay = 86400;
+
 const QString kDescription =
     QStringLiteral("A viewer for DirectX .x models.\n\n"
                    "  orvane [FILE.x]                  the viewer, showing FILE.x at once\n"
@@ -153,8 +156,10 @@ CommandLine parseCommandLine(int argc, char** argv)
         if (parser.isSet(time)) {
             bool ok = false;
             request.time = parser.value(time).toDouble(&ok);
-            if (!ok)
-                return invalid(QStringLiteral("--time must be a number of seconds."));
+            // A time of day: "nan" and "inf" read as numbers, but no clock shows them.
+            if (!ok || !(*request.time >= 0 && *request.time <= kSecondsPerDay))
+                return invalid(
+                    QStringLiteral("--time must be a number of seconds from 0 to %1.").arg(kSecondsPerDay));
         }
         if (parser.isSet(device)) {
             const QString kind = parser.value(device);
