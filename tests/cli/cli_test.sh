@@ -41,6 +41,23 @@ nodisplay "$program" --render box.x --output "$work/x.png" --look authored --tex
 check "--texture with the authored look exits 2" test $? -eq 2
 nodisplay "$program" --thumbnail box.x "$work/x.png" >/dev/null 2>&1
 check "--thumbnail without SIZE exits 2" test $? -eq 2
+# A time that reads as a number but is no time of day is refused as a word is.
+for time in abc nan inf -inf -1 1e300; do
+    nodisplay "$program" --render box.x --output "$work/x.png" --device ref --time "$time" >/dev/null 2>"$work/err.txt"
+    status=$?
+    check "--time $time exits 2, was $status ($(head -1 "$work/err.txt"))" test "$status" -eq 2
+done
+
+# The window without a display says so and ends with a status, not an abort.
+for display in "" ":97"; do
+    env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY="$display" timeout 20 "$program" >"$work/out.txt" \
+        2>"$work/err.txt"
+    status=$?
+    check "the window with DISPLAY='$display' and no display exits 1 (was $status)" test "$status" -eq 1
+    check "  saying that no display was found ($(head -c 160 "$work/err.txt"))" grep -q 'no display was found' "$work/err.txt"
+    check "  pointing to what works without one" grep -q -- '--device ref' "$work/err.txt"
+    check "  and nothing of the toolkit's failure" bash -c "! grep -qi -e reinstall -e 'platform plugin' '$work/err.txt'"
+done
 
 # --info needs no display; a bad file fails after the others are printed.
 printf 'xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 4;0,1,2,3;; }\n' > "$work/broken.x"
