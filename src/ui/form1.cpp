@@ -187,6 +187,10 @@ void Form1::buildControls()
     HScroll6_->raise();
     HScroll7_->raise();
 
+    // The start values, like all text the program sets, show from their start.
+    Text1_->setCursorPosition(0);
+    Text2_->setCursorPosition(0);
+
     // Text boxes and the list have a white background.
     for (QWidget* w : std::initializer_list<QWidget*>{Text1_, Text2_, List1_}) {
         QPalette p = w->palette();

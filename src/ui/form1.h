@@ -48,10 +48,12 @@ public:
     std::int16_t HScroll(int number) const override;
     std::int16_t Check(int number) const override;
     std::int16_t CheckArray(int number, int index) const override;
+    // Text the program sets is shown from its start, as a Windows text box
+    // shows it: a long path shows its folder, not only its file name.
     QString Text1() const override { return Text1_->text(); }
-    void setText1(const QString& text) override { Text1_->setText(text); }
+    void setText1(const QString& text) override { showFromStart(Text1_, text); }
     QString Text2() const override { return Text2_->text(); }
-    void setText2(const QString& text) override { Text2_->setText(text); }
+    void setText2(const QString& text) override { showFromStart(Text2_, text); }
     void setLabel7(const QString& caption) override;
     void setLabel8(const QString& caption) override;
     // Switching the timer on when it is already on changes nothing: the next
@@ -157,6 +159,7 @@ private:
     template <class W>
     W* place(const char* name, W* widget, int left, int top, int width, int height, int tabIndex);
     void showGroup(std::initializer_list<QWidget*> members, bool visible);
+    static void showFromStart(QLineEdit* box, const QString& text);
 
     double dpi_;
     d3d::VBDirect3D8 module_;

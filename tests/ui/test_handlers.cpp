@@ -42,6 +42,7 @@ private slots:
     void scrollBarKeysStepAsOnWindows();
     void enterPressesTheFocusedButton();
     void typedTextureNameLeavesTheListAlone();
+    void textTheProgramSetsShowsFromItsStart();
     void exitFromButtonAndMenu();
     void aboutDialogIsOneModelessInstance();
     void aboutDialogContent();
@@ -361,6 +362,37 @@ void Handlers::typedTextureNameLeavesTheListAlone()
                                                                      .arg(view->viewport()->width())));
     }
     w.Combo1_->hidePopup();
+}
+
+void Handlers::textTheProgramSetsShowsFromItsStart()
+{
+    Form1Fixture f;
+    testing_support::OpenForm1& w = *f.form;
+    QVERIFY(f.showActive());
+    // The box's first letter lies at its left edge: the start is in view.
+    auto showsItsStart = [](QLineEdit* box) {
+        return box->cursorPosition() == 0 &&
+               box->inputMethodQuery(Qt::ImCursorRectangle).toRect().left() < box->width() / 4;
+    };
+    QVERIFY(showsItsStart(w.Text1_));
+    QVERIFY(showsItsStart(w.Text2_));
+    // The texture list: "Texture\earth1.jpg" is wider than Text2.
+    w.Combo1_->setCurrentIndex(3);
+    QCOMPARE(w.Text2(), QStringLiteral("Texture\\earth1.jpg"));
+    QVERIFY(w.Text2_->fontMetrics().horizontalAdvance(w.Text2()) > w.Text2_->width());
+    QVERIFY(showsItsStart(w.Text2_));
+    // A long path, as the command line and a dropped file set it.
+    const QString path = QDir::current().absoluteFilePath(QStringLiteral("X-File/vorkan_logo_.x"));
+    w.setText1(path);
+    QVERIFY(w.Text1_->fontMetrics().horizontalAdvance(path) > w.Text1_->width());
+    QVERIFY(showsItsStart(w.Text1_));
+    // A click on the list, after the user has left the caret at the end.
+    w.Text1_->end(false);
+    QTest::mouseClick(w.List1_->viewport(), Qt::LeftButton, {},
+                      w.List1_->visualItemRect(w.List1_->item(21)).center());
+    w.Timer1_->stop();
+    QCOMPARE(w.Text1(), QStringLiteral("X-File\\vorkan_logo_.x"));
+    QVERIFY(showsItsStart(w.Text1_));
 }
 
 void Handlers::exitFromButtonAndMenu()
