@@ -35,11 +35,7 @@ void endProgram(int status)
 
 QString programFolder() { return QCoreApplication::applicationDirPath(); }
 
-bool fileExists(const QString& path)
-{
-    const QFileInfo info(path);
-    return info.isFile() && !info.isHidden();
-}
+bool fileExists(const QString& path) { return QFileInfo(path).isFile(); }
 
 float timeOfDay()
 {

@@ -23,7 +23,9 @@ void messageBox(const QString& text);
 // The folder that holds the program, in the host's own spelling.
 QString programFolder();
 
-// True when a regular, non-hidden file (not a folder) is found at `path`.
+// True when a regular file (not a folder) is found at `path`. A file named
+// exactly counts whether hidden or not: on this system a leading dot keeps a
+// file out of listings, not out of reach of a user who names it.
 bool fileExists(const QString& path);
 
 // Seconds since local midnight, with a fractional part.

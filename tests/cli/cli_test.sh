@@ -124,6 +124,21 @@ wait $thumbnailer
 check "a thumbnail past its time gives up with status 3" test $? -eq 3
 check "  and leaves no file" test -z "$(ls "$work" | grep none-thumb)"
 
+# A file named with a leading dot is hidden from listings, not from a user
+# who names it: every mode opens it by that name.
+mkdir -p "$work/dotted"
+cp "$assets/X-File/box.x" "$work/dotted/.x"
+rm -f "$work"/dotted*.png
+out=$(env -u DISPLAY "$program" --info "$work/dotted/.x" 2>&1)
+check "--info reads a model named .x ($out)" grep -q "faces=12" <<<"$out"
+nodisplay "$program" --render "$work/dotted/.x" --output "$work/dotted.png" --device ref --time 1000 2>"$work/err.txt"
+check "--render draws a model named .x ($(head -1 "$work/err.txt"))" test -s "$work/dotted.png"
+nodisplay "$program" --render "$work/dotted/.x" --output "$work/dotted-authored.png" --device ref --look authored \
+    2>"$work/err.txt"
+check "--render --look authored draws it ($(head -1 "$work/err.txt"))" test -s "$work/dotted-authored.png"
+nodisplay "$program" --thumbnail "$work/dotted/.x" "$work/dotted-thumb.png" 32 2>"$work/err.txt"
+check "--thumbnail draws it ($(head -1 "$work/err.txt"))" test -s "$work/dotted-thumb.png"
+
 "$program" --render 'X-File\no-such-model.x' --output "$work/none.png" --device ref 2>"$work/err.txt"
 check "a missing model is exit status 1" test $? -eq 1
 check "  with the not-found message" grep -q 'Xファイル、または テクスチャが見つかりません' "$work/err.txt"
