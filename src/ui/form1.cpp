@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
@@ -220,7 +221,15 @@ void Form1::applyTabOrder()
         if (previous)
             QWidget::setTabOrder(previous, widget);
         previous = widget;
+        focusPolicies_.emplace_back(widget, widget->focusPolicy());
     }
+}
+
+void Form1::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    for (const auto& [widget, policy] : focusPolicies_)
+        widget->setFocusPolicy(rect().intersects(widget->geometry()) ? policy : Qt::NoFocus);
 }
 
 void Form1::connectHandlers()

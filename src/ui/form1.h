@@ -143,6 +143,9 @@ protected:
     QAction *mnuStart_, *mnuEnd_;
 
     void paintEvent(QPaintEvent* event) override;
+    // Controls the window's width hides (the settings column of the narrowed
+    // window) take no focus until the window is wide enough to show them.
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     // Closing the main window ends the program, the about dialog with it.
     void closeEvent(QCloseEvent* event) override;
@@ -165,6 +168,8 @@ private:
     d3d::VBDirect3D8 module_;
     viewer::Scene scene_;
     std::vector<std::pair<int, QWidget*>> tabOrder_;
+    // Each control's focus policy as made, for when the width shows it again.
+    std::vector<std::pair<QWidget*, Qt::FocusPolicy>> focusPolicies_;
     Form2* form2_ = nullptr;
 };
 

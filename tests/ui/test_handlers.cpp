@@ -37,6 +37,7 @@ private slots:
     void everyArrayMemberRuns();
     void arrowKeysInTheListLoadEachModel();
     void tabSkipsHiddenControls();
+    void tabStaysInTheNarrowedWindow();
     void popUpMenuOnlyForTheRightButton();
     void rightClicksOnControlsStayWithTheControl();
     void scrollBarKeysStepAsOnWindows();
@@ -249,6 +250,52 @@ void Handlers::tabSkipsHiddenControls()
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>((*w.Check11_)[0]));
     QTest::keyClick((*w.Check11_)[0], Qt::Key_Tab);
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.HScroll11_));
+}
+
+void Handlers::tabStaysInTheNarrowedWindow()
+{
+    Form1Fixture f;
+    testing_support::OpenForm1& w = *f.form;
+    QVERIFY(f.showActive());
+    // Every control Tab and Shift+Tab reach, round the whole order and more.
+    auto reached = [&](Qt::KeyboardModifiers modifiers) {
+        QList<QWidget*> seen;
+        w.Command1_->setFocus();
+        if (!QTest::qWaitFor([&] { return QApplication::focusWidget() == w.Command1_; }))
+            return seen;
+        for (int i = 0; i < 70; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, modifiers);
+            QApplication::processEvents();
+            seen << QApplication::focusWidget();
+        }
+        return seen;
+    };
+    auto inView = [&](QWidget* control) {
+        return control && w.rect().intersects(QRect(control->mapTo(&w, QPoint(0, 0)), control->size()));
+    };
+    for (Qt::KeyboardModifiers modifiers :
+         {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ShiftModifier)}) {
+        const QList<QWidget*> seen = reached(modifiers);
+        QCOMPARE(seen.size(), 70);
+        for (QWidget* control : seen)
+            QVERIFY2(inView(control), qPrintable(control ? control->objectName() : QStringLiteral("none")));
+    }
+
+    // Shift+Tab from 実行 and the space bar change nothing out of sight.
+    w.Command1_->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.Command1_));
+    QTest::keyClick(w.Command1_, Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    w.Timer1_->stop();
+    QCOMPARE(w.Check(3), std::int16_t(0));
+    QVERIFY(f.runtime.texturePaths.empty());
+
+    // Widened, the settings column is in the order again; narrowed, out.
+    w.Check14_->setValue16(1);
+    QVERIFY(reached({}).contains(w.Command5_));
+    QVERIFY(reached({}).contains(w.HScroll1_));
+    w.Check14_->setValue16(0);
+    QVERIFY(!reached({}).contains(w.HScroll1_));
 }
 
 void Handlers::popUpMenuOnlyForTheRightButton()
