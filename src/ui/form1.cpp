@@ -14,6 +14,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "platform/services.h"
 #include "ui/app_icon.h"
 #include "ui/units.h"
 
@@ -57,6 +58,7 @@ Form1::Form1(d3d::GraphicsRuntime& runtime, QWidget* parent)
     setFixedSize(ui::twipsToPixels(kClientWidthTwips, dpi_), ui::twipsToPixels(kClientHeightTwips, dpi_));
 
     setAcceptDrops(true);
+    platform::setMainWindow(this);
     buildControls();
     applyTabOrder();
     connectHandlers();

@@ -2,8 +2,13 @@
 // which changes rebuild the scene, how often, and what the captions read.
 #include <QtTest>
 
+#include <QMessageBox>
+#include <QRawFont>
+
 #include "form1_fixture.h"
 #include "platform/application.h"
+#include "platform/runtime_error.h"
+#include "render/d3d8_types.h"
 #include "ui/form2.h"
 
 using testing_support::Form1Fixture;
@@ -44,6 +49,7 @@ private slots:
     void enterPressesTheFocusedButton();
     void typedTextureNameLeavesTheListAlone();
     void textTheProgramSetsShowsFromItsStart();
+    void messageBoxOverTheWindowInOneFace();
     void exitFromButtonAndMenu();
     void aboutDialogIsOneModelessInstance();
     void aboutDialogContent();
@@ -440,6 +446,45 @@ void Handlers::textTheProgramSetsShowsFromItsStart()
     w.Timer1_->stop();
     QCOMPARE(w.Text1(), QStringLiteral("X-File\\vorkan_logo_.x"));
     QVERIFY(showsItsStart(w.Text1_));
+}
+
+void Handlers::messageBoxOverTheWindowInOneFace()
+{
+    Form1Fixture f;
+    testing_support::OpenForm1& w = *f.form;
+    w.move(40, 60);
+    QVERIFY(f.showActive());
+    platform::hooks().messageBox = {};  // the real box
+    const QString text = QString::fromStdString(
+        platform::RuntimeError(d3d::D3DXERR_INVALIDDATA,
+                               "D3DXLoadMeshFromX に失敗しました (D3DXERR_INVALIDDATA)。")
+            .message());
+    QRect box, window;
+    QFont font;
+    QTimer::singleShot(0, [&] {
+        auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(shown);
+        QTRY_VERIFY(shown->isVisible());
+        box = shown->frameGeometry();
+        window = w.frameGeometry();
+        font = shown->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))->font();
+        shown->accept();
+    });
+    platform::messageBox(text);
+    QVERIFY(!box.isEmpty());
+    QVERIFY2((box.center() - window.center()).manhattanLength() <= 2,
+             qPrintable(QStringLiteral("box centre %1,%2; window centre %3,%4")
+                            .arg(box.center().x())
+                            .arg(box.center().y())
+                            .arg(window.center().x())
+                            .arg(window.center().y())));
+    // The face the label's font resolves to draws every letter itself, the
+    // code's digits and its hex letters as well as the Japanese.
+    const QRawFont face = QRawFont::fromFont(font);
+    for (const QChar letter : text)
+        if (!letter.isSpace())
+            QVERIFY2(face.supportsCharacter(letter),
+                     qPrintable(QStringLiteral("%1 lacks %2").arg(face.familyName()).arg(letter)));
 }
 
 void Handlers::exitFromButtonAndMenu()
