@@ -69,6 +69,19 @@ shot 02-run
 read -r mean spread <<<"$(region_stats 02-run 505x499+0+0)"
 check "Run draws a lit model (panel mean $mean, spread $spread)" test "$mean" -gt 3 -a "$spread" -gt 8
 
+# Tab from 実行 lands on the panel, whose focus mark shows over the frame
+# OpenGL draws; Shift+Tab goes back, and the mark with it.
+xdotool key Tab
+sleep 0.7
+shot 02-panel-focus
+read -r marked _ <<<"$(region_stats 02-panel-focus 480x1+12+1)"
+check "the focused panel shows its mark over the frame (top row mean $marked)" test "$marked" -gt 50
+xdotool key shift+Tab
+sleep 0.7
+shot 02-panel-unfocused
+read -r unmarked _ <<<"$(region_stats 02-panel-unfocused 480x1+12+1)"
+check "and none once the focus is back on 実行 (top row mean $unmarked)" test "$unmarked" -lt 20
+
 # 詳細設定 ⇒ widens the window to show the settings column.
 xdotool mousemove --window "$main" --sync 417 639 click 1
 sleep 0.7
@@ -177,6 +190,12 @@ sleep 0.5
 xdotool windowfocus --sync "$main" 2>/dev/null || true
 xdotool key alt+s
 sleep 3
+xdotool key Tab
+sleep 0.7
+shot 15-no-gl-panel-focus
+read -r marked _ <<<"$(region_stats 15-no-gl-panel-focus 480x1+12+1)"
+check "without OpenGL too the focused panel shows its mark (top row mean $marked)" test "$marked" -gt 50
+xdotool key shift+Tab
 click 417 639 1 0.7
 click 535 47 1 3
 still_shot 15-no-gl-solid

@@ -43,6 +43,7 @@ private slots:
     void arrowKeysInTheListLoadEachModel();
     void tabSkipsHiddenControls();
     void tabStaysInTheNarrowedWindow();
+    void listShowsItsFocusMark();
     void popUpMenuOnlyForTheRightButton();
     void rightClicksOnControlsStayWithTheControl();
     void scrollBarKeysStepAsOnWindows();
@@ -302,6 +303,43 @@ void Handlers::tabStaysInTheNarrowedWindow()
     QVERIFY(reached({}).contains(w.HScroll1_));
     w.Check14_->setValue16(0);
     QVERIFY(!reached({}).contains(w.HScroll1_));
+}
+
+void Handlers::listShowsItsFocusMark()
+{
+    Form1Fixture f;
+    testing_support::OpenForm1& w = *f.form;
+    QVERIFY(f.showActive());
+    ui::ListBox* list = w.List1_;
+    // Dots along the first row's top and bottom edges: neighbours that
+    // differ (a solid line or the bare row has next to none).
+    auto edgeMarks = [&] {
+        const QImage shown = list->viewport()->grab().toImage();
+        const QRect row = list->visualItemRect(list->item(0));
+        int count = 0;
+        for (int x = row.left() + 1; x < row.right() - 1; ++x)
+            for (int y : {row.top(), row.bottom()})
+                count += shown.pixel(x, y) != shown.pixel(x + 1, y);
+        return count;
+    };
+    const int unfocused = edgeMarks();
+    // Focused with nothing chosen: the mark lies on the first row.
+    list->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(list));
+    QVERIFY(list->selectedItems().isEmpty());
+    QVERIFY2(edgeMarks() > unfocused + list->width() / 3,
+             qPrintable(QStringLiteral("%1 -> %2").arg(unfocused).arg(edgeMarks())));
+    // The chosen row shows it too, and plainly differs from the same row
+    // without the focus.
+    QTest::keyClick(list, Qt::Key_Down);
+    w.Timer1_->stop();
+    QCOMPARE(list->currentRow(), 0);
+    const int chosenFocused = edgeMarks();
+    w.Command1_->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.Command1_));
+    const int chosenUnfocused = edgeMarks();
+    QVERIFY2(chosenFocused > chosenUnfocused + list->width() / 3,
+             qPrintable(QStringLiteral("%1 focused, %2 not").arg(chosenFocused).arg(chosenUnfocused)));
 }
 
 void Handlers::popUpMenuOnlyForTheRightButton()
