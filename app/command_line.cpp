@@ -46,6 +46,14 @@ CommandLine parseCommandLine(int argc, char** argv)
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    // A negative SIZE of --thumbnail would read as an option ("-3"); as a
+    // positional argument it is refused as the wrong size it is.
+    if (arguments.contains(QStringLiteral("--thumbnail")) && !arguments.contains(QStringLiteral("--")))
+        for (qsizetype i = 1; i < arguments.size(); ++i)
+            if (arguments[i].size() > 1 && arguments[i][0] == QLatin1Char('-') && arguments[i][1].isDigit()) {
+                arguments.insert(i, QStringLiteral("--"));
+                break;
+            }
 
     QCommandLineParser parser;
     parser.setApplicationDescription(kDescription);

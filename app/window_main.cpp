@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -149,7 +150,10 @@ extern "C" int orvane_window_main(int argc, char** argv)
         return app::printModelInfo(line.files, std::cout);
     case app::Mode::Render: {
         useOffscreenWithoutDisplay();
-        platform::Application application(argc, argv);
+        // No window, so none of the window's Japanese: the toolkit's own
+        // texts (a system error's) stay in the English of the command line,
+        // as under --thumbnail.
+        QGuiApplication application(argc, argv);
         return app::renderToFile(line.render);
     }
     case app::Mode::Thumbnail:

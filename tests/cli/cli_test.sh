@@ -139,11 +139,37 @@ check "--render --look authored draws it ($(head -1 "$work/err.txt"))" test -s "
 nodisplay "$program" --thumbnail "$work/dotted/.x" "$work/dotted-thumb.png" 32 2>"$work/err.txt"
 check "--thumbnail draws it ($(head -1 "$work/err.txt"))" test -s "$work/dotted-thumb.png"
 
+# Failures say, in one line of English each, which file, what is wrong and
+# what to do, with the host's separators.
+english() { ! grep -qP '[^\x00-\x7F]' "$1"; }
 "$program" --render 'X-File\no-such-model.x' --output "$work/none.png" --device ref 2>"$work/err.txt"
 check "a missing model is exit status 1" test $? -eq 1
-check "  with the not-found message" grep -q 'Xファイル、または テクスチャが見つかりません' "$work/err.txt"
-"$program" --render "$work/broken.x" --output "$work/none.png" --device ref 2>"$work/err.txt"
-check "a broken model is exit status 1 with the run-time error" grep -q '実行時エラー' "$work/err.txt"
+check "  with a message naming it, host-spelled ($(cat "$work/err.txt"))" grep -q 'cannot find the model X-File/no-such-model.x' "$work/err.txt"
+check "  and saying what to do" grep -q 'Check the name' "$work/err.txt"
+check "  in English only" english "$work/err.txt"
+"$program" --render 'X-File\box.x' --texture 'Texture\no-such.png' --output "$work/none.png" --device ref 2>"$work/err.txt"
+check "a missing texture is named ($(cat "$work/err.txt"))" grep -q 'cannot find the texture Texture/no-such.png' "$work/err.txt"
+nodisplay "$program" --thumbnail "$work/no-such-model.x" "$work/none-thumb.png" 96 2>"$work/err.txt"
+check "--thumbnail of a missing model says it is not found ($(cat "$work/err.txt"))" grep -q "cannot find the model $work/no-such-model.x" "$work/err.txt"
+nodisplay "$program" --thumbnail "$assets/X-File/box.x" "$work/none-thumb.png" -3 2>"$work/err.txt"
+status=$?
+check "--thumbnail with SIZE -3 exits 2 (was $status)" test "$status" -eq 2
+check "  saying the size is wrong ($(cat "$work/err.txt"))" grep -q 'SIZE must be' "$work/err.txt"
+nodisplay "$program" --render 'X-File\box.x' --output "$work/none.png" --device hal 2>"$work/err.txt"
+check "--render --device hal without a display points to --device ref ($(cat "$work/err.txt"))" grep -q -- '--device ref' "$work/err.txt"
+check "  in English only" english "$work/err.txt"
+nodisplay "$program" --render 'X-File\box.x' --output "$work/no-such-folder/x.png" --device ref 2>"$work/err.txt"
+check "an output that cannot be written is named, in English only ($(cat "$work/err.txt"))" \
+    bash -c "grep -q 'cannot write $work/no-such-folder/x.png' '$work/err.txt' && ! grep -qP '[^\x00-\x7F]' '$work/err.txt'"
+mkdir -p "$work/X-File"
+cp "$work/broken.x" "$work/X-File/broken.x"
+(cd "$work" && "$program" --render 'X-File\broken.x' --output "$work/none.png" --device ref 2>"$work/err.txt")
+check "a broken model is exit status 1, the file and the fault named ($(head -1 "$work/err.txt"))" \
+    grep -q 'cannot draw X-File/broken.x: line 2' "$work/err.txt"
+check "  in English only, no \\ in the path" bash -c "! grep -q '\\\\' '$work/err.txt' && ! grep -qP '[^\x00-\x7F]' '$work/err.txt'"
+nodisplay "$program" --thumbnail "$work/broken.x" "$work/none-thumb.png" 96 2>"$work/err.txt"
+check "--thumbnail of a broken model names the file and the fault ($(head -1 "$work/err.txt"))" \
+    grep -q "cannot draw $work/broken.x: line 2" "$work/err.txt"
 "$program" --render 'X-File\box.x' --output "$work/none.png" --size 0x5 >/dev/null 2>&1
 check "a bad size is refused" test $? -eq 2
 
