@@ -63,6 +63,17 @@ xdotool windowfocus --sync "$main" 2>/dev/null || true
 shot 01-start
 check "opens collapsed, about 505 px wide" near "$(window_width "$main")" 505 12
 
+# Narrowed, the settings column takes no focus: Shift+Tab from 実行 goes to
+# a control in view (設定リセット, at the defaults a no-op), not to 更新 off
+# screen, whose space bar would switch texturing on and draw the model.
+xdotool key shift+Tab space
+sleep 2
+shot 01-shift-tab-space
+changed=$(panel_difference 01-start 01-shift-tab-space)
+check "Shift+Tab and Space from 実行 change nothing out of sight ($changed pixels differ)" test "$changed" -lt 50
+xdotool key Tab  # round to 実行 again
+sleep 0.3
+
 xdotool key alt+s
 sleep 2
 shot 02-run
