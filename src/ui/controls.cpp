@@ -171,7 +171,15 @@ Panel::Panel(QWidget* parent) : QWidget(parent)
     placeMark();
 }
 
-Panel::~Panel() { qDeleteAll(markWindows_); }
+Panel::~Panel() { dropMarkWindows(); }
+
+void Panel::dropMarkWindows()
+{
+    // A device window that went first took its children along.
+    for (const QPointer<QWindow>& strip : markWindows_)
+        delete strip.data();
+    markWindows_.clear();
+}
 
 QWindow* Panel::deviceWindow() const
 {
@@ -202,14 +210,15 @@ void Panel::placeMark()
     QWindow* device = deviceWindow();
     if (!device && markWindows_.empty())
         return;
-    if (markWindows_.empty() || markWindows_.front()->parent() != device) {
-        qDeleteAll(markWindows_);
-        markWindows_.clear();
+    if (markWindows_.empty() || !markWindows_.front() || markWindows_.front()->parent() != device) {
+        dropMarkWindows();
         if (device)
             for (std::size_t i = 0; i < sides.size(); ++i)
                 markWindows_.push_back(new MarkWindow(device, palette()));
     }
     for (std::size_t i = 0; i < markWindows_.size(); ++i) {
+        if (!markWindows_[i])
+            continue;
         markWindows_[i]->setGeometry(sides[i]);
         markWindows_[i]->setVisible(hasFocus());
         markWindows_[i]->raise();

@@ -6,10 +6,11 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QWindow>
 
-class QWindow;
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -77,7 +78,8 @@ private:
     // A window of a device's own that covers the panel, or null.
     QWindow* deviceWindow() const;
     std::array<QWidget*, 4> mark_{};
-    std::vector<QWindow*> markWindows_;
+    void dropMarkWindows();
+    std::vector<QPointer<QWindow>> markWindows_;
 };
 
 // A check box whose Value is 0 (off) or 1 (on).
