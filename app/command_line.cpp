@@ -1,5 +1,6 @@
 #include "command_line.h"
 
+#include <cmath>
 #include <optional>
 
 #include <QCommandLineParser>
@@ -11,6 +12,9 @@ namespace {
 
 // Largest side of an image the program draws.
 constexpr int kMaxSide = 8192;
+
+// The clock --time stands in for runs from midnight to midnight.
+constexpr int kSecondsPerDay = 86400;
 
 const QString kDescription =
     QStringLiteral("A viewer for DirectX .x models.\n\n"
@@ -46,6 +50,14 @@ CommandLine parseCommandLine(int argc, char** argv)
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
+    // A negative SIZE of --thumbnail would read as an option ("-3"); as a
+    // positional argument it is refused as the wrong size it is.
+    if (arguments.contains(QStringLiteral("--thumbnail")) && !arguments.contains(QStringLiteral("--")))
+        for (qsizetype i = 1; i < arguments.size(); ++i)
+            if (arguments[i].size() > 1 && arguments[i][0] == QLatin1Char('-') && arguments[i][1].isDigit()) {
+                arguments.insert(i, QStringLiteral("--"));
+                break;
+            }
 
     QCommandLineParser parser;
     parser.setApplicationDescription(kDescription);
@@ -171,12 +183,6 @@ CommandLine parseCommandLine(int argc, char** argv)
                 return invalid(QStringLiteral("--size must be WxH, each side from 1 to %1.").arg(kMaxSide));
             request.size = QSize(w, h);
         }
-        if (parser.isSet(time)) {
-            bool ok = false;
-            request.time = parser.value(time).toDouble(&ok);
-            if (!ok)
-                return invalid(QStringLiteral("--time must be a number of seconds."));
-        }
         if (parser.isSet(device)) {
             const QString kind = parser.value(device);
             if (kind != QLatin1String("hal") && kind != QLatin1String("ref"))
@@ -186,6 +192,20 @@ CommandLine parseCommandLine(int argc, char** argv)
         request.texture = parser.value(texture);
         if (chosenLook)
             request.look = *chosenLook;
+        if (parser.isSet(time)) {
+            bool ok = false;
+            request.time = parser.value(time).toDouble(&ok);
+            // "nan" and "inf" read as numbers, but no clock shows them. The
+            // viewer's clock is a time of day; an animation's time is any
+            // time from its start (the set loops).
+            if (request.look == Look::Authored) {
+                if (!ok || !(*request.time >= 0 && std::isfinite(*request.time)))
+                    return invalid(QStringLiteral("--time must be a number of seconds from 0 on."));
+            } else if (!ok || !(*request.time >= 0 && *request.time <= kSecondsPerDay)) {
+                return invalid(
+                    QStringLiteral("--time must be a number of seconds from 0 to %1.").arg(kSecondsPerDay));
+            }
+        }
         // The authored look takes its textures from the model's file.
         if (request.look == Look::Authored && !request.texture.isEmpty())
             return invalid(QStringLiteral("--texture goes with --look viewer."));

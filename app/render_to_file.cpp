@@ -1,6 +1,7 @@
 #include "render_to_file.h"
 
 #include <QBuffer>
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageWriter>
@@ -66,9 +67,32 @@ private:
     int deviceType_;
 };
 
+// The end of a render that cannot go on; what() is the reason, or empty
+// where a message the scene showed says it.
 struct RenderFailed : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
+
+// The messages of the command line are in English, one line each: the file,
+// what is wrong, and what to do about it. Paths are spelled as the host
+// spells them.
+std::string notFound(const QString& kind, const QString& name)
+{
+    return QStringLiteral("cannot find the %1 %2: no such file from the current folder (%3) or the "
+                          "program's folder (%4). Check the name, or start orvane in the folder that "
+                          "holds it.")
+        .arg(kind, platform::hostPath(name), QDir::currentPath(), platform::programFolder())
+        .toStdString();
+}
+
+std::string noDevice(int deviceType)
+{
+    if (deviceType == 1)
+        return "cannot draw with --device hal: no OpenGL display was found. Use --device ref to draw "
+               "without one.";
+    return "cannot make the reference device: not enough memory for an image of that size. Try a smaller "
+           "--size.";
+}
 
 // Restores the toolkit's hooks when a render ends, however it ends.
 struct HookScope {
@@ -108,9 +132,17 @@ std::optional<QImage> renderViewerLook(const RenderRequest& request,
     if (adjust)
         adjust(controls);
     viewer::Scene scene(controls, module);
+    // A name found nowhere ends the run with a message that names it.
+    platform::hooks().endProgram = [&scene, &request](int) {
+        const QString& name = scene.unresolvedName();
+        if (name.isEmpty())
+            throw RenderFailed("");
+        throw RenderFailed(
+            notFound(name == request.model ? QStringLiteral("model") : QStringLiteral("texture"), name));
+    };
     scene.Command1_Click();
     if (!module.Device)
-        return std::nullopt;  // the message says that no device could be made
+        return std::nullopt;  // renderFrame says that no device could be made
     scene.Timer1_Timer();
     return backBuffer(module);
 }
@@ -118,17 +150,16 @@ std::optional<QImage> renderViewerLook(const RenderRequest& request,
 std::optional<QImage> renderAuthoredLook(const RenderRequest& request, d3d::VBDirect3D8& module,
                                          QStringList& notes, const AuthoredFrames& frames)
 {
-    if (module.InitDevice(nullptr, request.deviceType, false) == 0) {
-        platform::messageBox(QStringLiteral("Direct3Dは使えません。"));
-        return std::nullopt;
-    }
-    const QString path = platform::hostPath(request.model);
-    const QString found = platform::findFile(path).value_or(path);
+    if (module.InitDevice(nullptr, request.deviceType, false) == 0)
+        return std::nullopt;  // renderFrame says that no device could be made
+    const std::optional<QString> path = platform::findFile(platform::hostPath(request.model));
+    if (!path)
+        throw RenderFailed(notFound(QStringLiteral("model"), request.model));
     if (frames) {
-        viewer::AuthoredModel model(module, found, notes);
+        viewer::AuthoredModel model(module, *path, notes);
         frames(model);
     } else {
-        viewer::drawAuthored(module, found, request.size.width(), request.size.height(), notes,
+        viewer::drawAuthored(module, *path, request.size.width(), request.size.height(), notes,
                              request.time.value_or(0), request.animation);
     }
     return backBuffer(module);
@@ -141,7 +172,7 @@ std::optional<QImage> render(const RenderRequest& request, std::string& error,
     HookScope hooks;
     // Messages become the error, and the program's end a failure of this render.
     platform::hooks().messageBox = [&error](const QString& text) { error = text.toStdString(); };
-    platform::hooks().endProgram = [](int) { throw RenderFailed("rendering stopped"); };
+    platform::hooks().endProgram = [](int) { throw RenderFailed(""); };
     if (request.time)
         platform::hooks().timeOfDay = [t = *request.time] { return float(t); };
 
@@ -149,13 +180,24 @@ std::optional<QImage> render(const RenderRequest& request, std::string& error,
     d3d::VBDirect3D8 module(runtime);
     QStringList ignoredNotes;
     try {
-        if (request.look == Look::Authored)
-            return renderAuthoredLook(request, module, notes ? *notes : ignoredNotes, frames);
-        return renderViewerLook(request, adjust, module);
+        std::optional<QImage> image =
+            request.look == Look::Authored
+                ? renderAuthoredLook(request, module, notes ? *notes : ignoredNotes, frames)
+                : renderViewerLook(request, adjust, module);
+        if (!image)
+            error = noDevice(request.deviceType);
+        return image;
     } catch (const platform::RuntimeError& failure) {
-        error = failure.message();
-    } catch (const RenderFailed&) {
-        if (error.empty())
+        // A file the runtime could not read says which and why; other
+        // failures keep the run-time error's own message.
+        const std::string& detail = failure.detail();
+        error = detail.empty() ? failure.message()
+                               : "cannot draw " + detail + " (" + d3d::statusName(failure.code()) +
+                                     "). Check that the file is whole and in a format orvane reads.";
+    } catch (const RenderFailed& failure) {
+        if (*failure.what())
+            error = failure.what();
+        else if (error.empty())
             error = "rendering stopped";
     }
     return std::nullopt;

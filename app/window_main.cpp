@@ -9,14 +9,17 @@
 
 #include <QDir>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "command_line.h"
 #include "model_info.h"
@@ -108,9 +111,63 @@ void loadOpenGLDriverAhead()
     }
 }
 
+// While the application object connects to the display, the toolkit's
+// messages are held back. Should no display answer, the toolkit would end
+// the process with an abort and advice to reinstall; instead the program
+// says what is missing and ends with status 1, as --render does. Once
+// connected, the held messages go out as they would have.
+class DisplayConnection {
+public:
+    DisplayConnection() { previous_ = qInstallMessageHandler(&DisplayConnection::hold); }
+    ~DisplayConnection()
+    {
+        qInstallMessageHandler(previous_);
+        for (const Held& message : held())
+            if (previous_)
+                previous_(message.type, QMessageLogContext(), message.text);
+            else
+                std::fprintf(stderr, "%s\n", message.text.toLocal8Bit().constData());
+        held().clear();
+    }
+
+private:
+    struct Held {
+        QtMsgType type;
+        QString text;
+    };
+    static std::vector<Held>& held()
+    {
+        static std::vector<Held> messages;
+        return messages;
+    }
+    static void hold(QtMsgType type, const QMessageLogContext&, const QString& text)
+    {
+        if (type != QtFatalMsg) {
+            held().push_back({type, text});
+            return;
+        }
+        const char* display = std::getenv("DISPLAY");
+        const char* wayland = std::getenv("WAYLAND_DISPLAY");
+        if (display && *display)
+            std::fprintf(stderr, "orvane: no display was found: the X server %s does not answer.", display);
+        else if (wayland && *wayland)
+            std::fprintf(stderr, "orvane: no display was found: the Wayland display %s does not answer.",
+                         wayland);
+        else
+            std::fprintf(stderr, "orvane: no display was found: neither DISPLAY nor WAYLAND_DISPLAY is set.");
+        std::fprintf(stderr, " The window needs a desktop session; without one, use --render with "
+                             "--device ref, --thumbnail or --info.\n");
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    QtMessageHandler previous_ = nullptr;
+};
+
 int runViewer(int argc, char** argv, const QString& model, app::Look look)
 {
+    std::optional<DisplayConnection> connecting(std::in_place);
     platform::Application application(argc, argv);
+    connecting.reset();
     d3d::SystemRuntime runtime;
     ui::AuthoredWindow form(runtime);
     form.show();
@@ -145,8 +202,11 @@ extern "C" int orvane_window_main(int argc, char** argv)
         return app::printModelInfo(line.files, std::cout);
     case app::Mode::Render: {
         useOffscreenWithoutDisplay();
+        // No window, so none of the window's Japanese: the toolkit's own
+        // texts (a system error's) stay in the English of the command line,
+        // as under --thumbnail.
         app::RuntimeFolderStandIn runtimeFolder;
-        platform::Application application(argc, argv);
+        QGuiApplication application(argc, argv);
         runtimeFolder.release();
         return app::renderToFile(line.render);
     }

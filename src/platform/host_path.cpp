@@ -14,7 +14,12 @@ QString hostPath(const QString& name)
     return path;
 }
 
-std::optional<QString> findFile(const QString& path)
+namespace {
+
+// The Japanese fonts draw "\" as this sign, so a user may type it for one.
+constexpr QChar kYenSign(0x00A5);
+
+std::optional<QString> findSpelling(const QString& path)
 {
     if (path.isEmpty())
         return std::nullopt;
@@ -50,6 +55,19 @@ std::optional<QString> findFile(const QString& path)
     if (!absolute && current.startsWith(QLatin1String("./")))
         current = current.mid(2);
     return current;
+}
+
+}  // namespace
+
+std::optional<QString> findFile(const QString& path)
+{
+    if (auto found = findSpelling(path))
+        return found;
+    if (!path.contains(kYenSign))
+        return std::nullopt;
+    QString separated = path;
+    separated.replace(kYenSign, QLatin1Char('/'));
+    return findSpelling(separated);
 }
 
 }  // namespace platform

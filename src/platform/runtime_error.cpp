@@ -4,8 +4,9 @@
 
 namespace platform {
 
-RuntimeError::RuntimeError(std::int32_t code, std::string description)
-    : std::runtime_error(description), code_(code), description_(std::move(description))
+RuntimeError::RuntimeError(std::int32_t code, std::string description, std::string detail)
+    : std::runtime_error(description), code_(code), description_(std::move(description)),
+      detail_(std::move(detail))
 {
 }
 

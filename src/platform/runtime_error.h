@@ -18,18 +18,22 @@ public:
     static constexpr std::int32_t kDivisionByZero = 11;
     static constexpr std::int32_t kInvalidPropertyValue = 380;
 
-    RuntimeError(std::int32_t code, std::string description);
+    // `detail`, where given, is the part of the description that says which
+    // input was at fault and how (a file name and what is wrong with it).
+    RuntimeError(std::int32_t code, std::string description, std::string detail = {});
 
     std::int32_t code() const { return code_; }
     // "6" for a language fault; "-2005530516 (8876086c)" for a status.
     std::string codeText() const;
     const std::string& description() const { return description_; }
+    const std::string& detail() const { return detail_; }
     // The whole message: "実行時エラー '<code>':" and the description.
     std::string message() const;
 
 private:
     std::int32_t code_;
     std::string description_;
+    std::string detail_;
 };
 
 [[noreturn]] void raiseOverflow(const char* where);

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTime>
 #include <cstdio>
 #include <cstdlib>
@@ -15,11 +16,48 @@ Hooks& hooks()
     return h;
 }
 
+namespace {
+
+QPointer<QWidget>& mainWindow()
+{
+    static QPointer<QWidget> window;
+    return window;
+}
+
+// A message box centred over its parent once it has its final size: the
+// toolkit places it before laying out the text, and it then grows.
+class CentredMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event);
+        if (!parentWidget())
+            return;
+        QRect frame = frameGeometry();
+        frame.moveCenter(parentWidget()->window()->frameGeometry().center());
+        move(frame.topLeft());
+    }
+};
+
+}  // namespace
+
+void setMainWindow(QWidget* window) { mainWindow() = window; }
+
 void messageBox(const QString& text)
 {
     if (hooks().messageBox)
         return hooks().messageBox(text);
-    QMessageBox box(QMessageBox::NoIcon, kAppTitle, text, QMessageBox::Ok);
+    // A box without a parent belongs to the toolkit's hidden leader window
+    // and comes up in the middle of the screen; in the toolkit's default
+    // font, the Japanese letters of a message would come from a fallback
+    // face and the rest from another.
+    QWidget* owner = mainWindow();
+    CentredMessageBox box(QMessageBox::NoIcon, kAppTitle, text, QMessageBox::Ok, owner);
+    if (owner)
+        box.setFont(owner->font());
     box.exec();
 }
 
@@ -35,11 +73,7 @@ void endProgram(int status)
 
 QString programFolder() { return QCoreApplication::applicationDirPath(); }
 
-bool fileExists(const QString& path)
-{
-    const QFileInfo info(path);
-    return info.isFile() && !info.isHidden();
-}
+bool fileExists(const QString& path) { return QFileInfo(path).isFile(); }
 
 float timeOfDay()
 {

@@ -7,14 +7,21 @@
 #include <QString>
 #include <functional>
 
+class QWidget;
+
 namespace platform {
 
 // The application's title, the caption of every message box.
 inline const QString kAppTitle = QStringLiteral("Orvane");
 
 // Shows `text` in a modal box with one OK button and no icon, captioned with
-// the application's title; returns when it is closed.
+// the application's title, centred over the main window and drawn in its
+// font (one face for the whole text); returns when it is closed.
 void messageBox(const QString& text);
+
+// The window message boxes belong to; none until one is set, and none again
+// once it is destroyed.
+void setMainWindow(QWidget* window);
 
 // Ends the program at once with `status`: no question, no window's unload
 // handler runs. Does not return.
@@ -23,7 +30,9 @@ void messageBox(const QString& text);
 // The folder that holds the program, in the host's own spelling.
 QString programFolder();
 
-// True when a regular, non-hidden file (not a folder) is found at `path`.
+// True when a regular file (not a folder) is found at `path`. A file named
+// exactly counts whether hidden or not: on this system a leading dot keeps a
+// file out of listings, not out of reach of a user who names it.
 bool fileExists(const QString& path);
 
 // Seconds since local midnight, with a fractional part.

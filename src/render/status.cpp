@@ -44,7 +44,7 @@ void check(HRESULT hr, const char* operation, const std::string& detail)
     std::string text = std::string(operation) + " に失敗しました (" + statusName(hr) + ")。";
     if (!detail.empty())
         text += "\n" + detail;
-    throw platform::RuntimeError(hr, text);
+    throw platform::RuntimeError(hr, text, detail);
 }
 
 }  // namespace d3d

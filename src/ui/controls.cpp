@@ -3,9 +3,12 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QRasterWindow>
 #include <QStyleOptionButton>
 #include <QStyleOptionSlider>
 #include <QStylePainter>
+#include <QTimer>
+#include <QWindow>
 #include <algorithm>
 
 #include "platform/runtime_error.h"
@@ -100,31 +103,153 @@ void PushButton::paintEvent(QPaintEvent*)
     paintWithFocusMark(this, option, QStyle::CE_PushButton);
 }
 
+namespace {
+
+// The dots of the panel's focus mark over one side's rectangle `area` (panel
+// coordinates, one pixel wide), painted at `origin` on `painter`. The dots
+// follow the panel's coordinates, so the four sides meet as one dotted
+// rectangle, drawn as the mark of the other controls is.
+void paintMarkSide(QPainter& painter, const QRect& area, const QColor& background, const QColor& dots)
+{
+    painter.fillRect(QRect(QPoint(0, 0), area.size()), background);
+    painter.setPen(dots);
+    for (int y = 0; y < area.height(); ++y)
+        for (int x = 0; x < area.width(); ++x)
+            if ((area.x() + x + area.y() + y) % 2 == 0)
+                painter.drawPoint(x, y);
+}
+
+// One side of the mark as a control on the panel.
+class MarkStrip : public QWidget {
+public:
+    explicit MarkStrip(QWidget* panel) : QWidget(panel)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        paintMarkSide(painter, geometry(), palette().color(QPalette::Window),
+                      palette().color(QPalette::WindowText));
+    }
+};
+
+// One side of the mark as a window inside a device's own window, which
+// covers the panel and everything painted on it.
+class MarkWindow : public QRasterWindow {
+public:
+    MarkWindow(QWindow* device, const QPalette& palette) : palette_(palette)
+    {
+        setParent(device);
+        setFlag(Qt::WindowTransparentForInput);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        paintMarkSide(painter, geometry(), palette_.color(QPalette::Window),
+                      palette_.color(QPalette::WindowText));
+    }
+
+private:
+    QPalette palette_;
+};
+
+}  // namespace
+
 Panel::Panel(QWidget* parent) : QWidget(parent)
 {
     setAutoFillBackground(true);
     setFocusPolicy(Qt::StrongFocus);
+    for (QWidget*& strip : mark_)
+        strip = new MarkStrip(this);
+    placeMark();
 }
 
-void Panel::paintEvent(QPaintEvent*)
+Panel::~Panel() { dropMarkWindows(); }
+
+void Panel::dropMarkWindows()
 {
-    if (!hasFocus())
+    // A device window that went first took its children along.
+    for (const QPointer<QWindow>& strip : markWindows_)
+        delete strip.data();
+    markWindows_.clear();
+}
+
+QWindow* Panel::deviceWindow() const
+{
+    const QWindow* top = window()->windowHandle();
+    if (!top)
+        return nullptr;
+    const QRect area(mapTo(window(), QPoint(0, 0)), size());
+    for (QWindow* child : top->findChildren<QWindow*>(Qt::FindDirectChildrenOnly))
+        if (child->geometry() == area && child->isVisible())
+            return child;
+    return nullptr;
+}
+
+void Panel::placeMark()
+{
+    if (!mark_[3])
+        return;  // still being made
+    const QRect inner = rect().adjusted(1, 1, -2, -2);
+    const std::array<QRect, 4> sides = {QRect(inner.left(), inner.top(), inner.width(), 1),
+                                        QRect(inner.left(), inner.bottom(), inner.width(), 1),
+                                        QRect(inner.left(), inner.top(), 1, inner.height()),
+                                        QRect(inner.right(), inner.top(), 1, inner.height())};
+    for (std::size_t i = 0; i < sides.size(); ++i) {
+        mark_[i]->setGeometry(sides[i]);
+        mark_[i]->raise();
+        mark_[i]->setVisible(hasFocus());
+    }
+    QWindow* device = deviceWindow();
+    if (!device && markWindows_.empty())
         return;
-    QPainter painter(this);
-    painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
-    painter.drawRect(rect().adjusted(1, 1, -2, -2));
+    if (markWindows_.empty() || !markWindows_.front() || markWindows_.front()->parent() != device) {
+        dropMarkWindows();
+        if (device)
+            for (std::size_t i = 0; i < sides.size(); ++i)
+                markWindows_.push_back(new MarkWindow(device, palette()));
+    }
+    for (std::size_t i = 0; i < markWindows_.size(); ++i) {
+        if (!markWindows_[i])
+            continue;
+        markWindows_[i]->setGeometry(sides[i]);
+        markWindows_[i]->setVisible(hasFocus());
+        markWindows_[i]->raise();
+    }
 }
 
 void Panel::focusInEvent(QFocusEvent* event)
 {
     QWidget::focusInEvent(event);
-    update();
+    placeMark();
 }
 
 void Panel::focusOutEvent(QFocusEvent* event)
 {
     QWidget::focusOutEvent(event);
-    update();
+    placeMark();
+}
+
+void Panel::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    placeMark();
+}
+
+void Panel::childEvent(QChildEvent* event)
+{
+    QWidget::childEvent(event);
+    // A device's window comes in on top; the mark goes back above it once
+    // the window is set up.
+    if (event->added() && mark_[3])
+        QTimer::singleShot(0, this, [this] { placeMark(); });
 }
 
 CheckBox::CheckBox(const QString& caption, bool checked, QWidget* parent)
@@ -159,6 +284,26 @@ void ListBox::focusInEvent(QFocusEvent* event)
     QListWidget::focusInEvent(event);
     if (selectedItems().isEmpty())
         selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+    viewport()->update();
+}
+
+void ListBox::focusOutEvent(QFocusEvent* event)
+{
+    QListWidget::focusOutEvent(event);
+    viewport()->update();
+}
+
+void ListBox::paintEvent(QPaintEvent* event)
+{
+    QListWidget::paintEvent(event);
+    if (!hasFocus() || count() == 0)
+        return;
+    const QModelIndex current = currentIndex().isValid() ? currentIndex() : model()->index(0, 0);
+    const bool selected = selectionModel()->isSelected(current);
+    QPainter painter(viewport());
+    painter.setPen(
+        QPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text), 1, Qt::DotLine));
+    painter.drawRect(visualRect(current).adjusted(0, 0, -1, -1));
 }
 
 void ListBox::mousePressEvent(QMouseEvent* event)

@@ -6,10 +6,14 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QWindow>
+
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace ui {
 
@@ -54,15 +58,28 @@ protected:
 };
 
 // A picture box: a plain surface that takes the focus and shows a focus mark
-// while it has it (until a device draws over the whole of it).
+// while it has it, over whatever a device draws there. The mark is four thin
+// strips above the panel's children; where a device shows its frames in a
+// window of its own that covers the panel, nothing painted on the panel
+// shows through, and the strips are windows inside that one as well.
 class Panel : public QWidget {
 public:
     explicit Panel(QWidget* parent);
+    ~Panel() override;
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void childEvent(QChildEvent* event) override;
+
+private:
+    void placeMark();
+    // A window of a device's own that covers the panel, or null.
+    QWindow* deviceWindow() const;
+    std::array<QWidget*, 4> mark_{};
+    void dropMarkWindows();
+    std::vector<QPointer<QWindow>> markWindows_;
 };
 
 // A check box whose Value is 0 (off) or 1 (on).
@@ -108,6 +125,8 @@ private:
 // A list box: taking the focus chooses nothing, so the first arrow key
 // chooses the first item. Only the left button chooses; other presses stay
 // with the list. Its height holds whole rows only.
+// With the focus it shows a dotted mark on the current row, or on the first
+// when none is current.
 class ListBox : public QListWidget {
 public:
     using QListWidget::QListWidget;
@@ -118,7 +137,9 @@ public:
 
 protected:
     void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // A label that takes mouse presses itself, as a control does, instead of

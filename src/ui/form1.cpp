@@ -9,10 +9,12 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <algorithm>
 #include <cmath>
 #include <stdexcept>
 
+#include "platform/services.h"
 #include "ui/app_icon.h"
 #include "ui/units.h"
 
@@ -56,6 +58,7 @@ Form1::Form1(d3d::GraphicsRuntime& runtime, QWidget* parent)
     setFixedSize(ui::twipsToPixels(kClientWidthTwips, dpi_), ui::twipsToPixels(kClientHeightTwips, dpi_));
 
     setAcceptDrops(true);
+    platform::setMainWindow(this);
     buildControls();
     applyTabOrder();
     connectHandlers();
@@ -187,6 +190,10 @@ void Form1::buildControls()
     HScroll6_->raise();
     HScroll7_->raise();
 
+    // The start values, like all text the program sets, show from their start.
+    Text1_->setCursorPosition(0);
+    Text2_->setCursorPosition(0);
+
     // Text boxes and the list have a white background.
     for (QWidget* w : std::initializer_list<QWidget*>{Text1_, Text2_, List1_}) {
         QPalette p = w->palette();
@@ -216,7 +223,15 @@ void Form1::applyTabOrder()
         if (previous)
             QWidget::setTabOrder(previous, widget);
         previous = widget;
+        focusPolicies_.emplace_back(widget, widget->focusPolicy());
     }
+}
+
+void Form1::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    for (const auto& [widget, policy] : focusPolicies_)
+        widget->setFocusPolicy(rect().intersects(widget->geometry()) ? policy : Qt::NoFocus);
 }
 
 void Form1::connectHandlers()

@@ -48,10 +48,12 @@ public:
     std::int16_t HScroll(int number) const override;
     std::int16_t Check(int number) const override;
     std::int16_t CheckArray(int number, int index) const override;
+    // Text the program sets is shown from its start, as a Windows text box
+    // shows it: a long path shows its folder, not only its file name.
     QString Text1() const override { return Text1_->text(); }
-    void setText1(const QString& text) override { Text1_->setText(text); }
+    void setText1(const QString& text) override { showFromStart(Text1_, text); }
     QString Text2() const override { return Text2_->text(); }
-    void setText2(const QString& text) override { Text2_->setText(text); }
+    void setText2(const QString& text) override { showFromStart(Text2_, text); }
     void setLabel7(const QString& caption) override;
     void setLabel8(const QString& caption) override;
     // Switching the timer on when it is already on changes nothing: the next
@@ -142,6 +144,9 @@ protected:
     QAction *mnuStart_, *mnuEnd_;
 
     void paintEvent(QPaintEvent* event) override;
+    // Controls the window's width hides (the settings column of the narrowed
+    // window) take no focus until the window is wide enough to show them.
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     // Closing the main window ends the program, the about dialog with it.
     void closeEvent(QCloseEvent* event) override;
@@ -158,11 +163,14 @@ private:
     template <class W>
     W* place(const char* name, W* widget, int left, int top, int width, int height, int tabIndex);
     void showGroup(std::initializer_list<QWidget*> members, bool visible);
+    static void showFromStart(QLineEdit* box, const QString& text);
 
     double dpi_;
     d3d::VBDirect3D8 module_;
     viewer::Scene scene_;
     std::vector<std::pair<int, QWidget*>> tabOrder_;
+    // Each control's focus policy as made, for when the width shows it again.
+    std::vector<std::pair<QWidget*, Qt::FocusPolicy>> focusPolicies_;
     Form2* form2_ = nullptr;
 };
 

@@ -57,6 +57,12 @@ void Form1::Command5_Click()
     Command1_Click();
 }
 
+void Form1::showFromStart(QLineEdit* box, const QString& text)
+{
+    box->setText(text);
+    box->setCursorPosition(0);
+}
+
 void Form1::showGroup(std::initializer_list<QWidget*> members, bool visible)
 {
     for (QWidget* w : members)

@@ -34,6 +34,7 @@ QString Scene::ResolveAssetPath(QString name)
     // the model still belongs to the previous one, and nothing is to be drawn
     // before the program ends.
     framesHeld_ = true;
+    unresolved_ = name;
     platform::messageBox(
         QStringLiteral("Xファイル、または テクスチャが見つかりません。プログラムを終了します。"));
     platform::endProgram(1);

@@ -51,6 +51,8 @@ public:
     // from the current folder, else the name below the program's folder.
     // Shows the not-found message and ends the program when neither does.
     QString ResolveAssetPath(QString name);
+    // The name ResolveAssetPath last found nowhere, as given; empty if none.
+    const QString& unresolvedName() const { return unresolved_; }
 
 private:
     // Loads the model named in Text1 on the Device and shows its counts.
@@ -64,6 +66,7 @@ private:
     SceneControls& controls_;
     d3d::VBDirect3D8& module_;
     bool framesHeld_ = false;  // set while the not-found message waits
+    QString unresolved_;
 };
 
 }  // namespace viewer

@@ -18,7 +18,9 @@ QString decodeTextureName(const std::string& bytes);
 // else one below it (searched a few folders deep, a bounded number of
 // entries, so a model at the top of a large tree costs little); else one in
 // a Texture folder beside the model's folder, as the program's own models
-// are delivered. Empty when none is found.
+// are delivered. Empty when none is found. Names follow platform::findFile:
+// a file named exactly is found even when hidden (a leading dot); the search
+// below the model's folder, a guess, passes over hidden entries.
 std::optional<QString> findTexture(const QString& modelFolder, const QString& name);
 
 }  // namespace viewer

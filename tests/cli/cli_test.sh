@@ -86,6 +86,36 @@ check "an unknown --animation fails" test $? -eq 1
 check "  naming the sets there are ($(tail -1 "$work/unknown.txt"))" grep -q 'Jog.*"Wave".*"Lift"' "$work/unknown.txt"
 check "  and writes nothing" test ! -e "$work/unknown.png"
 
+# A time that reads as a number but is no time of day is refused as a word is.
+for time in abc nan inf -inf -1 1e300; do
+    nodisplay "$program" --render box.x --output "$work/x.png" --device ref --time "$time" >/dev/null 2>"$work/err.txt"
+    status=$?
+    check "--time $time exits 2, was $status ($(head -1 "$work/err.txt"))" test "$status" -eq 2
+done
+
+# In the authored look --time is any time from the set's start (it loops);
+# what no clock shows is refused there too.
+for time in nan inf -1; do
+    nodisplay "$program" --render box.x --output "$work/x.png" --device ref --look authored --time "$time" \
+        >/dev/null 2>"$work/err.txt"
+    status=$?
+    check "--look authored --time $time exits 2, was $status" test "$status" -eq 2
+done
+nodisplay "$program" --render "$work/arm.x" --output "$work/late.png" --device ref --look authored --size 96x96 \
+    --time 100000.5 2>/dev/null
+check "--look authored takes a time past a day, as the set loops" cmp -s "$work/late.png" "$work/half.png"
+
+# The window without a display says so and ends with a status, not an abort.
+for display in "" ":97"; do
+    env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY DISPLAY="$display" timeout 20 "$program" >"$work/out.txt" \
+        2>"$work/err.txt"
+    status=$?
+    check "the window with DISPLAY='$display' and no display exits 1 (was $status)" test "$status" -eq 1
+    check "  saying that no display was found ($(head -c 160 "$work/err.txt"))" grep -q 'no display was found' "$work/err.txt"
+    check "  pointing to what works without one" grep -q -- '--device ref' "$work/err.txt"
+    check "  and nothing of the toolkit's failure" bash -c "! grep -qi -e reinstall -e 'platform plugin' '$work/err.txt'"
+done
+
 # --info needs no display; a bad file fails after the others are printed.
 printf 'xof 0303txt 0032\nMesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 4;0,1,2,3;; }\n' > "$work/broken.x"
 out=$(env -u DISPLAY -u QT_QPA_PLATFORM "$program" --info "$assets/X-File/box.x" "$work/broken.x" \
@@ -169,11 +199,52 @@ wait $thumbnailer
 check "a thumbnail past its time gives up with status 3" test $? -eq 3
 check "  and leaves no file" test -z "$(ls "$work" | grep none-thumb)"
 
+# A file named with a leading dot is hidden from listings, not from a user
+# who names it: every mode opens it by that name.
+mkdir -p "$work/dotted"
+cp "$assets/X-File/box.x" "$work/dotted/.x"
+rm -f "$work"/dotted*.png
+out=$(env -u DISPLAY "$program" --info "$work/dotted/.x" 2>&1)
+check "--info reads a model named .x ($out)" grep -q "faces=12" <<<"$out"
+nodisplay "$program" --render "$work/dotted/.x" --output "$work/dotted.png" --device ref --time 1000 2>"$work/err.txt"
+check "--render draws a model named .x ($(head -1 "$work/err.txt"))" test -s "$work/dotted.png"
+nodisplay "$program" --render "$work/dotted/.x" --output "$work/dotted-authored.png" --device ref --look authored \
+    2>"$work/err.txt"
+check "--render --look authored draws it ($(head -1 "$work/err.txt"))" test -s "$work/dotted-authored.png"
+nodisplay "$program" --thumbnail "$work/dotted/.x" "$work/dotted-thumb.png" 32 2>"$work/err.txt"
+check "--thumbnail draws it ($(head -1 "$work/err.txt"))" test -s "$work/dotted-thumb.png"
+
+# Failures say, in one line of English each, which file, what is wrong and
+# what to do, with the host's separators.
+english() { ! grep -qP '[^\x00-\x7F]' "$1"; }
 "$program" --render 'X-File\no-such-model.x' --output "$work/none.png" --device ref 2>"$work/err.txt"
 check "a missing model is exit status 1" test $? -eq 1
-check "  with the not-found message" grep -q 'Xファイル、または テクスチャが見つかりません' "$work/err.txt"
-"$program" --render "$work/broken.x" --output "$work/none.png" --device ref 2>"$work/err.txt"
-check "a broken model is exit status 1 with the run-time error" grep -q '実行時エラー' "$work/err.txt"
+check "  with a message naming it, host-spelled ($(cat "$work/err.txt"))" grep -q 'cannot find the model X-File/no-such-model.x' "$work/err.txt"
+check "  and saying what to do" grep -q 'Check the name' "$work/err.txt"
+check "  in English only" english "$work/err.txt"
+"$program" --render 'X-File\box.x' --texture 'Texture\no-such.png' --output "$work/none.png" --device ref 2>"$work/err.txt"
+check "a missing texture is named ($(cat "$work/err.txt"))" grep -q 'cannot find the texture Texture/no-such.png' "$work/err.txt"
+nodisplay "$program" --thumbnail "$work/no-such-model.x" "$work/none-thumb.png" 96 2>"$work/err.txt"
+check "--thumbnail of a missing model says it is not found ($(cat "$work/err.txt"))" grep -q "cannot find the model $work/no-such-model.x" "$work/err.txt"
+nodisplay "$program" --thumbnail "$assets/X-File/box.x" "$work/none-thumb.png" -3 2>"$work/err.txt"
+status=$?
+check "--thumbnail with SIZE -3 exits 2 (was $status)" test "$status" -eq 2
+check "  saying the size is wrong ($(cat "$work/err.txt"))" grep -q 'SIZE must be' "$work/err.txt"
+nodisplay "$program" --render 'X-File\box.x' --output "$work/none.png" --device hal 2>"$work/err.txt"
+check "--render --device hal without a display points to --device ref ($(cat "$work/err.txt"))" grep -q -- '--device ref' "$work/err.txt"
+check "  in English only" english "$work/err.txt"
+nodisplay "$program" --render 'X-File\box.x' --output "$work/no-such-folder/x.png" --device ref 2>"$work/err.txt"
+check "an output that cannot be written is named, in English only ($(cat "$work/err.txt"))" \
+    bash -c "grep -q 'cannot write $work/no-such-folder/x.png' '$work/err.txt' && ! grep -qP '[^\x00-\x7F]' '$work/err.txt'"
+mkdir -p "$work/X-File"
+cp "$work/broken.x" "$work/X-File/broken.x"
+(cd "$work" && "$program" --render 'X-File\broken.x' --output "$work/none.png" --device ref 2>"$work/err.txt")
+check "a broken model is exit status 1, the file and the fault named ($(head -1 "$work/err.txt"))" \
+    grep -q 'cannot draw X-File/broken.x: line 2' "$work/err.txt"
+check "  in English only, no \\ in the path" bash -c "! grep -q '\\\\' '$work/err.txt' && ! grep -qP '[^\x00-\x7F]' '$work/err.txt'"
+nodisplay "$program" --thumbnail "$work/broken.x" "$work/none-thumb.png" 96 2>"$work/err.txt"
+check "--thumbnail of a broken model names the file and the fault ($(head -1 "$work/err.txt"))" \
+    grep -q "cannot draw $work/broken.x: line 2" "$work/err.txt"
 "$program" --render 'X-File\box.x' --output "$work/none.png" --size 0x5 >/dev/null 2>&1
 check "a bad size is refused" test $? -eq 2
 

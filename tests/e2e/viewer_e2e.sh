@@ -63,11 +63,35 @@ xdotool windowfocus --sync "$main" 2>/dev/null || true
 shot 01-start
 check "opens collapsed, about 505 px wide" near "$(window_width "$main")" 505 12
 
+# Narrowed, the settings column takes no focus: Shift+Tab from 実行 goes to
+# a control in view (設定リセット, at the defaults a no-op), not to 更新 off
+# screen, whose space bar would switch texturing on and draw the model.
+xdotool key shift+Tab space
+sleep 2
+shot 01-shift-tab-space
+changed=$(panel_difference 01-start 01-shift-tab-space)
+check "Shift+Tab and Space from 実行 change nothing out of sight ($changed pixels differ)" test "$changed" -lt 50
+xdotool key Tab  # round to 実行 again
+sleep 0.3
+
 xdotool key alt+s
 sleep 2
 shot 02-run
 read -r mean spread <<<"$(region_stats 02-run 505x499+0+0)"
 check "Run draws a lit model (panel mean $mean, spread $spread)" test "$mean" -gt 3 -a "$spread" -gt 8
+
+# Tab from 実行 lands on the panel, whose focus mark shows over the frame
+# OpenGL draws; Shift+Tab goes back, and the mark with it.
+xdotool key Tab
+sleep 0.7
+shot 02-panel-focus
+read -r marked _ <<<"$(region_stats 02-panel-focus 480x1+12+1)"
+check "the focused panel shows its mark over the frame (top row mean $marked)" test "$marked" -gt 50
+xdotool key shift+Tab
+sleep 0.7
+shot 02-panel-unfocused
+read -r unmarked _ <<<"$(region_stats 02-panel-unfocused 480x1+12+1)"
+check "and none once the focus is back on 実行 (top row mean $unmarked)" test "$unmarked" -lt 20
 
 # 詳細設定 ⇒ widens the window to show the settings column.
 xdotool mousemove --window "$main" --sync 417 639 click 1
@@ -177,6 +201,12 @@ sleep 0.5
 xdotool windowfocus --sync "$main" 2>/dev/null || true
 xdotool key alt+s
 sleep 3
+xdotool key Tab
+sleep 0.7
+shot 15-no-gl-panel-focus
+read -r marked _ <<<"$(region_stats 15-no-gl-panel-focus 480x1+12+1)"
+check "without OpenGL too the focused panel shows its mark (top row mean $marked)" test "$marked" -gt 50
+xdotool key shift+Tab
 click 417 639 1 0.7
 click 535 47 1 3
 still_shot 15-no-gl-solid

@@ -2,8 +2,13 @@
 // which changes rebuild the scene, how often, and what the captions read.
 #include <QtTest>
 
+#include <QMessageBox>
+#include <QRawFont>
+
 #include "form1_fixture.h"
 #include "platform/application.h"
+#include "platform/runtime_error.h"
+#include "render/d3d8_types.h"
 #include "ui/form2.h"
 
 using testing_support::Form1Fixture;
@@ -37,11 +42,15 @@ private slots:
     void everyArrayMemberRuns();
     void arrowKeysInTheListLoadEachModel();
     void tabSkipsHiddenControls();
+    void tabStaysInTheNarrowedWindow();
+    void listShowsItsFocusMark();
     void popUpMenuOnlyForTheRightButton();
     void rightClicksOnControlsStayWithTheControl();
     void scrollBarKeysStepAsOnWindows();
     void enterPressesTheFocusedButton();
     void typedTextureNameLeavesTheListAlone();
+    void textTheProgramSetsShowsFromItsStart();
+    void messageBoxOverTheWindowInOneFace();
     void exitFromButtonAndMenu();
     void aboutDialogIsOneModelessInstance();
     void aboutDialogContent();
@@ -250,6 +259,89 @@ void Handlers::tabSkipsHiddenControls()
     QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.HScroll11_));
 }
 
+void Handlers::tabStaysInTheNarrowedWindow()
+{
+    Form1Fixture f;
+    testing_support::OpenForm1& w = *f.form;
+    QVERIFY(f.showActive());
+    // Every control Tab and Shift+Tab reach, round the whole order and more.
+    auto reached = [&](Qt::KeyboardModifiers modifiers) {
+        QList<QWidget*> seen;
+        w.Command1_->setFocus();
+        if (!QTest::qWaitFor([&] { return QApplication::focusWidget() == w.Command1_; }))
+            return seen;
+        for (int i = 0; i < 70; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, modifiers);
+            QApplication::processEvents();
+            seen << QApplication::focusWidget();
+        }
+        return seen;
+    };
+    auto inView = [&](QWidget* control) {
+        return control && w.rect().intersects(QRect(control->mapTo(&w, QPoint(0, 0)), control->size()));
+    };
+    for (Qt::KeyboardModifiers modifiers :
+         {Qt::KeyboardModifiers(), Qt::KeyboardModifiers(Qt::ShiftModifier)}) {
+        const QList<QWidget*> seen = reached(modifiers);
+        QCOMPARE(seen.size(), 70);
+        for (QWidget* control : seen)
+            QVERIFY2(inView(control), qPrintable(control ? control->objectName() : QStringLiteral("none")));
+    }
+
+    // Shift+Tab from 実行 and the space bar change nothing out of sight.
+    w.Command1_->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.Command1_));
+    QTest::keyClick(w.Command1_, Qt::Key_Backtab, Qt::ShiftModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    w.Timer1_->stop();
+    QCOMPARE(w.Check(3), std::int16_t(0));
+    QVERIFY(f.runtime.texturePaths.empty());
+
+    // Widened, the settings column is in the order again; narrowed, out.
+    w.Check14_->setValue16(1);
+    QVERIFY(reached({}).contains(w.Command5_));
+    QVERIFY(reached({}).contains(w.HScroll1_));
+    w.Check14_->setValue16(0);
+    QVERIFY(!reached({}).contains(w.HScroll1_));
+}
+
+void Handlers::listShowsItsFocusMark()
+{
+    Form1Fixture f;
+    testing_support::OpenForm1& w = *f.form;
+    QVERIFY(f.showActive());
+    ui::ListBox* list = w.List1_;
+    // Dots along the first row's top and bottom edges: neighbours that
+    // differ (a solid line or the bare row has next to none).
+    auto edgeMarks = [&] {
+        const QImage shown = list->viewport()->grab().toImage();
+        const QRect row = list->visualItemRect(list->item(0));
+        int count = 0;
+        for (int x = row.left() + 1; x < row.right() - 1; ++x)
+            for (int y : {row.top(), row.bottom()})
+                count += shown.pixel(x, y) != shown.pixel(x + 1, y);
+        return count;
+    };
+    const int unfocused = edgeMarks();
+    // Focused with nothing chosen: the mark lies on the first row.
+    list->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(list));
+    QVERIFY(list->selectedItems().isEmpty());
+    QVERIFY2(edgeMarks() > unfocused + list->width() / 3,
+             qPrintable(QStringLiteral("%1 -> %2").arg(unfocused).arg(edgeMarks())));
+    // The chosen row shows it too, and plainly differs from the same row
+    // without the focus.
+    QTest::keyClick(list, Qt::Key_Down);
+    w.Timer1_->stop();
+    QCOMPARE(list->currentRow(), 0);
+    const int chosenFocused = edgeMarks();
+    w.Command1_->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.Command1_));
+    const int chosenUnfocused = edgeMarks();
+    QVERIFY2(chosenFocused > chosenUnfocused + list->width() / 3,
+             qPrintable(QStringLiteral("%1 focused, %2 not").arg(chosenFocused).arg(chosenUnfocused)));
+}
+
 void Handlers::popUpMenuOnlyForTheRightButton()
 {
     Form1Fixture f;
@@ -361,6 +453,76 @@ void Handlers::typedTextureNameLeavesTheListAlone()
                                                                      .arg(view->viewport()->width())));
     }
     w.Combo1_->hidePopup();
+}
+
+void Handlers::textTheProgramSetsShowsFromItsStart()
+{
+    Form1Fixture f;
+    testing_support::OpenForm1& w = *f.form;
+    QVERIFY(f.showActive());
+    // The box's first letter lies at its left edge: the start is in view.
+    auto showsItsStart = [](QLineEdit* box) {
+        return box->cursorPosition() == 0 &&
+               box->inputMethodQuery(Qt::ImCursorRectangle).toRect().left() < box->width() / 4;
+    };
+    QVERIFY(showsItsStart(w.Text1_));
+    QVERIFY(showsItsStart(w.Text2_));
+    // The texture list: "Texture\earth1.jpg" is wider than Text2.
+    w.Combo1_->setCurrentIndex(3);
+    QCOMPARE(w.Text2(), QStringLiteral("Texture\\earth1.jpg"));
+    QVERIFY(w.Text2_->fontMetrics().horizontalAdvance(w.Text2()) > w.Text2_->width());
+    QVERIFY(showsItsStart(w.Text2_));
+    // A long path, as the command line and a dropped file set it.
+    const QString path = QDir::current().absoluteFilePath(QStringLiteral("X-File/vorkan_logo_.x"));
+    w.setText1(path);
+    QVERIFY(w.Text1_->fontMetrics().horizontalAdvance(path) > w.Text1_->width());
+    QVERIFY(showsItsStart(w.Text1_));
+    // A click on the list, after the user has left the caret at the end.
+    w.Text1_->end(false);
+    QTest::mouseClick(w.List1_->viewport(), Qt::LeftButton, {},
+                      w.List1_->visualItemRect(w.List1_->item(21)).center());
+    w.Timer1_->stop();
+    QCOMPARE(w.Text1(), QStringLiteral("X-File\\vorkan_logo_.x"));
+    QVERIFY(showsItsStart(w.Text1_));
+}
+
+void Handlers::messageBoxOverTheWindowInOneFace()
+{
+    Form1Fixture f;
+    testing_support::OpenForm1& w = *f.form;
+    w.move(40, 60);
+    QVERIFY(f.showActive());
+    platform::hooks().messageBox = {};  // the real box
+    const QString text = QString::fromStdString(
+        platform::RuntimeError(d3d::D3DXERR_INVALIDDATA,
+                               "D3DXLoadMeshFromX に失敗しました (D3DXERR_INVALIDDATA)。")
+            .message());
+    QRect box, window;
+    QFont font;
+    QTimer::singleShot(0, [&] {
+        auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QVERIFY(shown);
+        QTRY_VERIFY(shown->isVisible());
+        box = shown->frameGeometry();
+        window = w.frameGeometry();
+        font = shown->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))->font();
+        shown->accept();
+    });
+    platform::messageBox(text);
+    QVERIFY(!box.isEmpty());
+    QVERIFY2((box.center() - window.center()).manhattanLength() <= 2,
+             qPrintable(QStringLiteral("box centre %1,%2; window centre %3,%4")
+                            .arg(box.center().x())
+                            .arg(box.center().y())
+                            .arg(window.center().x())
+                            .arg(window.center().y())));
+    // The face the label's font resolves to draws every letter itself, the
+    // code's digits and its hex letters as well as the Japanese.
+    const QRawFont face = QRawFont::fromFont(font);
+    for (const QChar letter : text)
+        if (!letter.isSpace())
+            QVERIFY2(face.supportsCharacter(letter),
+                     qPrintable(QStringLiteral("%1 lacks %2").arg(face.familyName()).arg(letter)));
 }
 
 void Handlers::exitFromButtonAndMenu()

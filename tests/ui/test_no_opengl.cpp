@@ -18,6 +18,7 @@ private slots:
     void hardwareDeviceFailsWithAStatus();
     void runFallsBackToTheReferenceDevice();
     void switchingOffTakesEffectOnEveryRun();
+    void panelShowsItsFocusMarkOverTheFrame();
 };
 
 namespace {
@@ -142,6 +143,34 @@ void NoOpenGL::switchingOffTakesEffectOnEveryRun()
         form.Check8_->setValue16(1);
         QVERIFY(drawnFrame(form) == solid);
     }
+    QVERIFY(models.messages.isEmpty());
+}
+
+void NoOpenGL::panelShowsItsFocusMarkOverTheFrame()
+{
+    if (const QString why = cannotDrawDeliveredModels(); !why.isEmpty())
+        QSKIP(qPrintable(why));
+    DeliveredModels models;
+    testing_support::OpenForm1& form = *models.form;
+    drawnFrame(form);  // presented: the frame covers the panel
+    // Pixels of the panel's second row that the black frame does not explain.
+    auto marked = [&] {
+        const QImage shown = form.picture1_->grab().toImage();
+        int count = 0;
+        for (int x = 2; x < shown.width() - 2; ++x)
+            count += qGray(shown.pixel(x, 1)) > 60;
+        return count;
+    };
+    QCOMPARE(marked(), 0);
+    // Tab from 実行 lands on the panel, which shows the mark over the frame.
+    form.activateWindow();
+    form.Command1_->setFocus();
+    QTest::keyClick(form.Command1_, Qt::Key_Tab);
+    QTRY_COMPARE(QApplication::focusWidget(), form.picture1_);
+    QVERIFY2(marked() > form.picture1_->width() / 3, qPrintable(QString::number(marked())));
+    QTest::keyClick(form.picture1_, Qt::Key_Tab);
+    QTRY_VERIFY(QApplication::focusWidget() != form.picture1_);
+    QCOMPARE(marked(), 0);
     QVERIFY(models.messages.isEmpty());
 }
 

@@ -35,7 +35,8 @@ private slots:
     void currentFolderWinsOverTheProgramFolder();
     void fallsBackToTheProgramFolder();
     void matchesNamesWithoutRegardToCase();
-    void hiddenFilesDoNotCountInAnySpelling();
+    void hiddenFilesAreFoundWhenNamedExactly();
+    void yenSignTypedForTheSeparator();
     void missingFileEndsTheProgramAfterTheMessage();
     void loaderFailureIsARuntimeErrorNamingTheFile();
     void listAndComboFillTheTextBoxes();
@@ -99,10 +100,28 @@ void SceneAssets::matchesNamesWithoutRegardToCase()
              QStringLiteral("Texture/City02_01.jpg"));
 }
 
-void SceneAssets::hiddenFilesDoNotCountInAnySpelling()
+void SceneAssets::hiddenFilesAreFoundWhenNamedExactly()
 {
-    // The exact spelling and the case-insensitive match follow one rule.
-    for (const char* name : {"X-File\\.secret.x", "X-File\\.SECRET.x", "x-file\\.Secret.X"}) {
+    // A leading dot keeps a file out of listings, not out of reach of a
+    // user who names it: as typed, from the current folder and below the
+    // program's folder, the model loads.
+    {
+        Form1Fixture f;
+        ProgramSubfolder below(QStringLiteral("orvane-test-dotted"));
+        Form1Fixture::touch(QStringLiteral("X-File/.secret.x"));
+        Form1Fixture::touch(below.path + QStringLiteral("/.x"));
+        QCOMPARE(f.form->scene().ResolveAssetPath(QStringLiteral("X-File\\.secret.x")),
+                 QStringLiteral("X-File\\.secret.x"));
+        QCOMPARE(f.form->scene().ResolveAssetPath(QStringLiteral("orvane-test-dotted\\.x")),
+                 QCoreApplication::applicationDirPath() + QStringLiteral("\\orvane-test-dotted\\.x"));
+        f.form->setText1(QStringLiteral("X-File\\.secret.x"));
+        f.form->Command1_Click();
+        QCOMPARE(f.runtime.meshPaths, std::vector<std::string>{"X-File\\.secret.x"});
+        QVERIFY(f.messages.isEmpty());
+    }
+    // A spelling that only a case-insensitive listing could match never
+    // guesses a hidden file.
+    for (const char* name : {"X-File\\.SECRET.x", "x-file\\.Secret.X"}) {
         Form1Fixture f;
         Form1Fixture::touch(QStringLiteral("X-File/.secret.x"));
         QVERIFY_EXCEPTION_THROWN(f.form->scene().ResolveAssetPath(QString::fromLatin1(name)), ProgramEnded);
@@ -114,6 +133,29 @@ void SceneAssets::hiddenFilesDoNotCountInAnySpelling()
     Form1Fixture::touch(QStringLiteral(".models/seen.x"));
     QCOMPARE(g.form->scene().ResolveAssetPath(QStringLiteral(".MODELS\\Seen.x")),
              QStringLiteral(".models/seen.x"));
+}
+
+void SceneAssets::yenSignTypedForTheSeparator()
+{
+    // The Japanese face draws "\" as "¥"; a user who types the sign means
+    // the separator, for the model and the texture alike.
+    const QString yen(QChar(0x00A5));
+    Form1Fixture f;
+    f.form->setText1(QStringLiteral("X-File") + yen + QStringLiteral("box.x"));
+    f.form->setText2(QStringLiteral("Texture") + yen + QStringLiteral("earth1.jpg"));
+    f.form->Command5_Click();  // texturing on, then Run
+    QVERIFY(f.messages.isEmpty());
+    QCOMPARE(f.runtime.meshPaths.back(), std::string("X-File/box.x"));
+    QCOMPARE(f.runtime.texturePaths.back(), std::string("Texture/earth1.jpg"));
+    // A file whose name holds the sign itself is taken as typed.
+    Form1Fixture::touch(QStringLiteral("X-File") + yen + QStringLiteral("box.x"));
+    QCOMPARE(f.form->scene().ResolveAssetPath(QStringLiteral("X-File") + yen + QStringLiteral("box.x")),
+             QStringLiteral("X-File") + yen + QStringLiteral("box.x"));
+    // A name found in neither spelling still ends the program.
+    QVERIFY_EXCEPTION_THROWN(
+        f.form->scene().ResolveAssetPath(QStringLiteral("X-File") + yen + QStringLiteral("none.x")),
+        ProgramEnded);
+    QCOMPARE(f.messages, QStringList{kNotFound});
 }
 
 void SceneAssets::missingFileEndsTheProgramAfterTheMessage()

@@ -99,12 +99,12 @@ HRESULT SystemRuntime::D3DXLoadMeshFromX(const std::string& path, std::uint32_t,
     xfile::MeshData data;
     xfile::LoadError error;
     if (!xfile::loadMeshFile(file.toStdString(), data, error)) {
-        lastFailure_ = path + ": " + error.message;
+        lastFailure_ = file.toStdString() + ": " + error.message;
         return loadFailureStatus(error.cause);
     }
     MeshPtr created;
     if (const HRESULT hr = factory->CreateMeshFromData(data, created); FAILED(hr)) {
-        lastFailure_ = path + ": the device cannot hold the mesh";
+        lastFailure_ = file.toStdString() + ": the device cannot hold the mesh";
         return hr;
     }
     if (adjacency)
@@ -135,16 +135,17 @@ HRESULT SystemRuntime::D3DXCreateTextureFromFile(const DevicePtr& device, const 
     auto* factory = dynamic_cast<ResourceFactory*>(device.get());
     if (!factory)
         return D3DERR_INVALIDCALL;
+    const QString file = platform::hostPath(QString::fromStdString(path));
     TextureLevels levels;
     std::string error;
-    if (!loadTextureLevels(platform::hostPath(QString::fromStdString(path)), levels, error)) {
+    if (!loadTextureLevels(file, levels, error)) {
         lastFailure_ = error;
         return D3DXERR_INVALIDDATA;
     }
     TexturePtr created;
     if (const HRESULT hr = factory->CreateTextureFromLevels(levels.levels, levels.hasAlpha, created);
         FAILED(hr)) {
-        lastFailure_ = path + ": the device cannot hold the texture";
+        lastFailure_ = file.toStdString() + ": the device cannot hold the texture";
         return hr;
     }
     texture = std::move(created);
