@@ -323,9 +323,8 @@ bool TextLexer::parseNumberAt(const char*& q, double& value, bool& special)
     return true;
 }
 
-bool TextLexer::readUIntSlow(std::uint32_t& value)
+bool TextLexer::takePlainUInt(std::uint32_t& value)
 {
-    skipSeparators();
     const char* q = p_;
     std::uint64_t v = 0;
     int n = 0;
@@ -339,9 +338,17 @@ bool TextLexer::readUIntSlow(std::uint32_t& value)
         p_ = q;
         return true;
     }
+    return false;
+}
+
+bool TextLexer::readUIntSlow(std::uint32_t& value)
+{
+    skipSeparators();
+    if (takePlainUInt(value))
+        return true;
     // Not a plain integer: accept an integral float ("3.000000;"), as some
     // exporters write counts that way.
-    q = p_;
+    const char* q = p_;
     double d = 0;
     bool special = false;
     if (p_ == end_ || !parseNumberAt(q, d, special))
@@ -387,19 +394,8 @@ bool TextLexer::readFloatSlow(float& value)
 bool TextLexer::readUIntQuietSlow(std::uint32_t& value, const char* at)
 {
     // Ten digits: what readUIntSlow takes without a word.
-    const char* q = p_;
-    std::uint64_t v = 0;
-    int n = 0;
-    while (q < end_ && (cls(*q) & kDigit) && n < 11) {
-        v = v * 10 + unsigned(*q - '0');
-        ++q;
-        ++n;
-    }
-    if (n > 0 && (q == end_ || (cls(*q) & kNumEnd)) && v <= 0xFFFFFFFFu) {
-        value = static_cast<std::uint32_t>(v);
-        p_ = q;
+    if (takePlainUInt(value))
         return true;
-    }
     p_ = at;
     return false;
 }

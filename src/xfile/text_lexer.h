@@ -117,6 +117,9 @@ private:
     bool parseNumberAt(const char*& q, double& value, bool& special);
     bool readUIntSlow(std::uint32_t& value);
     bool readFloatSlow(float& value);
+    // A plain decimal integer of at most ten digits that fits 32 bits, at
+    // the position: read and passed; otherwise false, the position unchanged.
+    bool takePlainUInt(std::uint32_t& value);
     // The common spellings, read without a word to the diagnostics: false
     // (having skipped only separators) for anything else.
     inline bool readUIntFast(std::uint32_t& value);
