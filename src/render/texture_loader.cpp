@@ -254,16 +254,12 @@ FileKind kindOf(const QByteArray& head, QByteArray& qtFormat)
     return FileKind::Tga;
 }
 
-bool decodeTgaFile(const QString& path, QImage& image, bool& hasAlpha, std::string& error)
+// Reads the TGA image of `file`, open at its start, which is at `path`.
+bool decodeTgaFile(QFile& file, const QString& path, QImage& image, bool& hasAlpha, std::string& error)
 {
     // Even a worst-case run-length file of the largest accepted size is well under this.
-    if (QFileInfo(path).size() > qint64(kMaxSide) * kMaxSide * 5 + (1 << 20)) {
+    if (file.size() > qint64(kMaxSide) * kMaxSide * 5 + (1 << 20)) {
         error = describe(path, "file is too large to be a texture");
-        return false;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = describe(path, "cannot be read (" + file.errorString().toStdString() + ")");
         return false;
     }
     const QByteArray bytes = file.readAll();
@@ -351,11 +347,16 @@ bool decodeFile(const QString& path, std::vector<QImage>& levels, bool& hasAlpha
         hasAlpha = dds.hasAlpha;
         return true;
     }
-    file.close();
     QImage image;
-    if (!(kind == FileKind::Qt ? decodeQtFile(path, qtFormat, image, hasAlpha, error)
-                               : decodeTgaFile(path, image, hasAlpha, error)))
-        return false;
+    if (kind == FileKind::Tga) {
+        if (!decodeTgaFile(file, path, image, hasAlpha, error))
+            return false;
+    } else {
+        // Qt's readers watch their own file for reads past its end.
+        file.close();
+        if (!decodeQtFile(path, qtFormat, image, hasAlpha, error))
+            return false;
+    }
     levels = {std::move(image)};
     return true;
 }
