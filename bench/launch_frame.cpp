@@ -1,9 +1,10 @@
 // Launch to first frame: starts `orvane MODEL` again and again on the X
 // server in $DISPLAY and watches the screen until the render panel first
-// shows the window painted and then lit model pixels (greys bright enough to
-// be lit, where the panel is otherwise the window's lavender or the clear
-// black). The window must open at the screen's top-left corner, as it does
-// on a bare X server such as xvfb-run's.
+// shows the window painted and then lit model pixels: pixels that are
+// neither the window's lavender nor a clear colour (the viewer look clears
+// to black, the authored look to a middle grey, 128,128,128) nor the empty
+// black of a window not yet drawn. The window must open at the screen's
+// top-left corner, as it does on a bare X server such as xvfb-run's.
 //
 //   bench_launch_frame [--runs N] [--orvane PATH] [MODEL.x]
 //
@@ -32,7 +33,7 @@ constexpr int kPanelWidth = 505, kPanelHeight = 499;
 
 struct Seen {
     int painted = 0;  // pixels of the window's own background colour
-    int lit = 0;      // grey pixels bright enough to be the lit model
+    int lit = 0;      // pixels of the lit model, whatever their colour
 };
 
 Seen look(Display* display)
@@ -46,9 +47,10 @@ Seen look(Display* display)
         for (int x = 0; x < kPanelWidth; x += 2) {
             const unsigned long p = XGetPixel(image, x, y);
             const int r = int((p >> 16) & 0xFF), g = int((p >> 8) & 0xFF), b = int(p & 0xFF);
+            const bool clearGrey = std::abs(r - 128) <= 2 && std::abs(g - 128) <= 2 && std::abs(b - 128) <= 2;
             if (b > r + 8 && r > 150)
                 ++seen.painted;
-            else if (std::max({r, g, b}) >= 48 && std::abs(r - g) <= 6 && std::abs(g - b) <= 6)
+            else if (std::max({r, g, b}) >= 48 && !clearGrey)
                 ++seen.lit;
         }
     XDestroyImage(image);
