@@ -169,6 +169,7 @@ void windFacesWithTheirNormals(xfile::MeshData& mesh)
 struct GroupLook {
     std::uint32_t attribute;
     d3d::D3DMATERIAL8 material;
+    QString textureKey;  // empty: the group has no texture
     d3d::TexturePtr texture;
     bool translucent;
 };
@@ -193,11 +194,11 @@ d3d::D3DMATERIAL8 toMaterial(const xfile::Material& m)
 
 }  // namespace
 
-class AuthoredModel::Impl {
+class AuthoredFile::Impl {
 public:
-    Impl(d3d::VBDirect3D8& module, QStringList& notes) : module_(module), notes_(notes) {}
-
-    void load(const QString& modelPath)
+    // Everything that needs no device: the file read, its framing measured,
+    // its textures decoded.
+    explicit Impl(const QString& modelPath)
     {
         xfile::MeshData data;
         xfile::Scene scene;
@@ -205,19 +206,17 @@ public:
         if (!xfile::loadSceneFile(QFile::encodeName(modelPath).toStdString(), data, scene, error))
             d3d::check(d3d::D3DXERR_INVALIDDATA, "D3DXLoadMeshFromX",
                        modelPath.toStdString() + ": " + error.message);
+        faceCount_ = data.faceCount();
+        vertexCount_ = data.vertexCount();
         windFacesWithTheirNormals(data);
         addMissingNormals(data);
-        factory_ = dynamic_cast<d3d::ResourceFactory*>(module_.Device.get());
-        if (!factory_)
-            d3d::check(d3d::D3DERR_INVALIDCALL, "D3DXLoadMeshFromX",
-                       modelPath.toStdString() + ": the device cannot hold the mesh");
         path_ = modelPath.toStdString();
         rig_ = std::make_unique<pose::Rig>(scene, data);
         if (rig_->animated()) {
             for (const std::string& warning : rig_->warnings())
                 notes_ << QString::fromStdString(warning);
             base_ = data;
-            play(rig_->clips().empty() ? std::size_t(pose::kNone) : pose::kDefaultSet);
+            frame(rig_->clips().empty() ? std::size_t(pose::kNone) : pose::kDefaultSet);
         } else {
             // Nothing moves: the merged mesh as it is, framed on itself.
             rig_.reset();
@@ -225,23 +224,60 @@ public:
             bounds.addToBox(data.positions);
             bounds.addToRadius(data.positions);
             bounds.placeInUnitSphere(data.positions);
-            upload(data);
         }
 
         const QString folder = QFileInfo(modelPath).path();
         for (const xfile::MeshData::Group& group : data.groups) {
-            GroupLook look{group.attribute, {}, nullptr, false};
             const xfile::Material plain;
             const xfile::Material& m =
                 group.attribute < data.materials.size() ? data.materials[group.attribute] : plain;
-            look.material = toMaterial(m);
-            const Texture t = texture(folder, m.textureFilename);
-            look.texture = t.texture;
-            look.translucent = look.material.Diffuse.a < 1.0f || t.hasAlpha;
-            groups_.push_back(look);
+            groups_.push_back(
+                {group.attribute, toMaterial(m), readTexture(folder, m.textureFilename), nullptr, false});
+        }
+        if (!rig_)
+            still_ = std::move(data);
+    }
+
+    // Puts the mesh in its first pose and the textures on module.Device,
+    // and adds what reading noted to `notes`.
+    void attach(d3d::VBDirect3D8& module, QStringList& notes)
+    {
+        notes << notes_;
+        notes_.clear();
+        module_ = &module;
+        factory_ = dynamic_cast<d3d::ResourceFactory*>(module.Device.get());
+        if (!factory_)
+            d3d::check(d3d::D3DERR_INVALIDCALL, "D3DXLoadMeshFromX",
+                       path_ + ": the device cannot hold the mesh");
+        for (auto& [path, decoded] : textures_) {
+            if (decoded.levels.levels.empty())
+                continue;
+            if (d3d::FAILED(factory_->CreateTextureFromLevels(decoded.levels.levels, decoded.levels.hasAlpha,
+                                                              decoded.texture))) {
+                notes << QStringLiteral("texture not drawn: %1: the device cannot hold it").arg(path);
+                decoded.texture = nullptr;
+            }
+            // The device holds its own copy.
+            decoded.levels.levels.clear();
+        }
+        for (GroupLook& group : groups_) {
+            const auto decoded = textures_.find(group.textureKey);
+            if (decoded != textures_.end() && decoded->second.texture) {
+                group.texture = decoded->second.texture;
+                group.translucent = decoded->second.levels.hasAlpha;
+            }
+            group.translucent = group.translucent || group.material.Diffuse.a < 1.0f;
+        }
+        if (rig_) {
+            poseAt(0);
+        } else {
+            upload(still_);
+            still_ = {};
         }
     }
 
+    std::size_t faceCount() const { return faceCount_; }
+    std::size_t vertexCount() const { return vertexCount_; }
     bool animated() const { return rig_ != nullptr; }
     const std::vector<pose::Clip>& clips() const
     {
@@ -258,23 +294,7 @@ public:
     // sphere that holds all of its poses, and shows its time 0.
     void play(std::size_t clip)
     {
-        if (!rig_)
-            return;
-        playing_ = clip < rig_->clips().size() ? clip : std::size_t(pose::kNone);
-        bounds_ = std::make_unique<Bounds>(base_.indices, base_.vertexCount());
-        const double period = playing_ == pose::kNone ? 0 : rig_->clips()[playing_].periodSeconds();
-        const int samples = period > 0 ? kFramingSamples : 1;
-        std::vector<float> positions = base_.positions, normals = base_.normals;
-        for (const bool box : {true, false})
-            for (int i = 0; i < samples; ++i) {
-                // From the start to just before the wrap, the last key's pose.
-                const double t = samples == 1 ? 0 : period * std::min(double(i) / (samples - 1), 1 - 1e-9);
-                rig_->pose(playing_, t, positions, normals, threads());
-                if (box)
-                    bounds_->addToBox(positions);
-                else
-                    bounds_->addToRadius(positions);
-            }
+        frame(clip);
         poseAt(0);
     }
 
@@ -298,7 +318,7 @@ public:
     {
         const StoredControls defaults(1, 1);
         const SceneControls& chosen = settings ? *settings : defaults;
-        d3d::IDirect3DDevice8& device = *module_.Device;
+        d3d::IDirect3DDevice8& device = *module_->Device;
         if (modelRotation)
             d3d::check(device.SetTransform(d3d::D3DTS_WORLD, *modelRotation), "SetTransform (D3DTS_WORLD)");
         const float aspect = float(width) / float(height);
@@ -309,11 +329,11 @@ public:
         const double distance = distanceScale / std::sin(std::atan(kFill * tanHalfShorter));
         const d3d::D3DVECTOR origin = cameraOffset, eye = towards * float(distance) + cameraOffset;
         const d3d::D3DVECTOR up{0, 1, 0};
-        module_.SetView(eye, origin, up);
+        module_->SetView(eye, origin, up);
         // Nearer than the sphere's front only when the camera is inside it.
         const double nearPlane = std::max((distance - 1) * 0.9, distance * 0.01);
         const float fov = kFovDegrees * float(chosen.HScroll(4)) / float(defaults.HScroll(4));
-        module_.SetProjection(aspect, fov, float(nearPlane), float((distance + 1) * 1.1));
+        module_->SetProjection(aspect, fov, float(nearPlane), float((distance + 1) * 1.1));
 
         // The viewer's lights (at their default strengths unless the
         // settings say otherwise), placed as the viewer's camera sees them:
@@ -324,11 +344,11 @@ public:
         const d3d::D3DVECTOR light = normalized(forward - right - cameraUp);
         const SceneLights lights = sceneLights(chosen);
         if (lights.direct)
-            module_.SetDirectionalLight(lights.directColour[0], lights.directColour[1],
-                                        lights.directColour[2], light.x, light.y, light.z, kLightRange, 0);
+            module_->SetDirectionalLight(lights.directColour[0], lights.directColour[1],
+                                         lights.directColour[2], light.x, light.y, light.z, kLightRange, 0);
         else
             d3d::check(device.LightEnable(0, 0), "LightEnable");
-        module_.SetAmbient(lights.ambientColour[0], lights.ambientColour[1], lights.ambientColour[2]);
+        module_->SetAmbient(lights.ambientColour[0], lights.ambientColour[1], lights.ambientColour[2]);
 
         for (d3d::D3DTEXTURESTAGESTATETYPE filter :
              {d3d::D3DTSS_MAGFILTER, d3d::D3DTSS_MINFILTER, d3d::D3DTSS_MIPFILTER})
@@ -340,7 +360,7 @@ public:
         d3d::check(device.SetRenderState(d3d::D3DRS_DESTBLEND, d3d::D3DBLEND_INVSRCALPHA),
                    "SetRenderState (D3DRS_DESTBLEND)");
 
-        module_.ClearFrame(kBackground, kBackground, kBackground);
+        module_->ClearFrame(kBackground, kBackground, kBackground);
         d3d::check(device.BeginScene(), "BeginScene");
         // Opaque groups first, so that what shows through a translucent one
         // is already there. Translucent groups still write depth (many are
@@ -359,7 +379,7 @@ public:
                     drawGroup(group);
         }
         d3d::check(device.EndScene(), "EndScene");
-        module_.PresentFrame(nullptr);
+        module_->PresentFrame(nullptr);
     }
 
 private:
@@ -376,7 +396,7 @@ private:
 
     void drawGroup(const GroupLook& group)
     {
-        d3d::IDirect3DDevice8& device = *module_.Device;
+        d3d::IDirect3DDevice8& device = *module_->Device;
         d3d::check(device.SetMaterial(group.material), "SetMaterial");
         const bool shiny =
             group.material.Power > 0 &&
@@ -387,48 +407,73 @@ private:
         d3d::check(mesh_->DrawSubset(group.attribute), "DrawSubset");
     }
 
+    // Chooses the set that plays (kNone: the rest pose) and measures the
+    // sphere that holds all of its poses.
+    void frame(std::size_t clip)
+    {
+        if (!rig_)
+            return;
+        playing_ = clip < rig_->clips().size() ? clip : std::size_t(pose::kNone);
+        bounds_ = std::make_unique<Bounds>(base_.indices, base_.vertexCount());
+        const double period = playing_ == pose::kNone ? 0 : rig_->clips()[playing_].periodSeconds();
+        const int samples = period > 0 ? kFramingSamples : 1;
+        std::vector<float> positions = base_.positions, normals = base_.normals;
+        for (const bool box : {true, false})
+            for (int i = 0; i < samples; ++i) {
+                // From the start to just before the wrap, the last key's pose.
+                const double t = samples == 1 ? 0 : period * std::min(double(i) / (samples - 1), 1 - 1e-9);
+                rig_->pose(playing_, t, positions, normals, threads());
+                if (box)
+                    bounds_->addToBox(positions);
+                else
+                    bounds_->addToRadius(positions);
+            }
+    }
+
     struct Texture {
+        d3d::TextureLevels levels;  // decoded, until the device holds them
         d3d::TexturePtr texture;
-        bool hasAlpha = false;
     };
 
-    // The texture a material names, loaded once per file; none (and a note)
-    // when it cannot be found or read.
-    Texture texture(const QString& folder, const std::string& nameBytes)
+    // Decodes the texture a material names, once per file, and returns the
+    // key it is kept under; an empty key (and a note) when it cannot be
+    // found or read.
+    QString readTexture(const QString& folder, const std::string& nameBytes)
     {
         if (nameBytes.empty())
             return {};
         const QString name = decodeTextureName(nameBytes);
         const std::optional<QString> path = findTexture(folder, name);
-        const QString key = path ? *path : name;
-        if (const auto known = textures_.find(key); known != textures_.end())
-            return known->second;
-        Texture& loaded = textures_[key];
         if (!path) {
-            notes_ << QStringLiteral("texture \"%1\" not found; drawn without it").arg(name);
-            return loaded;
+            if (!missing_.contains(name))
+                notes_ << QStringLiteral("texture \"%1\" not found; drawn without it").arg(name);
+            missing_ << name;
+            return {};
         }
+        if (textures_.count(*path))
+            return *path;
+        if (unreadable_.contains(*path))
+            return {};
         d3d::TextureLevels levels;
         std::string error;
         if (!d3d::loadTextureLevels(*path, levels, error)) {
             notes_ << QStringLiteral("texture not drawn: %1").arg(QString::fromStdString(error));
-            return loaded;
+            unreadable_ << *path;
+            return {};
         }
-        if (d3d::FAILED(factory_->CreateTextureFromLevels(levels.levels, levels.hasAlpha, loaded.texture))) {
-            notes_ << QStringLiteral("texture not drawn: %1: the device cannot hold it").arg(*path);
-            loaded.texture = nullptr;
-            return loaded;
-        }
-        loaded.hasAlpha = levels.hasAlpha;
-        return loaded;
+        textures_[*path].levels = std::move(levels);
+        return *path;
     }
 
-    d3d::VBDirect3D8& module_;
-    QStringList& notes_;
+    d3d::VBDirect3D8* module_ = nullptr;
+    QStringList notes_;  // what reading noted, until attached
+    std::size_t faceCount_ = 0, vertexCount_ = 0;
+    xfile::MeshData still_;  // the framed mesh of a model that does not move, until attached
     d3d::MeshPtr mesh_;
     std::vector<GroupLook> groups_;
     d3d::ResourceFactory* factory_ = nullptr;
     std::map<QString, Texture> textures_;
+    QStringList missing_, unreadable_;
     std::string path_;
     // Set only for a model that moves: its merged mesh before framing, the
     // posed copy, the set that plays and the sphere that frames it.
@@ -438,15 +483,30 @@ private:
     std::unique_ptr<Bounds> bounds_;
 };
 
+AuthoredFile::AuthoredFile(const QString& modelPath) : impl_(std::make_unique<Impl>(modelPath)) {}
+
+AuthoredFile::~AuthoredFile() = default;
+AuthoredFile::AuthoredFile(AuthoredFile&&) noexcept = default;
+AuthoredFile& AuthoredFile::operator=(AuthoredFile&&) noexcept = default;
+
 AuthoredModel::AuthoredModel(d3d::VBDirect3D8& module, const QString& modelPath, QStringList& notes)
-    : impl_(std::make_unique<Impl>(module, notes))
+    : AuthoredModel(module, AuthoredFile(modelPath), notes)
 {
-    impl_->load(modelPath);
+}
+
+AuthoredModel::AuthoredModel(d3d::VBDirect3D8& module, AuthoredFile file, QStringList& notes)
+    : impl_(std::move(file.impl_))
+{
+    impl_->attach(module, notes);
 }
 
 AuthoredModel::~AuthoredModel() = default;
 
 bool AuthoredModel::animated() const { return impl_->animated(); }
+
+std::size_t AuthoredModel::faceCount() const { return impl_->faceCount(); }
+
+std::size_t AuthoredModel::vertexCount() const { return impl_->vertexCount(); }
 
 QStringList AuthoredModel::animationSets() const
 {

@@ -16,6 +16,27 @@
 
 namespace viewer {
 
+// What a model file gives the authored look before any device is involved:
+// its meshes, frames and animation read, its framing measured and its
+// textures decoded. Made on any thread, so that a window can read the file
+// on one core while it makes its device on another.
+class AuthoredFile {
+public:
+    // Reads the model at `modelPath` (host spelling). A model that cannot
+    // be read raises RuntimeError. A texture that cannot be found or read
+    // leaves its group untextured and is noted, as are faults of the
+    // model's frames, skins and animation.
+    explicit AuthoredFile(const QString& modelPath);
+    ~AuthoredFile();
+    AuthoredFile(AuthoredFile&&) noexcept;
+    AuthoredFile& operator=(AuthoredFile&&) noexcept;
+
+private:
+    friend class AuthoredModel;
+    class Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
 // A model loaded once onto module.Device (which must be set), to be posed
 // and drawn at any number of times.
 class AuthoredModel {
@@ -26,6 +47,8 @@ public:
     // that cannot be found or read leaves its group untextured and adds a
     // line to `notes`, as do faults of its frames, skins and animation.
     AuthoredModel(d3d::VBDirect3D8& module, const QString& modelPath, QStringList& notes);
+    // The same for a file already read; its notes are added to `notes`.
+    AuthoredModel(d3d::VBDirect3D8& module, AuthoredFile file, QStringList& notes);
     ~AuthoredModel();
     AuthoredModel(const AuthoredModel&) = delete;
     AuthoredModel& operator=(const AuthoredModel&) = delete;
@@ -33,6 +56,9 @@ public:
     // True when the model moves or is skinned; otherwise it is drawn as
     // the merged mesh and posing changes nothing.
     bool animated() const;
+    // The face and vertex counts of the file's merged mesh, as --info gives them.
+    std::size_t faceCount() const;
+    std::size_t vertexCount() const;
     // The animation sets in file order, and the one that plays (-1: none).
     QStringList animationSets() const;
     int playing() const;
@@ -57,8 +83,7 @@ public:
               const SceneControls* settings = nullptr);
 
 private:
-    class Impl;
-    std::unique_ptr<Impl> impl_;
+    std::unique_ptr<AuthoredFile::Impl> impl_;
 };
 
 // One frame of the model at `modelPath`, posed `seconds` into the set that

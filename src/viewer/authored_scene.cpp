@@ -1,13 +1,13 @@
 #include "viewer/authored_scene.h"
 
-#include <QFile>
 #include <QStringLiteral>
 #include <algorithm>
+#include <future>
+#include <system_error>
 
 #include "platform/host_path.h"
 #include "platform/services.h"
 #include "render/status.h"
-#include "xfile/xfile.h"
 
 namespace viewer {
 namespace {
@@ -19,6 +19,23 @@ constexpr int kLookAtDefault = 25;
 
 // Panel units to whole numbers for the aspect: only their ratio counts.
 int aspectUnits(float units) { return std::max(1, int(units * 1000.0f + 0.5f)); }
+
+// Reads the model at `path` on a thread of its own, or on this one when no
+// thread can be started.
+std::future<AuthoredFile> readAhead(const QString& path)
+{
+    try {
+        return std::async(std::launch::async, [path] { return AuthoredFile(path); });
+    } catch (const std::system_error&) {
+        std::promise<AuthoredFile> now;
+        try {
+            now.set_value(AuthoredFile(path));
+        } catch (...) {
+            now.set_exception(std::current_exception());
+        }
+        return now.get_future();
+    }
+}
 
 }  // namespace
 
@@ -41,29 +58,30 @@ void AuthoredScene::Command1_Click()
         controls_.enableTimer1();
         return;
     }
+    const QString resolved = viewerScene_.ResolveAssetPath(name);
+    const QString path = platform::hostPath(resolved);
+    const QString found = platform::findFile(path).value_or(path);
+    // The file is read on another core while this one makes the device;
+    // its faults surface here, once the device is made.
+    std::future<AuthoredFile> reading = readAhead(found);
     if (module_.InitDevice(controls_.Picture1(), d3d::D3DDEVTYPE_HAL, false) == 0) {
         platform::messageBox(QStringLiteral("Direct3Dは使えません。"));
         return;
     }
     model_.reset();
     loadedPath_.clear();
-    const QString resolved = viewerScene_.ResolveAssetPath(name);
-    const QString path = platform::hostPath(resolved);
-    const QString found = platform::findFile(path).value_or(path);
     notes_.clear();
-    model_ = std::make_unique<AuthoredModel>(module_, found, notes_);
+    model_ = std::make_unique<AuthoredModel>(module_, reading.get(), notes_);
     loadedPath_ = name;
 
     // The counts --info gives: the file's merged mesh.
-    xfile::MeshData mesh;
-    xfile::LoadError error;
-    if (xfile::loadMeshFile(QFile::encodeName(found).toStdString(), mesh, error)) {
-        controls_.setLabel7(QStringLiteral("面の数は   ") + QString::number(mesh.faceCount()));
-        controls_.setLabel8(QStringLiteral("頂点の数は   ") + QString::number(mesh.vertexCount()));
-    }
+    controls_.setLabel7(QStringLiteral("面の数は   ") + QString::number(model_->faceCount()));
+    controls_.setLabel8(QStringLiteral("頂点の数は   ") + QString::number(model_->vertexCount()));
     paused_ = false;
     startedAt_ = platform::timeOfDay();
     controls_.enableTimer1();
+    // The first frame now, not a timer's interval later.
+    Timer1_Timer();
 }
 
 double AuthoredScene::animationSeconds() const
