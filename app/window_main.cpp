@@ -17,13 +17,12 @@
 #include <iostream>
 #include <optional>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "command_line.h"
 #include "model_info.h"
 #include "platform/application.h"
+#include "platform/background.h"
 #include "render/system/system_runtime.h"
 #include "render_to_file.h"
 #include "runtime_folder.h"
@@ -76,9 +75,9 @@ void runAfterFirstPaint(ui::Form1& form)
 // Mesa's driver for every device it drives (llvmpipe included) is one big
 // library that pulls in LLVM: mapping and relocating them is a good part of
 // the first OpenGL context, which Run makes only after the window has been
-// painted. A thread loads them while the window is built and shown, so Run
-// finds them loaded; the driver is then the same object, so nothing drawn
-// changes. Where Mesa is not installed nothing is loaded.
+// painted. The background thread loads them while the window is built and
+// shown, so Run finds them loaded; the driver is then the same object, so
+// nothing drawn changes. Where Mesa is not installed nothing is loaded.
 void loadOpenGLDriverAhead()
 {
     // Mesa looks for its drivers in LIBGL_DRIVERS_PATH, or in dri/ beside
@@ -103,12 +102,8 @@ void loadOpenGLDriverAhead()
     struct stat st {};
     if (folder.empty() || stat(driver.c_str(), &st) != 0)
         return;
-    try {
-        // Never unloaded: the context made later holds the same handle.
-        std::thread([driver] { dlopen(driver.c_str(), RTLD_LAZY | RTLD_LOCAL); }).detach();
-    } catch (const std::system_error&) {
-        // No thread: the driver is loaded with the first context, as before.
-    }
+    // Never unloaded: the context made later holds the same handle.
+    platform::runInBackground([driver] { dlopen(driver.c_str(), RTLD_LAZY | RTLD_LOCAL); });
 }
 
 // While the application object connects to the display, the toolkit's
@@ -171,8 +166,9 @@ int runViewer(int argc, char** argv, const QString& model, app::Look look)
     d3d::SystemRuntime runtime;
     ui::AuthoredWindow form(runtime);
     form.show();
-    // After show: the libraries the window itself loads are loaded by now,
-    // and none of them waits behind the driver's.
+    // After show: loading a library holds every other library load (and
+    // the start of any thread) until it is done, and building the window
+    // needs the loader all along; painting it needs it no more.
     loadOpenGLDriverAhead();
     if (!model.isEmpty()) {
         if (look == app::Look::Authored)

@@ -3,8 +3,8 @@
 #include <QStringLiteral>
 #include <algorithm>
 #include <future>
-#include <system_error>
 
+#include "platform/background.h"
 #include "platform/host_path.h"
 #include "platform/services.h"
 #include "render/status.h"
@@ -19,23 +19,6 @@ constexpr int kLookAtDefault = 25;
 
 // Panel units to whole numbers for the aspect: only their ratio counts.
 int aspectUnits(float units) { return std::max(1, int(units * 1000.0f + 0.5f)); }
-
-// Reads the model at `path` on a thread of its own, or on this one when no
-// thread can be started.
-std::future<AuthoredFile> readAhead(const QString& path)
-{
-    try {
-        return std::async(std::launch::async, [path] { return AuthoredFile(path); });
-    } catch (const std::system_error&) {
-        std::promise<AuthoredFile> now;
-        try {
-            now.set_value(AuthoredFile(path));
-        } catch (...) {
-            now.set_exception(std::current_exception());
-        }
-        return now.get_future();
-    }
-}
 
 }  // namespace
 
@@ -63,7 +46,8 @@ void AuthoredScene::Command1_Click()
     const QString found = platform::findFile(path).value_or(path);
     // The file is read on another core while this one makes the device;
     // its faults surface here, once the device is made.
-    std::future<AuthoredFile> reading = readAhead(found);
+    std::future<AuthoredFile> reading =
+        platform::inBackground<AuthoredFile>([found] { return AuthoredFile(found); });
     if (module_.InitDevice(controls_.Picture1(), d3d::D3DDEVTYPE_HAL, false) == 0) {
         platform::messageBox(QStringLiteral("Direct3Dは使えません。"));
         return;
