@@ -429,8 +429,13 @@ bool FixedFunctionProgram::build(const ProgramKey& key, QString& log)
     const std::string vertex = head + kVertexShader;
     const std::string fragment = head + kFragmentHead + kGaussianCubicGlsl + kFragmentMain;
     program_ = std::make_unique<QOpenGLShaderProgram>();
-    if (!program_->addShaderFromSourceCode(QOpenGLShader::Vertex, vertex.c_str()) ||
-        !program_->addShaderFromSourceCode(QOpenGLShader::Fragment, fragment.c_str()) || !program_->link()) {
+    // Cacheable: the toolkit keeps the linked program in the user's cache
+    // folder, keyed by the source and the driver, so a later start takes it
+    // from there instead of compiling it again (some twenty
+    // milliseconds a program on a software renderer); the driver gives back the same program.
+    if (!program_->addCacheableShaderFromSourceCode(QOpenGLShader::Vertex, vertex.c_str()) ||
+        !program_->addCacheableShaderFromSourceCode(QOpenGLShader::Fragment, fragment.c_str()) ||
+        !program_->link()) {
         log = program_->log();
         program_.reset();
         return false;
