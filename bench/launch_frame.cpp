@@ -30,6 +30,11 @@
 namespace {
 
 constexpr int kPanelWidth = 505, kPanelHeight = 499;
+// Only the middle of the panel is read, where a framed model shows: reading
+// the screen costs the X server time, which the program under measurement
+// would otherwise lose on a machine with few cores.
+constexpr int kLeft = kPanelWidth / 4, kTop = kPanelHeight / 4, kWidth = kPanelWidth / 2,
+              kHeight = kPanelHeight / 2;
 
 struct Seen {
     int painted = 0;  // pixels of the window's own background colour
@@ -40,11 +45,11 @@ Seen look(Display* display)
 {
     Seen seen;
     XImage* image =
-        XGetImage(display, DefaultRootWindow(display), 0, 0, kPanelWidth, kPanelHeight, AllPlanes, ZPixmap);
+        XGetImage(display, DefaultRootWindow(display), kLeft, kTop, kWidth, kHeight, AllPlanes, ZPixmap);
     if (!image)
         return seen;
-    for (int y = 0; y < kPanelHeight; y += 2)
-        for (int x = 0; x < kPanelWidth; x += 2) {
+    for (int y = 0; y < kHeight; y += 2)
+        for (int x = 0; x < kWidth; x += 2) {
             const unsigned long p = XGetPixel(image, x, y);
             const int r = int((p >> 16) & 0xFF), g = int((p >> 8) & 0xFF), b = int(p & 0xFF);
             const bool clearGrey = std::abs(r - 128) <= 2 && std::abs(g - 128) <= 2 && std::abs(b - 128) <= 2;
@@ -103,11 +108,11 @@ int main(int argc, char** argv)
             if (ms > 10000)
                 break;
             const Seen seen = look(display);
-            if (paintedMs < 0 && (seen.painted > 1000 || seen.lit > 500))
+            if (paintedMs < 0 && (seen.painted > 250 || seen.lit > 125))
                 paintedMs = ms;
-            if (seen.lit > 500)
+            if (seen.lit > 125)
                 litMs = ms;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
         kill(pid, SIGTERM);
         waitpid(pid, nullptr, 0);
