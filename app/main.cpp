@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "heap.h"
 #include "model_info.h"
 #include "window_main.h"
 
@@ -71,6 +72,7 @@ bool isPlainInfo(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+    app::growHeapInLargeSteps();
     if (isPlainInfo(argc, argv))
         return app::printModelInfo({argv + 2, argv + argc}, std::cout);
     return runWindowModule(argc, argv);
