@@ -7,6 +7,7 @@
 #include <link.h>
 #include <sys/stat.h>
 
+#include <QAccessible>
 #include <QDir>
 #include <QEvent>
 #include <QGuiApplication>
@@ -27,6 +28,7 @@
 #include "render_to_file.h"
 #include "runtime_folder.h"
 #include "thumbnail.h"
+#include "ui/app_icon.h"
 #include "ui/authored_window.h"
 
 namespace {
@@ -106,6 +108,18 @@ void loadOpenGLDriverAhead()
     platform::runInBackground([driver] { dlopen(driver.c_str(), RTLD_LAZY | RTLD_LOCAL); });
 }
 
+// No thread can start while a library is being loaded (the C library's
+// loader lock is held all along), and building the window starts two of the
+// toolkit's: the accessibility bridge's connection to the session bus (at
+// the first label) and the painter's thread pool (at the first large fill,
+// drawing the icon). Started here, before the driver loads, they no longer
+// hold the window's building up until the driver is in (some 50 ms here).
+void startToolkitThreads()
+{
+    QAccessible::isActive();
+    (void)ui::appIcon();
+}
+
 // While the application object connects to the display, the toolkit's
 // messages are held back. Should no display answer, the toolkit would end
 // the process with an abort and advice to reinstall; instead the program
@@ -163,13 +177,11 @@ int runViewer(int argc, char** argv, const QString& model, app::Look look)
     std::optional<DisplayConnection> connecting(std::in_place);
     platform::Application application(argc, argv);
     connecting.reset();
+    startToolkitThreads();
+    loadOpenGLDriverAhead();
     d3d::SystemRuntime runtime;
     ui::AuthoredWindow form(runtime);
     form.show();
-    // After show: loading a library holds every other library load (and
-    // the start of any thread) until it is done, and building the window
-    // needs the loader all along; painting it needs it no more.
-    loadOpenGLDriverAhead();
     if (!model.isEmpty()) {
         if (look == app::Look::Authored)
             form.useAuthoredLook();
