@@ -7,11 +7,13 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <QtTest>
 #include <memory>
 #include <stdexcept>
 
+#include "platform/runtime_error.h"
 #include "platform/services.h"
 #include "render/system/system_runtime.h"
 #include "ui/authored_window.h"
@@ -112,6 +114,7 @@ private slots:
     void settingsShowWithoutLoadingAgain();
     void aDroppedFileOpensInTheLook();
     void theListAndRunLoadInTheLook();
+    void aFileThatCannotBeReadFailsAsInfoSaysAndTheNextOneOpens();
     void everyCorpusModelIsFramed();
 };
 
@@ -312,6 +315,35 @@ void AuthoredWindowTest::theListAndRunLoadInTheLook()
         QVERIFY(w.messages.isEmpty());
     }
     QDir::setCurrent(previous);
+}
+
+void AuthoredWindowTest::aFileThatCannotBeReadFailsAsInfoSaysAndTheNextOneOpens()
+{
+    // The file is read on the background thread while the device is made:
+    // what goes wrong there surfaces in Run, with the reader's own words.
+    QTemporaryDir folder;
+    const QString broken = folder.filePath(QStringLiteral("broken.x"));
+    QFile file(broken);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("xof 0302txt 0032\nMesh {\n 3;\n 0; 0; 0;,\n 1; 0; 0;,\n");
+    file.close();
+    xfile::MeshData mesh;
+    xfile::LoadError expected;
+    QVERIFY(!xfile::loadMeshFile(QFile::encodeName(broken).toStdString(), mesh, expected));
+
+    Window w;
+    w.form->useAuthoredLook();
+    w.form->setText1(broken);
+    try {
+        w.form->Command1_Click();
+        QFAIL("a file that cannot be read was shown");
+    } catch (const platform::RuntimeError& error) {
+        QVERIFY2(error.message().find(expected.message) != std::string::npos, error.message().c_str());
+    }
+    // The thread goes on reading: the next file opens.
+    w.open(QStringLiteral(ORVANE_ASSET_DIR "/X-File/box.x"));
+    QCOMPARE(w.form->Label7_->text(), QStringLiteral("面の数は   12"));
+    QVERIFY(coverage(w.frame()) > 0.02);
 }
 
 void AuthoredWindowTest::everyCorpusModelIsFramed()
