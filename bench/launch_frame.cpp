@@ -101,6 +101,10 @@ int main(int argc, char** argv)
     for (int r = 0; r < runs; ++r) {
         const auto t0 = std::chrono::steady_clock::now();
         const pid_t pid = startQuietly({orvane, model});
+        if (pid < 0) {
+            std::printf("cannot start %s\n", orvane.c_str());
+            return 1;
+        }
         double paintedMs = -1, litMs = -1;
         while (litMs < 0) {
             const double ms =

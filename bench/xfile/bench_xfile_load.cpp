@@ -470,6 +470,8 @@ ProcessSample runProcess(const std::vector<std::string>& argv)
 {
     const auto t0 = std::chrono::steady_clock::now();
     const pid_t pid = startQuietly(argv);
+    if (pid < 0)
+        return {};
     int status = 0;
     rusage ru{};
     wait4(pid, &status, 0, &ru);
