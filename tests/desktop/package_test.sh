@@ -136,8 +136,20 @@ elif ! command -v update-mime-database >/dev/null; then
 else
     factory=$work/factory
     mkdir -p "$factory/sandbox" "$factory/home" "$factory/files" "$factory/pictures" "$factory/direct"
+    # The sandbox's /tmp is a folder of the factory's own, mounted after the
+    # stand-in's tree: an unpacked tree under /tmp would be hidden there, and
+    # its mount point would be left in the factory's folder. Such a tree is
+    # copied outside /tmp for these steps.
+    sandboxed=$work/root
+    case $work/ in
+    /tmp/*)
+        sandboxed=$(mktemp -d /var/tmp/orvane-package-test.XXXXXX)
+        trap 'rm -rf "$sandboxed"' EXIT
+        cp -a "$work/root/." "$sandboxed/" ;;
+    esac
+    usr=$sandboxed/usr
     update-mime-database "$usr/share/mime" 2>/dev/null
-    printf '#!/bin/sh\nexec %s --ro-bind %s %s "$@"\n' "$real_bwrap" "$work/root" "$work/root" \
+    printf '#!/bin/sh\nexec %s --ro-bind %s %s "$@"\n' "$real_bwrap" "$sandboxed" "$sandboxed" \
         >"$factory/sandbox/bwrap"
     chmod +x "$factory/sandbox/bwrap"
     # A text, a binary, a compressed and a renamed model of the package.
