@@ -5,6 +5,7 @@
 #include "platform/application.h"
 #include "render/d3dx_math.h"
 #include "render/gl/gl_device.h"
+#include "render/gl/gl_surface.h"
 #include "render/resource_factory.h"
 #include "render/system/system_runtime.h"
 #include "render/vb_direct3d8.h"
@@ -22,6 +23,7 @@ private slots:
     void depthBufferClearsWithSixteenBits();
     void clearRectanglesTouchOnlyThemselves();
     void presentShowsTheBackBufferInThePanel();
+    void aFramePresentedBeforeThePanelIsOnScreenShowsWhenItIs();
     void rejectsWhatNoDeviceCouldDo();
     void releasedWithItsLastReference();
     void nextDeviceOnThePanelStartsFreshAndRefusesTheOldResources();
@@ -135,6 +137,63 @@ void GlDeviceTest::presentShowsTheBackBufferInThePanel()
     QCOMPARE(screen.pixel(250, 250) & 0xFFFFFF, 0xFF0000u);
     QCOMPARE(screen.pixel(0, 0) & 0xFFFFFF, 0xFF0000u);
     QCOMPARE(screen.pixel(504, 498) & 0xFFFFFF, 0xFF0000u);
+}
+
+namespace {
+
+// The panel's pixels on screen, as the X server has them.
+QImage screenOf(QWidget* panel)
+{
+    const QPoint origin = panel->mapToGlobal(QPoint(0, 0));
+    return QGuiApplication::primaryScreen()->grabWindow(0, origin.x(), origin.y(), 505, 499).toImage();
+}
+
+}  // namespace
+
+void GlDeviceTest::aFramePresentedBeforeThePanelIsOnScreenShowsWhenItIs()
+{
+    // The panel's OpenGL window is made with the first device and comes on
+    // screen a moment later, after the first frame has been presented.
+    module_->InitDevice(panel_, D3DDEVTYPE_HAL, false);
+    QWindow* surface = gl::existingPanelSurface(panel_);
+    QVERIFY(surface);
+    if (surface->isExposed())
+        QSKIP("the panel's window was on screen at once");
+    module_->ClearFrame(1, 0, 0);
+    QCOMPARE(module_->Device->BeginScene(), D3D_OK);
+    QCOMPARE(module_->Device->EndScene(), D3D_OK);
+    module_->PresentFrame(nullptr);
+    // No second Present: the kept frame is copied when the window is shown.
+    QImage screen;
+    for (int attempt = 0; attempt < 100 && (screen.isNull() || (screen.pixel(250, 250) & 0xFFFFFF) != 0xFF0000u);
+         ++attempt) {
+        QTest::qWait(20);
+        screen = screenOf(panel_);
+    }
+    QCOMPARE(screen.pixel(250, 250) & 0xFFFFFF, 0xFF0000u);
+    QCOMPARE(screen.pixel(504, 498) & 0xFFFFFF, 0xFF0000u);
+
+    // A frame begun after the unshown one replaces it: what the window
+    // shows next is only what is presented next.
+    form_->hide();
+    auto form = std::make_unique<QWidget>();
+    form->resize(505, 499);
+    auto* panel = new QWidget(form.get());
+    panel->setGeometry(0, 0, 505, 499);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    VBDirect3D8 second(runtime_);
+    second.InitDevice(panel, D3DDEVTYPE_HAL, false);
+    if (gl::existingPanelSurface(panel)->isExposed())
+        QSKIP("the second panel's window was on screen at once");
+    second.ClearFrame(1, 0, 0);
+    second.PresentFrame(nullptr);
+    second.ClearFrame(0, 1, 0);  // not presented
+    QTRY_VERIFY(gl::existingPanelSurface(panel)->isExposed());
+    QTest::qWait(200);
+    const QRgb shown = screenOf(panel).pixel(250, 250) & 0xFFFFFF;
+    QVERIFY2(shown != 0x00FF00u, "a frame that was never presented reached the screen");
+    QVERIFY2(shown != 0xFF0000u, "a frame that was drawn over reached the screen");
 }
 
 void GlDeviceTest::rejectsWhatNoDeviceCouldDo()

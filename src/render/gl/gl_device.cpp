@@ -1,5 +1,6 @@
 #include "render/gl/gl_device.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QImage>
 #include <QOpenGLContext>
@@ -8,6 +9,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <cmath>
+#include <functional>
 #include <memory>
 
 #include "render/device_state.h"
@@ -22,6 +24,31 @@
 
 namespace d3d::gl {
 namespace {
+
+// Calls back when a window comes on screen. The device's first frame is
+// usually drawn before the panel's window has been mapped: that frame is
+// kept and copied the moment the window can show it, not a timer tick later.
+class ExposeWatch final : public QObject {
+public:
+    ExposeWatch(QWindow* window, std::function<void()> exposed)
+        : window_(window), exposed_(std::move(exposed))
+    {
+        window->installEventFilter(this);
+    }
+
+    QWindow* window() const { return window_; }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed())
+            exposed_();
+        return false;
+    }
+
+private:
+    QPointer<QWindow> window_;
+    std::function<void()> exposed_;
+};
 
 class GlDevice final : public DeviceState, public ResourceFactory, public DrawTarget {
 public:
@@ -50,6 +77,9 @@ protected:
 private:
     bool makeCurrent();
     void bindBackBuffer();
+    HRESULT copyToWindow(QWindow* target);
+    void showWhenExposed(QWindow* target);
+    void showWaitingFrame();
 
     ContextPtr context_;
     QPointer<QWidget> deviceWindow_;
@@ -58,6 +88,10 @@ private:
     GLuint fbo_ = 0, colorBuffer_ = 0, depthBuffer_ = 0;
     StageSampler sampler_;
     std::uint32_t width_ = 0, height_ = 0;
+    // A presented frame its window could not show yet; null once the back
+    // buffer holds anything else.
+    QPointer<QWindow> waitingWindow_;
+    std::unique_ptr<ExposeWatch> exposeWatch_;
 };
 
 GlDevice::~GlDevice()
@@ -133,6 +167,7 @@ HRESULT GlDevice::Clear(std::uint32_t rectCount, const D3DRECT* rects, std::uint
         return D3DERR_INVALIDCALL;
     if ((flags & D3DCLEAR_ZBUFFER) && !(z >= 0.0f && z <= 1.0f))
         return D3DERR_INVALIDCALL;
+    waitingWindow_ = nullptr;
     if (!makeCurrent())
         return D3DERR_DEVICELOST;
     bindBackBuffer();
@@ -175,8 +210,17 @@ HRESULT GlDevice::Present(const D3DRECT* sourceRect, const D3DRECT* destRect, HW
     QWindow* target = destWindow ? panelSurface(destWindow) : surface_.data();
     if (!target)
         return D3D_OK;  // an off-screen device has nothing to show
-    if (!target->isExposed())
-        return D3D_OK;  // nothing on screen to copy into; the back buffer is kept
+    if (!target->isExposed()) {
+        // Nothing on screen to copy into yet; the back buffer is kept and
+        // shown when the window is.
+        showWhenExposed(target);
+        return D3D_OK;
+    }
+    return copyToWindow(target);
+}
+
+HRESULT GlDevice::copyToWindow(QWindow* target)
+{
     if (!context_->context()->makeCurrent(target))
         return D3DERR_DEVICELOST;
 
@@ -193,6 +237,22 @@ HRESULT GlDevice::Present(const D3DRECT* sourceRect, const D3DRECT* destRect, HW
     context_->context()->swapBuffers(target);
     gl_->glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
     return D3D_OK;
+}
+
+void GlDevice::showWhenExposed(QWindow* target)
+{
+    waitingWindow_ = target;
+    if (!exposeWatch_ || exposeWatch_->window() != target)
+        exposeWatch_ = std::make_unique<ExposeWatch>(target, [this] { showWaitingFrame(); });
+}
+
+void GlDevice::showWaitingFrame()
+{
+    QWindow* target = waitingWindow_;
+    waitingWindow_ = nullptr;
+    // A copy that fails shows nothing; the next Present reports the fault.
+    if (target && target->isExposed())
+        copyToWindow(target);
 }
 
 bool GlDevice::madeHere(const IDirect3DTexture8& texture) const
@@ -220,6 +280,7 @@ HRESULT GlDevice::prepareDraw(const VertexLayout& layout)
 {
     if (!inScene())
         return D3DERR_INVALIDCALL;
+    waitingWindow_ = nullptr;
     if (!makeCurrent())
         return D3DERR_DEVICELOST;
     bindBackBuffer();
