@@ -165,8 +165,8 @@ void GlDeviceTest::aFramePresentedBeforeThePanelIsOnScreenShowsWhenItIs()
     module_->PresentFrame(nullptr);
     // No second Present: the kept frame is copied when the window is shown.
     QImage screen;
-    for (int attempt = 0; attempt < 100 && (screen.isNull() || (screen.pixel(250, 250) & 0xFFFFFF) != 0xFF0000u);
-         ++attempt) {
+    for (int attempt = 0;
+         attempt < 100 && (screen.isNull() || (screen.pixel(250, 250) & 0xFFFFFF) != 0xFF0000u); ++attempt) {
         QTest::qWait(20);
         screen = screenOf(panel_);
     }
