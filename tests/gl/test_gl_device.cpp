@@ -116,39 +116,56 @@ void GlDeviceTest::clearRectanglesTouchOnlyThemselves()
     QCOMPARE(image.pixel(9, 20), 0xFF000000u);
 }
 
-void GlDeviceTest::presentShowsTheBackBufferInThePanel()
-{
-    module_->InitDevice(panel_, D3DDEVTYPE_HAL, false);
-    module_->ClearFrame(1, 0, 0);
-    QCOMPARE(module_->Device->BeginScene(), D3D_OK);
-    QCOMPARE(module_->Device->EndScene(), D3D_OK);
-    // What the screen shows of the panel: the X server's pixels. The panel's
-    // window appears on screen shortly after the first device is made on it,
-    // so present as the frame timer would until it does.
-    const QPoint origin = panel_->mapToGlobal(QPoint(0, 0));
-    QImage screen;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        module_->PresentFrame(nullptr);
-        QTest::qWait(20);
-        screen = QGuiApplication::primaryScreen()->grabWindow(0, origin.x(), origin.y(), 505, 499).toImage();
-        if ((screen.pixel(250, 250) & 0xFFFFFF) == 0xFF0000u)
-            break;
-    }
-    QCOMPARE(screen.pixel(250, 250) & 0xFFFFFF, 0xFF0000u);
-    QCOMPARE(screen.pixel(0, 0) & 0xFFFFFF, 0xFF0000u);
-    QCOMPARE(screen.pixel(504, 498) & 0xFFFFFF, 0xFF0000u);
-}
-
 namespace {
 
 // The panel's pixels on screen, as the X server has them.
 QImage screenOf(QWidget* panel)
 {
     const QPoint origin = panel->mapToGlobal(QPoint(0, 0));
-    return QGuiApplication::primaryScreen()->grabWindow(0, origin.x(), origin.y(), 505, 499).toImage();
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, origin.x(), origin.y(), 505, 499)
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
 }
 
 }  // namespace
+
+void GlDeviceTest::presentShowsTheBackBufferInThePanel()
+{
+    module_->InitDevice(panel_, D3DDEVTYPE_HAL, false);
+    auto& device = *module_->Device;
+    // A picture no turn, mirror or channel swap leaves alike: blocks of
+    // colours whose red and blue differ, the top row, bottom row and right
+    // column each in a colour of their own.
+    QCOMPARE(device.Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF203040, 1.0f, 0), D3D_OK);
+    const struct {
+        D3DRECT rect;
+        D3DCOLOR color;
+    } blocks[] = {
+        {{10, 5, 60, 40}, 0xFFE01008},    {{300, 200, 420, 330}, 0xFF0830C0}, {{0, 0, 505, 1}, 0xFFFFFF00},
+        {{0, 498, 505, 499}, 0xFF00FFFF}, {{504, 0, 505, 499}, 0xFFFF00FF},
+    };
+    for (const auto& block : blocks)
+        QCOMPARE(device.Clear(1, &block.rect, D3DCLEAR_TARGET, block.color, 1.0f, 0), D3D_OK);
+    QImage backBuffer;
+    QCOMPARE(device.GetBackBufferImage(backBuffer), D3D_OK);
+    QCOMPARE(backBuffer.pixel(20, 10), 0xFFE01008u);
+
+    // The panel's window appears on screen shortly after the first device
+    // is made on it, so present as the frame timer would until it does.
+    QImage screen;
+    for (int attempt = 0; attempt < 100 && screen != backBuffer; ++attempt) {
+        module_->PresentFrame(nullptr);
+        QTest::qWait(20);
+        screen = screenOf(panel_);
+    }
+    QCOMPARE(screen.pixel(20, 10), 0xFFE01008u);
+    QCOMPARE(screen.pixel(350, 250), 0xFF0830C0u);
+    QCOMPARE(screen.pixel(0, 0), 0xFFFFFF00u);
+    QCOMPARE(screen.pixel(100, 498), 0xFF00FFFFu);
+    QCOMPARE(screen.pixel(504, 300), 0xFFFF00FFu);
+    QVERIFY2(screen == backBuffer, "the panel shows other pixels than the back buffer holds");
+}
 
 void GlDeviceTest::aFramePresentedBeforeThePanelIsOnScreenShowsWhenItIs()
 {

@@ -20,6 +20,7 @@
 #include "render/gl/gl_shaders.h"
 #include "render/gl/gl_surface.h"
 #include "render/gl/gl_texture.h"
+#include "render/gl/gl_window_copy.h"
 #include "render/resource_factory.h"
 
 namespace d3d::gl {
@@ -76,6 +77,7 @@ protected:
 
 private:
     bool makeCurrent();
+    void makeColorBuffer();
     void bindBackBuffer();
     HRESULT copyToWindow(QWindow* target);
     void showWhenExposed(QWindow* target);
@@ -87,6 +89,8 @@ private:
     QOpenGLFunctions_3_3_Core* gl_ = nullptr;
     GLuint fbo_ = 0, colorBuffer_ = 0, depthBuffer_ = 0;
     StageSampler sampler_;
+    WindowCopy windowCopy_;
+    bool copyByReading_ = false;  // see WindowCopy
     std::uint32_t width_ = 0, height_ = 0;
     // A presented frame its window could not show yet; null once the back
     // buffer holds anything else.
@@ -103,8 +107,9 @@ GlDevice::~GlDevice()
     context_->setDrawTarget(nullptr);
     if (gl_ && makeCurrent()) {
         sampler_.destroy(gl_);
+        windowCopy_.destroy(gl_);
         gl_->glDeleteFramebuffers(1, &fbo_);
-        gl_->glDeleteRenderbuffers(1, &colorBuffer_);
+        gl_->glDeleteTextures(1, &colorBuffer_);
         gl_->glDeleteRenderbuffers(1, &depthBuffer_);
     }
 }
@@ -123,15 +128,13 @@ bool GlDevice::init(QWidget* deviceWindow, std::uint32_t width, std::uint32_t he
 
     width_ = width;
     height_ = height;
-    gl_->glGenRenderbuffers(1, &colorBuffer_);
-    gl_->glBindRenderbuffer(GL_RENDERBUFFER, colorBuffer_);
-    gl_->glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, GLsizei(width), GLsizei(height));
+    makeColorBuffer();
     gl_->glGenRenderbuffers(1, &depthBuffer_);
     gl_->glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer_);
     gl_->glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, GLsizei(width), GLsizei(height));
     gl_->glGenFramebuffers(1, &fbo_);
     gl_->glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
-    gl_->glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, colorBuffer_);
+    gl_->glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, colorBuffer_, 0);
     gl_->glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_ATTACHMENT, GL_RENDERBUFFER, depthBuffer_);
     if (gl_->glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE)
         return false;
@@ -146,6 +149,7 @@ bool GlDevice::init(QWidget* deviceWindow, std::uint32_t width, std::uint32_t he
         return false;
     }
     sampler_.create(gl_);
+    copyByReading_ = WindowCopy::worthwhile(context_->context());
     if (gl_->glGetError() != GL_NO_ERROR)
         return false;
     context_->setDrawTarget(this);
@@ -153,6 +157,34 @@ bool GlDevice::init(QWidget* deviceWindow, std::uint32_t width, std::uint32_t he
 }
 
 bool GlDevice::makeCurrent() { return context_->makeCurrent(); }
+
+// The back buffer's colour is a texture the driver may keep in the window's
+// byte order (blue, green, red, alpha): reading it back for the window
+// (WindowCopy) is then a plain copy. Eight bits a channel either way, and
+// the same pixels drawn.
+void GlDevice::makeColorBuffer()
+{
+    gl_->glGenTextures(1, &colorBuffer_);
+    gl_->glBindTexture(GL_TEXTURE_2D, colorBuffer_);
+    // An unsized format described as BGRA data lets the driver choose that
+    // order; one that then gives other than eight bits a channel is asked
+    // for them outright.
+    gl_->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, GLsizei(width_), GLsizei(height_), 0, GL_BGRA,
+                      GL_UNSIGNED_BYTE, nullptr);
+    const GLenum channels[] = {GL_TEXTURE_RED_SIZE, GL_TEXTURE_GREEN_SIZE, GL_TEXTURE_BLUE_SIZE,
+                               GL_TEXTURE_ALPHA_SIZE};
+    for (GLenum channel : channels) {
+        GLint bits = 0;
+        gl_->glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, channel, &bits);
+        if (bits != 8) {
+            gl_->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(width_), GLsizei(height_), 0, GL_BGRA,
+                              GL_UNSIGNED_BYTE, nullptr);
+            break;
+        }
+    }
+    gl_->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    gl_->glBindTexture(GL_TEXTURE_2D, 0);
+}
 
 void GlDevice::bindBackBuffer()
 {
@@ -229,11 +261,15 @@ HRESULT GlDevice::copyToWindow(QWindow* target)
     const GLint dstW = GLint(std::lround(target->width() * ratio));
     const GLint dstH = GLint(std::lround(target->height() * ratio));
     const bool sameSize = dstW == GLint(width_) && dstH == GLint(height_);
-    gl_->glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
-    gl_->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, context_->context()->defaultFramebufferObject());
-    gl_->glDisable(GL_SCISSOR_TEST);
-    gl_->glBlitFramebuffer(0, 0, GLint(width_), GLint(height_), 0, 0, dstW, dstH, GL_COLOR_BUFFER_BIT,
-                           sameSize ? GL_NEAREST : GL_LINEAR);
+    const GLuint window = context_->context()->defaultFramebufferObject();
+    if (!sameSize || !copyByReading_ ||
+        !windowCopy_.copy(context_->context(), gl_, fbo_, window, width_, height_)) {
+        gl_->glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+        gl_->glBindFramebuffer(GL_DRAW_FRAMEBUFFER, window);
+        gl_->glDisable(GL_SCISSOR_TEST);
+        gl_->glBlitFramebuffer(0, 0, GLint(width_), GLint(height_), 0, 0, dstW, dstH, GL_COLOR_BUFFER_BIT,
+                               sameSize ? GL_NEAREST : GL_LINEAR);
+    }
     context_->context()->swapBuffers(target);
     gl_->glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
     return D3D_OK;
