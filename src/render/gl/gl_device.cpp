@@ -77,7 +77,6 @@ protected:
 
 private:
     bool makeCurrent();
-    void makeColorBuffer();
     void bindBackBuffer();
     HRESULT copyToWindow(QWindow* target);
     void showWhenExposed(QWindow* target);
@@ -128,7 +127,10 @@ bool GlDevice::init(QWidget* deviceWindow, std::uint32_t width, std::uint32_t he
 
     width_ = width;
     height_ = height;
-    makeColorBuffer();
+    // Kept in the window's byte order where the driver can: reading it back
+    // for the window (WindowCopy) is then a plain copy. The pixels drawn
+    // are the same either way.
+    colorBuffer_ = makeWindowOrderTexture(gl_, width, height);
     gl_->glGenRenderbuffers(1, &depthBuffer_);
     gl_->glBindRenderbuffer(GL_RENDERBUFFER, depthBuffer_);
     gl_->glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH_COMPONENT16, GLsizei(width), GLsizei(height));
@@ -157,34 +159,6 @@ bool GlDevice::init(QWidget* deviceWindow, std::uint32_t width, std::uint32_t he
 }
 
 bool GlDevice::makeCurrent() { return context_->makeCurrent(); }
-
-// The back buffer's colour is a texture the driver may keep in the window's
-// byte order (blue, green, red, alpha): reading it back for the window
-// (WindowCopy) is then a plain copy. Eight bits a channel either way, and
-// the same pixels drawn.
-void GlDevice::makeColorBuffer()
-{
-    gl_->glGenTextures(1, &colorBuffer_);
-    gl_->glBindTexture(GL_TEXTURE_2D, colorBuffer_);
-    // An unsized format described as BGRA data lets the driver choose that
-    // order; one that then gives other than eight bits a channel is asked
-    // for them outright.
-    gl_->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, GLsizei(width_), GLsizei(height_), 0, GL_BGRA,
-                      GL_UNSIGNED_BYTE, nullptr);
-    const GLenum channels[] = {GL_TEXTURE_RED_SIZE, GL_TEXTURE_GREEN_SIZE, GL_TEXTURE_BLUE_SIZE,
-                               GL_TEXTURE_ALPHA_SIZE};
-    for (GLenum channel : channels) {
-        GLint bits = 0;
-        gl_->glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, channel, &bits);
-        if (bits != 8) {
-            gl_->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(width_), GLsizei(height_), 0, GL_BGRA,
-                              GL_UNSIGNED_BYTE, nullptr);
-            break;
-        }
-    }
-    gl_->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    gl_->glBindTexture(GL_TEXTURE_2D, 0);
-}
 
 void GlDevice::bindBackBuffer()
 {

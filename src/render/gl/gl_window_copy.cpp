@@ -14,6 +14,31 @@ using SetFramebufferParameter = void(QOPENGLF_APIENTRYP)(GLenum target, GLenum n
 
 }  // namespace
 
+GLuint makeWindowOrderTexture(QOpenGLFunctions_3_3_Core* gl, std::uint32_t width, std::uint32_t height)
+{
+    GLuint texture = 0;
+    gl->glGenTextures(1, &texture);
+    gl->glBindTexture(GL_TEXTURE_2D, texture);
+    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, GLsizei(width), GLsizei(height), 0, GL_BGRA, GL_UNSIGNED_BYTE,
+                     nullptr);
+    // A driver that answers the unsized format with other than eight bits a
+    // channel is asked for them outright.
+    const GLenum channels[] = {GL_TEXTURE_RED_SIZE, GL_TEXTURE_GREEN_SIZE, GL_TEXTURE_BLUE_SIZE,
+                               GL_TEXTURE_ALPHA_SIZE};
+    for (GLenum channel : channels) {
+        GLint bits = 0;
+        gl->glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, channel, &bits);
+        if (bits != 8) {
+            gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(width), GLsizei(height), 0, GL_BGRA,
+                             GL_UNSIGNED_BYTE, nullptr);
+            break;
+        }
+    }
+    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    gl->glBindTexture(GL_TEXTURE_2D, 0);
+    return texture;
+}
+
 bool WindowCopy::worthwhile(QOpenGLContext* context)
 {
     // Only Mesa stores framebuffers the window's way round, and Mesa's GLX
@@ -34,14 +59,8 @@ bool WindowCopy::makeStaging(QOpenGLContext* context, QOpenGLFunctions_3_3_Core*
         reinterpret_cast<SetFramebufferParameter>(context->getProcAddress("glFramebufferParameteri"));
     if (!setParameter)
         return false;
-    gl->glGenTextures(1, &texture_);
-    gl->glBindTexture(GL_TEXTURE_2D, texture_);
-    // Unsized, described as BGRA: the driver keeps the window's byte order,
-    // so the copy to the window is a plain one.
-    gl->glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, GLsizei(width), GLsizei(height), 0, GL_BGRA, GL_UNSIGNED_BYTE,
-                     nullptr);
-    gl->glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-    gl->glBindTexture(GL_TEXTURE_2D, 0);
+    // In the window's byte order, the copy to the window is a plain one.
+    texture_ = makeWindowOrderTexture(gl, width, height);
     gl->glGenFramebuffers(1, &framebuffer_);
     gl->glBindFramebuffer(GL_FRAMEBUFFER, framebuffer_);
     gl->glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, texture_, 0);

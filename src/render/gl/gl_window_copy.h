@@ -23,6 +23,12 @@ class QOpenGLFunctions_3_3_Core;
 
 namespace d3d::gl {
 
+// A texture of width × height for a framebuffer's colour, eight bits a
+// channel, which the driver may keep in a window's byte order (blue, green,
+// red, alpha): an unsized format described as BGRA data lets it choose that
+// order. Returns its name; the caller deletes it.
+GLuint makeWindowOrderTexture(QOpenGLFunctions_3_3_Core* gl, std::uint32_t width, std::uint32_t height);
+
 class WindowCopy {
 public:
     // True when `context` (current) renders in software and can store a
