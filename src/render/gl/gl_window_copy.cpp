@@ -2,7 +2,7 @@
 
 #include <QOpenGLContext>
 #include <QOpenGLFunctions_3_3_Core>
-#include <cstring>
+#include <algorithm>
 
 namespace d3d::gl {
 namespace {
@@ -80,19 +80,20 @@ bool WindowCopy::copy(QOpenGLContext* context, QOpenGLFunctions_3_3_Core* gl, GL
     if ((!framebuffer_ || width != width_ || height != height_) && !makeStaging(context, gl, width, height))
         return false;
     const std::size_t row = std::size_t(width) * 4;
-    readBack_.resize(row * height);
-    upright_.resize(row * height);
+    rows_.resize(row * height);
 
     gl->glBindFramebuffer(GL_READ_FRAMEBUFFER, backBuffer);
     gl->glPixelStorei(GL_PACK_ALIGNMENT, 4);
-    gl->glReadPixels(0, 0, GLsizei(width), GLsizei(height), GL_BGRA, GL_UNSIGNED_BYTE, readBack_.data());
+    gl->glReadPixels(0, 0, GLsizei(width), GLsizei(height), GL_BGRA, GL_UNSIGNED_BYTE, rows_.data());
     // Read bottom row first; the staging framebuffer keeps its top row first.
-    for (std::uint32_t y = 0; y < height; ++y)
-        std::memcpy(upright_.data() + y * row, readBack_.data() + (height - 1 - y) * row, row);
+    for (std::uint32_t y = 0; y < height / 2; ++y)
+        std::swap_ranges(rows_.begin() + std::ptrdiff_t(y * row),
+                         rows_.begin() + std::ptrdiff_t((y + 1) * row),
+                         rows_.begin() + std::ptrdiff_t((height - 1 - y) * row));
     gl->glBindTexture(GL_TEXTURE_2D, texture_);
     gl->glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
     gl->glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, GLsizei(width), GLsizei(height), GL_BGRA, GL_UNSIGNED_BYTE,
-                        upright_.data());
+                        rows_.data());
     gl->glBindTexture(GL_TEXTURE_2D, 0);
 
     gl->glBindFramebuffer(GL_READ_FRAMEBUFFER, framebuffer_);

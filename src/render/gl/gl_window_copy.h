@@ -51,7 +51,7 @@ private:
 
     GLuint texture_ = 0, framebuffer_ = 0;
     std::uint32_t width_ = 0, height_ = 0;
-    std::vector<unsigned char> readBack_, upright_;
+    std::vector<unsigned char> rows_;  // the back buffer's, turned upright in place
 };
 
 }  // namespace d3d::gl
